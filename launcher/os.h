@@ -1,0 +1,268 @@
+// The launcher's one window on the operating system.
+//
+// The launcher logic is plain C++ and never includes windows.h: everything it asks of Windows
+// goes through `Os`. There are two implementations: the real one (launcher/windows/, on top of
+// kernel32, advapi32, shell32 and the C runtime) and an in-memory fake Windows machine for the
+// unit tests (tests/launcher/fake_machine.h).
+//
+// Conventions of the seam:
+// - Text is 8-bit ANSI text, passed in as NUL-terminated `const char*` and handed out as
+//   std::string. The seam never cuts a result to a buffer size: it hands out the whole text, and
+//   the logic decides whether it fits its fixed capacities (launcher/limits.h). Where the Windows
+//   call takes a caller's buffer, the real implementation uses one large enough for the whole
+//   result (or asks again with the size the system reports).
+// - The cause of a failure is the thread's Windows last-error code, as in the launcher's own
+//   design: a member that can fail leaves the system's code in `lastError()`, exactly as the
+//   Windows call it wraps leaves it. The logic reads and clears it only through `lastError()` and
+//   `setLastError()`. Members documented as "no last error" do not touch it.
+// - Resources that must be closed are move-only RAII objects handed out as std::unique_ptr; their
+//   destructor makes the closing call. What the launcher keeps for the life of the process (the
+//   named mutex, the loaded JVM library) is never closed and has no owner object.
+// - Out-parameters are left untouched when a member fails.
+#ifndef QV_LAUNCHER_OS_H
+#define QV_LAUNCHER_OS_H
+
+#include <jni.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// Windows error codes that the logic names.
+inline constexpr std::uint32_t kErrorSuccess = 0;          // ERROR_SUCCESS
+inline constexpr std::uint32_t kErrorFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
+
+// Registry access masks, as the Windows API defines them.
+inline constexpr std::uint32_t kKeyRead = 0x20019;         // KEY_READ
+inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;   // KEY_WOW64_64KEY
+
+// Registry value types that the fake machine and the tests name (REG_SZ, REG_EXPAND_SZ,
+// REG_BINARY, REG_DWORD); the logic places the data of every type alike.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// An opaque module handle (HMODULE). Null means none.
+using ModuleHandle = const void*;
+
+// The entry JNI_CreateJavaVM of a JVM library, with the JNI invocation signature.
+using CreateJavaVmFn = jint(JNICALL*)(JavaVM** vm, void** env, void* args);
+
+// The predefined registry roots that the launcher can name.
+enum class RegistryRoot {
+    ClassesRoot,    // HKEY_CLASSES_ROOT
+    CurrentUser,    // HKEY_CURRENT_USER
+    LocalMachine,   // HKEY_LOCAL_MACHINE
+    Users,          // HKEY_USERS
+    CurrentConfig,  // HKEY_CURRENT_CONFIG
+};
+
+// The data of a registry value as RegQueryValueExA gives it: the type and the raw bytes, exactly
+// as many as the system reports (a string value brings its own terminator, if it was stored with
+// one; nothing is added).
+struct RegistryValue {
+    std::uint32_t type = 0;
+    std::string bytes;
+};
+
+// An open registry key (HKEY). The destructor calls RegCloseKey.
+class RegistryKey {
+public:
+    virtual ~RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    // RegEnumKeyExA(key, index, name, &size, ...) with a buffer of `maxChars` characters plus the
+    // terminator (the size reset before every call). False for no more subkeys, a name that does
+    // not fit, or any other error (last error: the code RegEnumKeyExA returned).
+    [[nodiscard]] virtual bool enumSubkey(std::uint32_t index, std::size_t maxChars,
+                                          std::string& name) = 0;
+
+    // RegQueryValueExA(key, valueName, nullptr, &type, data, &size) with size = `byteLimit`.
+    // False when the value is missing, larger than `byteLimit` (ERROR_MORE_DATA) or unreadable
+    // (last error: the code RegQueryValueExA returned).
+    [[nodiscard]] virtual bool queryValue(const char* valueName, std::size_t byteLimit,
+                                          RegistryValue& value) = 0;
+
+protected:
+    RegistryKey() = default;
+};
+
+// A file enumeration (_findfirst handle). The destructor calls _findclose.
+class FileFind {
+public:
+    virtual ~FileFind() = default;
+    FileFind(const FileFind&) = delete;
+    FileFind& operator=(const FileFind&) = delete;
+
+    // The name (no directory part) of the current match, as _finddata_t.name holds it.
+    [[nodiscard]] virtual const std::string& name() const = 0;
+    // _findnext: moves to the next match; false when there is none.
+    [[nodiscard]] virtual bool next() = 0;
+
+protected:
+    FileFind() = default;
+};
+
+// A file open for reading (_open descriptor). The destructor calls _close.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // One _read(fd, buffer, maxBytes): the file is open in text mode, so a CR LF pair arrives as a
+    // single LF. Gives the number of bytes placed in `buffer` (0 at the end, -1 on an error).
+    [[nodiscard]] virtual long read(char* buffer, std::size_t maxBytes) = 0;
+
+protected:
+    InputFile() = default;
+};
+
+// The debug log stream (FILE* from fopen(path, "a")). The destructor calls fclose.
+class LogStream {
+public:
+    virtual ~LogStream() = default;
+    LogStream(const LogStream&) = delete;
+    LogStream& operator=(const LogStream&) = delete;
+
+    // fwrite of the text. The logic ends its lines with "\n"; the real stream is open in text
+    // mode, so the C runtime writes each "\n" as CR LF. A failing write is ignored.
+    virtual void write(std::string_view text) = 0;
+
+protected:
+    LogStream() = default;
+};
+
+// What a file-status query (_stat64) found at a path.
+enum class FileStatus { Missing, File, Directory };
+
+// What FindResourceExA / LoadResource / LockResource gave for an RT_RCDATA resource.
+enum class ResourceStatus {
+    Found,      // data and size are valid for the life of the process
+    NotFound,   // FindResourceExA found nothing (last error as the system left it)
+    NotLoaded,  // found, but LoadResource or LockResource gave nothing (last error untouched)
+};
+
+struct ResourceData {
+    ResourceStatus status = ResourceStatus::NotFound;
+    const char* data = nullptr;  // the resource bytes, not terminated by the seam
+    std::size_t size = 0;        // SizeofResource
+};
+
+class Os {
+public:
+    virtual ~Os() = default;
+
+    // --- Process and module -------------------------------------------------------------------
+
+    // GetCommandLineA: the raw command line of the process. No last error.
+    virtual std::string commandLine() = 0;
+
+    // GetModuleHandleA(nullptr): the running program's module, or null.
+    virtual ModuleHandle programModule() = 0;
+
+    // GetModuleFileNameA(module, ...): the module's full path, whole. False when the system gives
+    // no name (last error set).
+    [[nodiscard]] virtual bool moduleFileName(ModuleHandle module, std::string& path) = 0;
+
+    // GetModuleHandleA("kernel32") and GetProcAddress(kernel32, "IsWow64Process"): false when the
+    // entry does not exist. Otherwise IsWow64Process(GetCurrentProcess(), &answer) is called and
+    // `isWow64` receives the answer (false when the call fails).
+    [[nodiscard]] virtual bool queryWow64(bool& isWow64) = 0;
+
+    // --- Resources ----------------------------------------------------------------------------
+
+    // FindResourceExA(module, RT_RCDATA, MAKEINTRESOURCEA(id), 0x0400), then SizeofResource,
+    // LoadResource and LockResource. The data belong to the module for the life of the process.
+    virtual ResourceData findRcData(ModuleHandle module, int id) = 0;
+
+    // --- Last error and its text --------------------------------------------------------------
+
+    // GetLastError.
+    virtual std::uint32_t lastError() = 0;
+    // SetLastError.
+    virtual void setLastError(std::uint32_t code) = 0;
+    // FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+    // FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0x0400, ...), copied out and the system's
+    // buffer released with LocalFree. The text is as the system gives it, with its own line end.
+    // False when the system has no text for the code. Does not change the last error.
+    [[nodiscard]] virtual bool systemMessage(std::uint32_t code, std::string& text) = 0;
+
+    // --- Environment and current directory ----------------------------------------------------
+
+    // GetEnvironmentVariableA(name, ...): false when the variable is not set (last error set);
+    // otherwise `value` receives the whole value (possibly empty).
+    [[nodiscard]] virtual bool getEnvironmentVariable(const char* name, std::string& value) = 0;
+    // SetEnvironmentVariableA(name, value): its result (last error set on failure).
+    [[nodiscard]] virtual bool setEnvironmentVariable(const char* name, const char* value) = 0;
+    // GetCurrentDirectoryA: the whole current directory, without a trailing backslash (except for
+    // a drive root). False on failure (last error set).
+    [[nodiscard]] virtual bool currentDirectory(std::string& path) = 0;
+    // The C runtime's _chdir(path): true on success.
+    [[nodiscard]] virtual bool changeDirectory(const char* path) = 0;
+
+    // --- Registry -----------------------------------------------------------------------------
+
+    // RegOpenKeyExA(root, path, 0, access, &key). `access` is KEY_READ, possibly with
+    // KEY_WOW64_64KEY. Null when the key cannot be opened (last error: the code it returned).
+    virtual std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
+                                                         std::uint32_t access) = 0;
+
+    // --- Named mutex --------------------------------------------------------------------------
+
+    // CreateMutexA with SECURITY_ATTRIBUTES{sizeof, nullptr, TRUE} (no descriptor, inheritable
+    // handle), not initially owned, and the name. The handle is never closed: the mutex lives as
+    // long as the process. Gives whether a handle was created; the last error is as the call left
+    // it (ERROR_ALREADY_EXISTS when the mutex already existed, a handle is created all the same).
+    virtual bool createNamedMutex(const char* name) = 0;
+
+    // --- Memory -------------------------------------------------------------------------------
+
+    // GlobalMemoryStatusEx with dwLength 64: ullAvailPhys. False when the call fails.
+    [[nodiscard]] virtual bool availablePhysicalMemory(std::uint64_t& bytes) = 0;
+
+    // --- Shell --------------------------------------------------------------------------------
+
+    // ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL); result ignored.
+    virtual void shellOpen(const char* target) = 0;
+
+    // --- Files --------------------------------------------------------------------------------
+
+    // _stat64(path): what is there. A failed query may change the last error.
+    virtual FileStatus fileStatus(const char* path) = 0;
+
+    // _findfirst(pattern, &data): null when nothing matches. Every directory entry that matches
+    // counts, directories (also "." and "..") included, in the file system's order.
+    virtual std::unique_ptr<FileFind> findFirst(const char* pattern) = 0;
+
+    // _open(path, _O_RDONLY | _O_TEXT): null when the file cannot be opened.
+    virtual std::unique_ptr<InputFile> openForReading(const char* path) = 0;
+
+    // fopen(path, "a"): the debug log, opened for appending in text mode. Null when it cannot be
+    // opened (last error as the system left it).
+    virtual std::unique_ptr<LogStream> openLogForAppend(const char* path) = 0;
+
+    // --- Standard output ----------------------------------------------------------------------
+
+    // fputs(text, stdout) followed by fflush(stdout): console messages. Text mode, as for the log.
+    virtual void writeStdout(std::string_view text) = 0;
+
+    // --- JVM library --------------------------------------------------------------------------
+
+    // LoadLibraryA(path): the module, or null (last error set). Never unloaded.
+    virtual ModuleHandle loadLibrary(const char* path) = 0;
+
+    // GetProcAddress(library, "JNI_CreateJavaVM"): the entry, or null (last error set).
+    virtual CreateJavaVmFn findCreateJavaVm(ModuleHandle library) = 0;
+};
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_OS_H
