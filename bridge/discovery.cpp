@@ -1,1 +1,64 @@
+// Searching for terminals.
+#include "api_native.h"
+#include "devicesdk5.h"
+#include "jni_support.h"
+#include "sdk_text.h"
 
+using namespace palmbridge;
+
+namespace {
+
+constexpr const char* kMethod = "dsdk_search_devices";
+constexpr const char* kDeviceClass = PALMBRIDGE_CLASS("DSDKDevice");
+constexpr const char* kDeviceInit =
+    "(Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKTypes;ILjava/lang/String;"
+    "Ljava/lang/String;S)V";
+// A device type code becomes a new DSDKTypes made from the code.
+constexpr const char* kTypesClass = PALMBRIDGE_CLASS("DSDKTypes");
+constexpr const char* kTypesInit = "(I)V";
+constexpr const char* kResultClass = PALMBRIDGE_CLASS("DSDKDeviceSearchResult");
+constexpr const char* kResultInit =
+    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKDevice;)V";
+// Local references that one device makes: two strings, its type and itself.
+constexpr jint kRefsPerDevice = 4;
+
+jobject newDevice(JNIEnv* env, const JavaClass& device, const JavaClass& types,
+                  const dsdk_device& record) {
+    jstring text1 = newStringFromSdk(env, record.text1, sizeof record.text1);
+    if (text1 == nullptr) return nullptr;
+    jstring text2 = newStringFromSdk(env, record.text2, sizeof record.text2);
+    if (text2 == nullptr) return nullptr;
+    jobject type = construct(env, types, static_cast<jint>(record.type));
+    if (type == nullptr) return nullptr;
+    return construct(env, device, type, static_cast<jint>(record.int1), text1, text2,
+                     static_cast<jshort>(record.short1));
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JNIEnv* env,
+                                                                               jobject,
+                                                                               jlong handle,
+                                                                               jint maxCount) {
+    if (!checkCount(env, kMethod, "maximum count", maxCount, kMaxSearchCount)) return nullptr;
+    auto records = HeapArray<dsdk_device>::allocate(static_cast<std::size_t>(maxCount));
+    if (!checkAllocated(env, records, kMethod, "the device records")) return nullptr;
+
+    std::int32_t count = maxCount;
+    const std::int32_t status = dsdk_search_devices(toSdkHandle(handle), records.get(), &count);
+    const jint found = clampCount(count, maxCount);
+
+    JavaClass device, types;
+    if (!findConstructor(env, kDeviceClass, kDeviceInit, device)) return nullptr;
+    if (!findConstructor(env, kTypesClass, kTypesInit, types)) return nullptr;
+    jobjectArray devices = newElementArray(env, found, device.cls, kRefsPerDevice);
+    if (devices == nullptr) return nullptr;
+    for (jint i = 0; i < found; ++i) {
+        jobject element = newDevice(env, device, types, records[static_cast<std::size_t>(i)]);
+        if (element == nullptr || !store(env, devices, i, element)) return nullptr;
+    }
+
+    JavaClass result;
+    if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
+    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), devices);
+}

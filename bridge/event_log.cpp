@@ -1,1 +1,72 @@
+// Reading a terminal's event log and its log cache.
+#include "api_native.h"
+#include "devicesdk5.h"
+#include "jni_support.h"
 
+using namespace palmbridge;
+
+namespace {
+
+constexpr const char* kRecordClass = PALMBRIDGE_CLASS("LogRecord");
+constexpr const char* kRecordInit = "(IIIIIIIIID)V";
+constexpr const char* kResultClass = PALMBRIDGE_CLASS("DSDKLogResult");
+constexpr const char* kResultInit =
+    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$LogRecord;)V";
+// Local references that one record makes: itself.
+constexpr jint kRefsPerRecord = 1;
+
+// Reads up to capacity records with read(records, &count) and builds the DSDKLogResult; null
+// when the SDK failed (the status does not reach Java) or a Java object could not be made.
+template <typename Read>
+jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
+    if (!checkCount(env, method, "capacity", capacity, kMaxLogCount)) return nullptr;
+    auto records = HeapArray<dsdk_log_record>::allocate(static_cast<std::size_t>(capacity));
+    if (!checkAllocated(env, records, method, "the log records")) return nullptr;
+
+    std::int32_t count = 0;
+    const std::int32_t status = read(records.get(), &count);
+    if (status != 0) return nullptr;
+    const jint received = clampCount(count, capacity);
+
+    JavaClass record;
+    if (!findConstructor(env, kRecordClass, kRecordInit, record)) return nullptr;
+    jobjectArray log = newElementArray(env, received, record.cls, kRefsPerRecord);
+    if (log == nullptr) return nullptr;
+    for (jint i = 0; i < received; ++i) {
+        // The 16-bit and 8-bit fields widen without sign.
+        const dsdk_log_record& r = records[static_cast<std::size_t>(i)];
+        jobject element = construct(env, record, jint{r.int1}, jint{r.int2}, jint{r.short1},
+                                    jint{r.short2}, jint{r.byte1}, jint{r.byte2}, jint{r.byte3},
+                                    jint{r.byte4}, jint{r.byte5}, jdouble{r.double1});
+        if (element == nullptr || !store(env, log, i, element)) return nullptr;
+    }
+
+    JavaClass result;
+    if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
+    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), log);
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1logs)(JNIEnv* env, jobject, jlong handle,
+                                                              jint device, jint capacity) {
+    return readLog(env, "dsdk_get_logs", capacity,
+                   [&](dsdk_log_record* records, std::int32_t* count) {
+                       return dsdk_get_logs(toSdkHandle(handle), device, capacity, records, count);
+                   });
+}
+
+JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1log_1cache)(JNIEnv* env, jobject,
+                                                                    jlong handle, jint device,
+                                                                    jint capacity) {
+    return readLog(env, "dsdk_get_log_cache", capacity,
+                   [&](dsdk_log_record* records, std::int32_t* count) {
+                       const dsdk_log_record block{};  // 32 zero bytes, on every call
+                       return dsdk_get_log_cache(toSdkHandle(handle), device, capacity, records,
+                                                 count, &block);
+                   });
+}
+
+}  // extern "C"

@@ -1,0 +1,36 @@
+// An owning, NUL-terminated heap copy of a Java String in JNI modified UTF-8, for handing a text
+// to the SDK for the length of one call.
+#pragma once
+
+#include <jni.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace palmbridge {
+
+class TextCopy {
+public:
+    TextCopy() = default;
+    TextCopy(const TextCopy&) = delete;
+    TextCopy& operator=(const TextCopy&) = delete;
+    ~TextCopy() = default;
+
+    // Copies the string's modified UTF-8 bytes and a NUL, releasing what was held before. A null
+    // string leaves the copy empty and succeeds. Gives false, with an OutOfMemoryError pending,
+    // when memory runs out or the JVM cannot supply the characters.
+    [[nodiscard]] bool fill(JNIEnv* env, jstring text);
+
+    // The copy, or null when empty. Modified UTF-8 has no zero byte, so the first NUL ends it.
+    const char* get() const { return buffer_.get(); }
+
+    void reset() { buffer_.reset(); }
+
+private:
+    struct FreeDeleter {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, FreeDeleter> buffer_;
+};
+
+}  // namespace palmbridge
