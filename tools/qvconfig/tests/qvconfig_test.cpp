@@ -1,0 +1,468 @@
+// qvconfig against real executables: this test program carries the shipped launch configuration
+// itself, and every case works on a copy of it. What the copy carries is read back the way the
+// launcher reads it (FindResourceExA by ID, language 0x0400) and through the version API.
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "quorvex/launch_config.h"
+
+namespace {
+
+using quorvex::launch_config::kValues;
+using quorvex::launch_config::Value;
+using ::testing::HasSubstr;
+
+constexpr WORD kValueLanguage = 0x0400;
+constexpr WORD kVersionLanguage = 0x0409;
+
+std::string selfPath() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, n);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The executable mapped as data, for reading its resources.
+class Image {
+  public:
+    explicit Image(const std::string& path)
+        : module_(LoadLibraryExA(path.c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    ~Image() {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+    }
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    bool ok() const { return module_ != nullptr; }
+
+    std::optional<std::string> resource(LPCSTR type, WORD id, WORD language) const {
+        HRSRC found = FindResourceExA(module_, type, MAKEINTRESOURCEA(id), language);
+        if (found == nullptr) {
+            return std::nullopt;
+        }
+        HGLOBAL loaded = LoadResource(module_, found);
+        const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+        if (data == nullptr) {
+            return std::nullopt;
+        }
+        return std::string(static_cast<const char*>(data), SizeofResource(module_, found));
+    }
+
+  private:
+    HMODULE module_;
+};
+
+// Everything of interest an executable carries: the configuration values by ID (IDs 1 to 200),
+// the icon, the icon group and the version block.
+struct Carried {
+    std::map<int, std::string> values;
+    std::optional<std::string> icon;
+    std::optional<std::string> iconGroup;
+    std::optional<std::string> version;
+};
+
+Carried carriedBy(const std::string& path) {
+    constexpr WORD kHighestId = 200;
+    Carried c;
+    Image image(path);
+    EXPECT_TRUE(image.ok()) << path;
+    if (!image.ok()) {
+        return c;
+    }
+    for (WORD id = 1; id <= kHighestId; ++id) {
+        if (auto bytes = image.resource(RT_RCDATA, id, kValueLanguage)) {
+            c.values[id] = *bytes;
+        }
+    }
+    c.icon = image.resource(RT_ICON, 1, kValueLanguage);
+    c.iconGroup = image.resource(RT_GROUP_ICON, 1, kValueLanguage);
+    c.version = image.resource(RT_VERSION, 1, kVersionLanguage);
+    return c;
+}
+
+// A value's resource data: the text and its NUL.
+std::string withNul(const std::string& text) {
+    return text + std::string(1, '\0');
+}
+
+std::map<int, std::string> shippedValues() {
+    std::map<int, std::string> values;
+    for (const Value& v : kValues) {
+        if (v.shipped) {
+            values[v.id] =
+                withNul(std::string(v.shippedText, static_cast<std::size_t>(v.shippedLength)));
+        }
+    }
+    return values;
+}
+
+std::string versionString(const std::string& path, const char* name) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) {
+        return "<no version block>";
+    }
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
+        return "<unreadable version block>";
+    }
+    const std::string query = std::string("\\StringFileInfo\\040904E4\\") + name;
+    char* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &length)) {
+        return "<missing>";
+    }
+    return length == 0 ? std::string() : std::string(text);
+}
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Outcome qvconfig(std::vector<std::string> args) {
+    Outcome r{};
+    r.code = qvconfig::runCommand(args, r.out, r.err);
+    return r;
+}
+
+class QvconfigTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& c : name) {
+            if (c == '/') {
+                c = '_';
+            }
+        }
+        CreateDirectoryA("qvconfig_work", nullptr);
+        exe_ = "qvconfig_work\\" + name + ".exe";
+        ASSERT_TRUE(CopyFileA(selfPath().c_str(), exe_.c_str(), FALSE)) << GetLastError();
+    }
+    void TearDown() override { DeleteFileA(exe_.c_str()); }
+
+    std::string exe_;
+};
+
+TEST_F(QvconfigTest, TheBuildCarriesEveryShippedValueWithItsNulAndNothingElse) {
+    const Carried c = carriedBy(exe_);
+    EXPECT_EQ(c.values, shippedValues());
+    // Value 16 exactly: 186 entries, 6253 characters, the NUL counted in the data.
+    ASSERT_EQ(c.values.count(16), 1u);
+    EXPECT_EQ(c.values.at(16).size(), 6254u);
+    EXPECT_EQ(c.values.at(16).back(), '\0');
+}
+
+TEST_F(QvconfigTest, TheBuildCarriesTheIconAndTheVersionBlock) {
+    const Carried c = carriedBy(exe_);
+    ASSERT_TRUE(c.icon.has_value());
+    ASSERT_TRUE(c.iconGroup.has_value());
+    ASSERT_TRUE(c.version.has_value());
+    // The icon image is the bitmap of config/quorvex.ico (after its 22-byte directory).
+    const char* icoPath = std::getenv("QV_ICON_FILE");
+    ASSERT_NE(icoPath, nullptr);
+    const std::string ico = readFile(icoPath);
+    ASSERT_GT(ico.size(), 22u);
+    EXPECT_EQ(*c.icon, ico.substr(22));
+
+    const std::pair<const char*, const char*> strings[] = {
+        {"CompanyName", "Zarvel"},
+        {"FileDescription", "quorvexservice"},
+        {"InternalName", "quorvexservice"},
+        {"FileVersion", "1.0.0"},
+        {"ProductVersion", "1.0.0"},
+        {"OriginalFilename", "QuorvexService.exe"},
+        {"ProductName", "Zarvel-Quorvex integration service"},
+        {"LegalTrademarks", ""},
+    };
+    for (const auto& [name, expected] : strings) {
+        EXPECT_EQ(versionString(exe_, name), expected) << name;
+    }
+
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(exe_.c_str(), &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(
+        GetFileVersionInfoA(exe_.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 0x04E4);
+}
+
+struct SetCase {
+    const char* key;
+    int id;
+    std::string text;
+};
+
+class SetTest : public QvconfigTest, public ::testing::WithParamInterface<SetCase> {};
+
+TEST_P(SetTest, ChangesThatValueOnlyAndKeepsEveryOtherResource) {
+    const SetCase& p = GetParam();
+    const Carried before = carriedBy(exe_);
+    const Outcome r = qvconfig({"set", exe_, p.key, p.text});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("set: " + std::to_string(p.text.size()) + " characters"));
+
+    const Carried after = carriedBy(exe_);
+    std::map<int, std::string> expected = before.values;
+    expected[p.id] = withNul(p.text);
+    EXPECT_EQ(after.values, expected);
+    EXPECT_EQ(after.icon, before.icon);
+    EXPECT_EQ(after.iconGroup, before.iconGroup);
+    EXPECT_EQ(after.version, before.version);
+
+    const Outcome get = qvconfig({"get", exe_, std::to_string(p.id)});
+    EXPECT_EQ(get.code, qvconfig::kExitOk);
+    EXPECT_EQ(get.out, p.text + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SetTest,
+    ::testing::Values(SetCase{"10", 10, "Access control"},
+                      SetCase{"error_title", 10, "Title with \"quotes\" and \\backslashes\\"},
+                      SetCase{"23", 23, ""},                       // carried, but empty
+                      SetCase{"31", 31, "true"},                   // not carried before
+                      SetCase{"environment", 19, "A=1\tB=%A%;x"},  // tabs stay
+                      SetCase{"010", 10, std::string(127, 't')},   // exactly its max
+                      SetCase{"16", 16, std::string(32767, 'c')},  // exactly its max
+                      SetCase{"19", 19, std::string(32766, 'e')},  // exactly its max
+                      SetCase{"30", 30, std::string(19, '9')},     // exactly its max
+                      SetCase{"21", 21, "https://www.example.org/java"}));
+
+struct TooLongCase {
+    const char* key;
+    std::size_t length;
+};
+
+class TooLongTest : public QvconfigTest, public ::testing::WithParamInterface<TooLongCase> {};
+
+TEST_P(TooLongTest, IsRefusedAndTheFileStaysAsItWas) {
+    const TooLongCase& p = GetParam();
+    const std::string bytesBefore = readFile(exe_);
+    const Outcome r = qvconfig({"set", exe_, p.key, std::string(p.length, 'x')});
+    EXPECT_EQ(r.code, qvconfig::kExitRefused);
+    EXPECT_THAT(r.err, HasSubstr("the text has " + std::to_string(p.length)));
+    EXPECT_THAT(r.err, HasSubstr("nothing changed"));
+    EXPECT_EQ(readFile(exe_), bytesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, TooLongTest,
+                         ::testing::Values(TooLongCase{"10", 128}, TooLongCase{"2", 128},
+                                           TooLongCase{"1", 260}, TooLongCase{"22", 256},
+                                           TooLongCase{"16", 32768}, TooLongCase{"19", 32767},
+                                           TooLongCase{"101", 1024}, TooLongCase{"31", 20}));
+
+TEST_F(QvconfigTest, RemoveTakesOutOneValueAndKeepsEverythingElse) {
+    for (int id : {22, 16, 101, 8}) {
+        SCOPED_TRACE(id);
+        const Carried before = carriedBy(exe_);
+        ASSERT_EQ(before.values.count(id), 1u);
+        const Outcome r = qvconfig({"remove", exe_, std::to_string(id)});
+        ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+        EXPECT_THAT(r.out, HasSubstr("removed"));
+        const Carried after = carriedBy(exe_);
+        std::map<int, std::string> expected = before.values;
+        expected.erase(id);
+        EXPECT_EQ(after.values, expected);
+        EXPECT_EQ(after.icon, before.icon);
+        EXPECT_EQ(after.iconGroup, before.iconGroup);
+        EXPECT_EQ(after.version, before.version);
+        EXPECT_EQ(qvconfig({"get", exe_, std::to_string(id)}).code, qvconfig::kExitNotSet);
+    }
+    EXPECT_EQ(versionString(exe_, "ProductName"), "Zarvel-Quorvex integration service");
+}
+
+TEST_F(QvconfigTest, RemovingAValueThatIsNotSetChangesNothing) {
+    const std::string bytesBefore = readFile(exe_);
+    const Outcome r = qvconfig({"remove", exe_, "restart"});
+    EXPECT_EQ(r.code, qvconfig::kExitOk);
+    EXPECT_EQ(r.out, "value 31 (restart) was not set; nothing changed\n");
+    EXPECT_EQ(readFile(exe_), bytesBefore);
+}
+
+TEST_F(QvconfigTest, ChangesOneAfterAnotherAccumulate) {
+    ASSERT_EQ(qvconfig({"set", exe_, "2", "1.8"}).code, 0);
+    ASSERT_EQ(qvconfig({"remove", exe_, "1"}).code, 0);
+    ASSERT_EQ(qvconfig({"set", exe_, "2", "11"}).code, 0);
+    ASSERT_EQ(qvconfig({"set", exe_, "13", "run --fast"}).code, 0);
+    std::map<int, std::string> expected = shippedValues();
+    expected.erase(1);
+    expected[2] = withNul("11");
+    expected[13] = withNul("run --fast");
+    const Carried c = carriedBy(exe_);
+    EXPECT_EQ(c.values, expected);
+    EXPECT_TRUE(c.icon.has_value());
+    EXPECT_TRUE(c.version.has_value());
+}
+
+TEST_F(QvconfigTest, GetGivesTheExactTextOrSaysItIsNotSet) {
+    EXPECT_EQ(qvconfig({"get", exe_, "1"}).out, "..\\..\\gui\\jre\n");
+    EXPECT_EQ(qvconfig({"get", exe_, "mutex_name"}).out, "quorvexService\n");
+    const Outcome missing = qvconfig({"get", exe_, "29"});
+    EXPECT_EQ(missing.code, qvconfig::kExitNotSet);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_THAT(missing.err, HasSubstr("value 29 (local_runtime_64bit) is not set"));
+}
+
+TEST_F(QvconfigTest, ValuesTheLauncherDoesNotReadAreRefused) {
+    const std::string bytesBefore = readFile(exe_);
+    for (const char* key : {"7", "0", "33", "99", "106", "65536", "nosuch", "", "-1", "1x"}) {
+        SCOPED_TRACE(key);
+        for (const char* command : {"get", "set", "remove"}) {
+            std::vector<std::string> args = {command, exe_, key};
+            if (std::string(command) == "set") {
+                args.push_back("x");
+            }
+            const Outcome r = qvconfig(args);
+            EXPECT_EQ(r.code, qvconfig::kExitRefused) << command;
+            EXPECT_THAT(r.err, HasSubstr("is not a configuration value of QuorvexService"));
+        }
+    }
+    EXPECT_EQ(readFile(exe_), bytesBefore);
+}
+
+TEST_F(QvconfigTest, CommandLinesThatAreNotUnderstoodGiveTheUsage) {
+    const std::vector<std::vector<std::string>> lines = {
+        {},
+        {"frobnicate", exe_},
+        {"list"},
+        {"list", exe_, "10"},
+        {"get", exe_},
+        {"set", exe_, "10"},
+        {"set", exe_, "10", "a", "b"},
+        {"set-file", exe_, "10"},
+        {"remove", exe_},
+        {"table", "x"},
+    };
+    for (const auto& line : lines) {
+        const Outcome r = qvconfig(line);
+        EXPECT_EQ(r.code, qvconfig::kExitUsage) << ::testing::PrintToString(line);
+        EXPECT_THAT(r.err, HasSubstr("Usage: qvconfig"));
+    }
+    const Outcome help = qvconfig({"help"});
+    EXPECT_EQ(help.code, qvconfig::kExitOk);
+    EXPECT_THAT(help.out, HasSubstr("Exit codes:"));
+}
+
+TEST_F(QvconfigTest, FilesThatCannotBeUsedAreReportedWithTheSystemText) {
+    const Outcome missing = qvconfig({"get", exe_ + ".absent", "10"});
+    EXPECT_EQ(missing.code, qvconfig::kExitFile);
+    EXPECT_THAT(missing.err, HasSubstr(exe_ + ".absent: failed opening the file: "));
+    EXPECT_THAT(missing.err, HasSubstr("not"));  // the system's own text of the error
+
+    const std::string notAnExe = exe_ + ".txt";
+    writeFile(notAnExe, "just text\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"list", notAnExe},
+          std::vector<std::string>{"set", notAnExe, "10", "x"}}) {
+        const Outcome r = qvconfig(args);
+        EXPECT_EQ(r.code, qvconfig::kExitFile);
+        EXPECT_THAT(r.err, HasSubstr(notAnExe + ": failed"));
+    }
+    EXPECT_EQ(readFile(notAnExe), "just text\n");
+    DeleteFileA(notAnExe.c_str());
+}
+
+TEST_F(QvconfigTest, SetFileTakesTheContentWithoutItsFinalLineEnds) {
+    const std::string textFile = exe_ + ".value";
+    writeFile(textFile, "JAVA_TOOL_OPTIONS=-Xss1m\tLOG_DIR=%EXEDIR%\\logs\r\n\r\n");
+    const Outcome r = qvconfig({"set-file", exe_, "19", textFile});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(carriedBy(exe_).values.at(19),
+              withNul("JAVA_TOOL_OPTIONS=-Xss1m\tLOG_DIR=%EXEDIR%\\logs"));
+
+    // A long class path from a file: exactly the max fits, one more does not.
+    writeFile(textFile, std::string(32767, 'p') + "\n");
+    EXPECT_EQ(qvconfig({"set-file", exe_, "16", textFile}).code, qvconfig::kExitOk);
+    writeFile(textFile, std::string(32768, 'p') + "\n");
+    EXPECT_EQ(qvconfig({"set-file", exe_, "16", textFile}).code, qvconfig::kExitRefused);
+    // Line ends inside the text count: many of them do not hide a character after them.
+    writeFile(textFile, std::string(32767, 'p') + std::string(20000, '\n') + "q");
+    EXPECT_EQ(qvconfig({"set-file", exe_, "16", textFile}).code, qvconfig::kExitRefused);
+    EXPECT_EQ(carriedBy(exe_).values.at(16).size(), 32768u);
+
+    const Outcome missing = qvconfig({"set-file", exe_, "19", textFile + ".absent"});
+    EXPECT_EQ(missing.code, qvconfig::kExitFile);
+    EXPECT_THAT(missing.err, HasSubstr("cannot be read"));
+    DeleteFileA(textFile.c_str());
+}
+
+TEST_F(QvconfigTest, TextsTheLauncherReadsDifferentlyAreStoredWithANote) {
+    struct Case {
+        const char* key;
+        const char* text;
+        bool note;
+    };
+    const Case cases[] = {
+        {"31", "true", false}, {"31", "false", false}, {"31", "True", true},
+        {"31", "true ", true}, {"30", "4", false},     {"30", "-2", false},
+        {"30", "12abc", true}, {"30", "", true},       {"10", "True", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.text);
+        const Outcome r = qvconfig({"set", exe_, c.key, c.text});
+        EXPECT_EQ(r.code, qvconfig::kExitOk);
+        EXPECT_EQ(r.err.find("note:") != std::string::npos, c.note) << r.err;
+    }
+}
+
+TEST_F(QvconfigTest, ListShowsEveryCarriedValueInIdOrder) {
+    ASSERT_EQ(qvconfig({"set", exe_, "19", "A=1\tB=2"}).code, 0);
+    const Outcome r = qvconfig({"list", exe_});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(r.out.substr(start, end - start));
+    }
+    ASSERT_EQ(lines.size(), 1 + shippedValues().size() + 1);
+    EXPECT_EQ(lines[1], "1     local_runtime              13  ..\\..\\gui\\jre");
+    EXPECT_THAT(r.out,
+                HasSubstr("16    class_path               6253  lib\\quorvexservice-1.0.0.jar;"
+                          "lib\\spring-boot-2.7.18.jar;lib\\...\n"));
+    EXPECT_THAT(r.out, HasSubstr("19    environment                 7  A=1\\tB=2\n"));
+    EXPECT_THAT(r.out, HasSubstr("20    reserved_20                 2  32\n"));
+    EXPECT_EQ(lines.back().rfind("105   msg_instance_running", 0), 0u);
+}
+
+}  // namespace
