@@ -8,9 +8,9 @@
 // Conventions of the seam:
 // - Text is 8-bit ANSI text, passed in as NUL-terminated `const char*` and handed out as
 //   std::string. The seam never cuts a result to a buffer size: it hands out the whole text, and
-//   the logic decides whether it fits its fixed capacities (launcher/limits.h). Where the Windows
-//   call takes a caller's buffer, the real implementation uses one large enough for the whole
-//   result (or asks again with the size the system reports).
+//   the logic decides whether it fits its fixed capacities (launcher/capacities.h). Where the
+//   Windows call takes a caller's buffer, the real implementation uses one large enough for the
+//   whole result (or asks again with the size the system reports).
 // - The cause of a failure is the thread's Windows last-error code, as in the launcher's own
 //   design: a member that can fail leaves the system's code in `lastError()`, exactly as the
 //   Windows call it wraps leaves it. The logic reads and clears it only through `lastError()` and
@@ -38,8 +38,8 @@ inline constexpr std::uint32_t kErrorFileNotFound = 2;     // ERROR_FILE_NOT_FOU
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
 
 // Registry access masks, as the Windows API defines them.
-inline constexpr std::uint32_t kKeyRead = 0x20019;         // KEY_READ
-inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;   // KEY_WOW64_64KEY
+inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
+inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;  // KEY_WOW64_64KEY
 
 // Registry value types that the fake machine and the tests name (REG_SZ, REG_EXPAND_SZ,
 // REG_BINARY, REG_DWORD); the logic places the data of every type alike.
@@ -73,7 +73,7 @@ struct RegistryValue {
 
 // An open registry key (HKEY). The destructor calls RegCloseKey.
 class RegistryKey {
-public:
+  public:
     virtual ~RegistryKey() = default;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
@@ -90,13 +90,13 @@ public:
     [[nodiscard]] virtual bool queryValue(const char* valueName, std::size_t byteLimit,
                                           RegistryValue& value) = 0;
 
-protected:
+  protected:
     RegistryKey() = default;
 };
 
 // A file enumeration (_findfirst handle). The destructor calls _findclose.
 class FileFind {
-public:
+  public:
     virtual ~FileFind() = default;
     FileFind(const FileFind&) = delete;
     FileFind& operator=(const FileFind&) = delete;
@@ -106,13 +106,13 @@ public:
     // _findnext: moves to the next match; false when there is none.
     [[nodiscard]] virtual bool next() = 0;
 
-protected:
+  protected:
     FileFind() = default;
 };
 
 // A file open for reading (_open descriptor). The destructor calls _close.
 class InputFile {
-public:
+  public:
     virtual ~InputFile() = default;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
@@ -121,13 +121,13 @@ public:
     // single LF. Gives the number of bytes placed in `buffer` (0 at the end, -1 on an error).
     [[nodiscard]] virtual long read(char* buffer, std::size_t maxBytes) = 0;
 
-protected:
+  protected:
     InputFile() = default;
 };
 
 // The debug log stream (FILE* from fopen(path, "a")). The destructor calls fclose.
 class LogStream {
-public:
+  public:
     virtual ~LogStream() = default;
     LogStream(const LogStream&) = delete;
     LogStream& operator=(const LogStream&) = delete;
@@ -136,7 +136,7 @@ public:
     // mode, so the C runtime writes each "\n" as CR LF. A failing write is ignored.
     virtual void write(std::string_view text) = 0;
 
-protected:
+  protected:
     LogStream() = default;
 };
 
@@ -157,7 +157,7 @@ struct ResourceData {
 };
 
 class Os {
-public:
+  public:
     virtual ~Os() = default;
 
     // --- Process and module -------------------------------------------------------------------

@@ -1,0 +1,25 @@
+// The class path part (class path and main class, or the jar) and the application arguments at
+// the end of the launcher argument line.
+#ifndef QV_LAUNCHER_CLASS_PATH_H
+#define QV_LAUNCHER_CLASS_PATH_H
+
+#include "state.h"
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// The launcher's own options begin with this marker and never reach the application.
+inline constexpr std::string_view kPrivateOptionMarker = "--mvk-";
+
+// False only when something does not fit (the line, a match path or the main class).
+bool addClassPathOrJar(Context& ctx, const ProgramLocation& program);
+bool addApplicationArgs(Context& ctx, std::string_view argumentText);
+
+// The argument text without its "--mvk-" words.
+std::string removePrivateOptions(std::string_view argumentText);
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_CLASS_PATH_H

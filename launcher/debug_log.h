@@ -1,0 +1,42 @@
+// The debug log stream and its level.
+#ifndef QV_LAUNCHER_DEBUG_LOG_H
+#define QV_LAUNCHER_DEBUG_LOG_H
+
+#include "os.h"
+
+#include <memory>
+#include <string_view>
+
+#if defined(__GNUC__)
+#define QV_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define QV_PRINTF_FORMAT(fmt, args)
+#endif
+
+namespace qv {
+
+// Written only while open; every line ends with "\n" (the stream makes CR LF of it on Windows).
+// A closed log takes no further lines, and closing it again does nothing.
+class DebugLog {
+  public:
+    bool isOpen() const { return stream_ != nullptr; }
+    // The verbose level: only meaningful while the log is open.
+    bool debugAll() const { return isOpen() && debugAll_; }
+
+    void open(std::unique_ptr<LogStream> stream, bool debugAll);
+    void close();
+
+    void write(std::string_view text);
+    // A formatted line (or part of one) while the log is open.
+    void print(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
+    // The same, only at the debug-all level.
+    void printAll(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
+
+  private:
+    std::unique_ptr<LogStream> stream_;
+    bool debugAll_ = false;
+};
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_DEBUG_LOG_H

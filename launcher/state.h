@@ -1,0 +1,84 @@
+// The launcher's run-time state: one LauncherState, owned by the run (runLauncher), reached by
+// every step through its Context.
+#ifndef QV_LAUNCHER_STATE_H
+#define QV_LAUNCHER_STATE_H
+
+#include "capacities.h"
+#include "debug_log.h"
+#include "fixed_text.h"
+#include "os.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace qv {
+
+// Found-runtime flags. FOUND_64BIT is the registry access bit KEY_WOW64_64KEY on purpose: a
+// registry scan carries its view in the same flag word.
+inline constexpr std::uint32_t FOUND_JRE_KEY = 1;
+inline constexpr std::uint32_t FOUND_JDK_KEY = 2;
+inline constexpr std::uint32_t FOUND_LOCAL = 4;
+inline constexpr std::uint32_t FOUND_64BIT = kKeyWow64_64Key;
+
+// Runtime-bits mode value meaning "configuration value 30 not read yet".
+inline constexpr int kBitsModeUnread = 9;
+
+struct RuntimeSearchState {
+    int bitsMode = kBitsModeUnread;
+    std::uint32_t foundRuntime = 0;
+    bool installedFirst = false;
+    bool staleRegistry = false;
+    FixedText<kShortTextSize> minVersionText;
+    FixedText<kShortTextSize> maxVersionText;
+    FixedText<kShortTextSize> minVersion;
+    FixedText<kShortTextSize> maxVersion;
+    FixedText<kShortTextSize> bestVersion;
+    FixedText<kPathSize> javaHome;
+
+    // What the first preparation step resets; the texts keep what they hold.
+    void reset() {
+        bitsMode = kBitsModeUnread;
+        foundRuntime = 0;
+        installedFirst = false;
+        staleRegistry = false;
+    }
+};
+
+// The program path and the index of its last backslash; exists while the preparation runs.
+struct ProgramLocation {
+    FixedText<kPathSize> path;
+    std::size_t directoryLength = 0;
+
+    // The program directory, without a trailing backslash.
+    std::string_view directory() const { return path.view().substr(0, directoryLength); }
+};
+
+struct LauncherState {
+    ModuleHandle module = nullptr;
+    FixedText<kShortTextSize> errorTitle;
+    FixedText<kErrorUrlSize> errorUrl;
+    FixedText<kErrorMessageSize> errorMessage;
+    bool wow64 = false;
+    FixedText<kPathSize> startupDirectory;
+    RuntimeSearchState search;
+    FixedText<kPathSize> launcherPath;
+    FixedText<kLineSize> launcherArgs;
+    // The arguments main receives, one per word: value 13 and the filtered argument text.
+    FixedText<kLineSize> applicationArgs;
+    FixedText<kPathSize> mainClass;
+    bool restart = false;
+    int exitCode = 0;
+    DebugLog log;
+    // The first text that did not fit its capacity; a non-empty one stops the preparation.
+    FixedText<kErrorMessageSize> failure;
+};
+
+// What every step works with: the operating system and the state.
+struct Context {
+    Os& os;
+    LauncherState& state;
+};
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_STATE_H

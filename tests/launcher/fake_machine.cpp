@@ -1,0 +1,812 @@
+#include "fake_machine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+
+namespace qv::testing {
+
+namespace {
+
+constexpr std::uint32_t kErrorPathNotFound = 3;
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorInvalidName = 123;
+constexpr std::uint32_t kErrorModNotFound = 126;
+constexpr std::uint32_t kErrorProcNotFound = 127;
+constexpr std::uint32_t kErrorBadExeFormat = 193;
+constexpr std::uint32_t kErrorEnvvarNotFound = 203;
+constexpr std::uint32_t kErrorMoreData = 234;
+constexpr std::uint32_t kErrorNoMoreItems = 259;
+constexpr std::size_t kMaxVariableValueChars = 32767;
+
+const std::map<std::uint32_t, std::string>& systemTexts() {
+    static const std::map<std::uint32_t, std::string> texts = {
+        {2, "The system cannot find the file specified.\r\n"},
+        {3, "The system cannot find the path specified.\r\n"},
+        {5, "Access is denied.\r\n"},
+        {6, "The handle is invalid.\r\n"},
+        {87, "The parameter is incorrect.\r\n"},
+        {122, "The data area passed to a system call is too small.\r\n"},
+        {123, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
+        {126, "The specified module could not be found.\r\n"},
+        {127, "The specified procedure could not be found.\r\n"},
+        {183, "Cannot create a file when that file already exists.\r\n"},
+        {193, "%1 is not a valid Win32 application.\r\n"},
+        {203, "The system could not find the environment option that was entered.\r\n"},
+        {206, "The filename or extension is too long.\r\n"},
+        {234, "More data is available.\r\n"},
+        {259, "No more data is available.\r\n"},
+    };
+    return texts;
+}
+
+const char* rootName(RegistryRoot root) {
+    switch (root) {
+        case RegistryRoot::ClassesRoot:
+            return "HKEY_CLASSES_ROOT";
+        case RegistryRoot::CurrentUser:
+            return "HKEY_CURRENT_USER";
+        case RegistryRoot::LocalMachine:
+            return "HKEY_LOCAL_MACHINE";
+        case RegistryRoot::Users:
+            return "HKEY_USERS";
+        case RegistryRoot::CurrentConfig:
+            return "HKEY_CURRENT_CONFIG";
+    }
+    return "";
+}
+
+std::string registryPath(RegistryRoot root, std::string_view path) {
+    std::string full = rootName(root);
+    if (!path.empty()) {
+        full += '\\';
+        full += path;
+    }
+    while (!full.empty() && full.back() == '\\') {
+        full.pop_back();
+    }
+    return full;
+}
+
+// Windows file-name wildcards: "*" any run, "?" one character, case-insensitive; "*.*" is "*".
+bool wildcardMatch(std::string_view pattern, std::string_view name) {
+    if (pattern == "*.*") {
+        pattern = "*";
+    }
+    std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || std::tolower(static_cast<unsigned char>(pattern[p])) ==
+                                      std::tolower(static_cast<unsigned char>(name[n])))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::string parentOf(const std::string& full) {
+    std::size_t slash = full.rfind('\\');
+    if (slash == std::string::npos) {
+        return {};
+    }
+    if (slash == 2 && full.size() > 1 && full[1] == ':') {
+        return full.substr(0, 3);  // a drive root keeps its backslash
+    }
+    return full.substr(0, slash);
+}
+
+std::string baseName(const std::string& full) {
+    std::size_t slash = full.rfind('\\');
+    return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+class FakeRegistryKey : public RegistryKey {
+  public:
+    FakeRegistryKey(const FakeMachine::RegKeyData& key, FakeMachine& machine)
+        : key_(key), machine_(machine) {}
+
+    bool enumSubkey(std::uint32_t index, std::size_t maxChars, std::string& name) override {
+        if (index >= key_.subkeys.size()) {
+            machine_.lastErrorCode = kErrorNoMoreItems;
+            return false;
+        }
+        auto it = key_.subkeys.begin();
+        std::advance(it, index);
+        if (it->second.size() > maxChars) {
+            machine_.lastErrorCode = kErrorMoreData;
+            return false;
+        }
+        name = it->second;
+        return true;
+    }
+
+    bool queryValue(const char* valueName, std::size_t byteLimit, RegistryValue& value) override {
+        auto it = key_.values.find(foldCase(valueName));
+        if (it == key_.values.end()) {
+            machine_.lastErrorCode = kErrorFileNotFound;
+            return false;
+        }
+        if (it->second.bytes.size() > byteLimit) {
+            machine_.lastErrorCode = kErrorMoreData;
+            return false;
+        }
+        value = it->second;
+        return true;
+    }
+
+  private:
+    const FakeMachine::RegKeyData& key_;
+    FakeMachine& machine_;
+};
+
+class FakeFileFind : public FileFind {
+  public:
+    explicit FakeFileFind(std::vector<std::string> names) : names_(std::move(names)) {}
+    const std::string& name() const override { return names_[index_]; }
+    bool next() override {
+        if (index_ + 1 >= names_.size()) {
+            return false;
+        }
+        ++index_;
+        return true;
+    }
+
+  private:
+    std::vector<std::string> names_;
+    std::size_t index_ = 0;
+};
+
+// Text mode: CR LF arrives as LF, and Ctrl-Z ends the file.
+class FakeInputFile : public InputFile {
+  public:
+    explicit FakeInputFile(const std::string& raw) {
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\x1a') {
+                break;
+            }
+            if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
+                continue;
+            }
+            text_ += raw[i];
+        }
+    }
+    long read(char* buffer, std::size_t maxBytes) override {
+        std::size_t count = std::min(maxBytes, text_.size() - position_);
+        std::copy_n(text_.data() + position_, count, buffer);
+        position_ += count;
+        return static_cast<long>(count);
+    }
+
+  private:
+    std::string text_;
+    std::size_t position_ = 0;
+};
+
+class FakeLogStream : public LogStream {
+  public:
+    explicit FakeLogStream(std::string& content) : content_(content) {}
+    void write(std::string_view text) override { content_.append(text); }
+
+  private:
+    std::string& content_;
+};
+
+// --- JNI trampolines ----------------------------------------------------------------------------
+
+FakeJvm* gEntryOwner = nullptr;
+std::map<const void*, FakeJvm*>& jvmsByEnv() {
+    static std::map<const void*, FakeJvm*> jvms;
+    return jvms;
+}
+FakeJvm& jvmOf(const void* envOrVm) {
+    return *jvmsByEnv().at(envOrVm);
+}
+
+struct FakeMethod {
+} gMainMethod;
+
+jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
+    return gEntryOwner->create(vm, env, args);
+}
+
+jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
+    FakeJvm& jvm = jvmOf(vm);
+    jvm.calls.push_back("DestroyJavaVM");
+    ++jvm.destroyCount;
+    return JNI_OK;
+}
+
+jthrowable throwIn(FakeJvm& jvm, const std::string& what) {
+    jvm.pending = static_cast<jthrowable>(jvm.newObject({"throwable", what, {}}));
+    return jvm.pending;
+}
+
+jclass JNICALL fakeFindClass(JNIEnv* env, const char* name) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back(std::string("FindClass(") + name + ")");
+    if (std::string(name) != "java/lang/String" && jvm.classes.count(name) == 0) {
+        throwIn(jvm, std::string("java.lang.NoClassDefFoundError: ") + name);
+        return nullptr;
+    }
+    return static_cast<jclass>(jvm.newObject({"class", name, {}}));
+}
+
+jthrowable JNICALL fakeExceptionOccurred(JNIEnv* env) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("ExceptionOccurred");
+    return jvm.pending;
+}
+
+void JNICALL fakeExceptionDescribe(JNIEnv* env) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("ExceptionDescribe");
+    jvm.pending = nullptr;
+}
+
+jmethodID JNICALL fakeGetStaticMethodID(JNIEnv* env, jclass cls, const char* name,
+                                        const char* sig) {
+    FakeJvm& jvm = jvmOf(env);
+    const std::string& className = jvm.object(cls)->text;
+    jvm.calls.push_back("GetStaticMethodID(" + className + ", " + name + ", " + sig + ")");
+    if (jvm.classesWithoutMain.count(className) || std::string(name) != "main" ||
+        std::string(sig) != "([Ljava/lang/String;)V") {
+        throwIn(jvm, "java.lang.NoSuchMethodError: main");
+        return nullptr;
+    }
+    return reinterpret_cast<jmethodID>(&gMainMethod);
+}
+
+jobjectArray JNICALL fakeNewObjectArray(JNIEnv* env, jsize length, jclass cls, jobject init) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("NewObjectArray(" + std::to_string(length) + ", " + jvm.object(cls)->text +
+                        (init ? ", init)" : ", null)"));
+    if (jvm.failArray) {
+        throwIn(jvm, "java.lang.OutOfMemoryError");
+        return nullptr;
+    }
+    FakeJvm::Object array{"array", {}, std::vector<jobject>(static_cast<std::size_t>(length))};
+    return static_cast<jobjectArray>(jvm.newObject(std::move(array)));
+}
+
+jstring JNICALL fakeNewStringUTF(JNIEnv* env, const char* utf) {
+    FakeJvm& jvm = jvmOf(env);
+    int index = 0;
+    for (const std::string& call : jvm.calls) {
+        index += call.rfind("NewStringUTF(", 0) == 0 ? 1 : 0;
+    }
+    jvm.calls.push_back(std::string("NewStringUTF(") + utf + ")");
+    if (jvm.failStringAt && *jvm.failStringAt == index) {
+        throwIn(jvm, "java.lang.OutOfMemoryError");
+        return nullptr;
+    }
+    return static_cast<jstring>(jvm.newObject({"string", utf, {}}));
+}
+
+void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index,
+                                       jobject value) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("SetObjectArrayElement(" + std::to_string(index) + ")");
+    FakeJvm::Object* target = array ? jvm.object(array) : nullptr;
+    if (target == nullptr || index < 0 ||
+        static_cast<std::size_t>(index) >= target->elements.size()) {
+        throwIn(jvm, "java.lang.ArrayIndexOutOfBoundsException");
+        return;
+    }
+    target->elements[static_cast<std::size_t>(index)] = value;
+}
+
+void JNICALL fakeCallStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
+    FakeJvm& jvm = jvmOf(env);
+    va_list args;
+    va_start(args, method);
+    jobject argument = va_arg(args, jobject);
+    va_end(args);
+    jvm.calls.push_back("CallStaticVoidMethod(" + jvm.object(cls)->text + ")");
+    std::vector<std::string> strings;
+    if (FakeJvm::Object* array = argument ? jvm.object(argument) : nullptr) {
+        for (jobject element : array->elements) {
+            strings.push_back(element ? jvm.object(element)->text : std::string("<null>"));
+        }
+    }
+    jvm.mainArguments.push_back(strings);
+    if (jvm.mainThrows) {
+        throwIn(jvm, "java.lang.RuntimeException: from main");
+    }
+}
+
+}  // namespace
+
+std::string foldCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return folded;
+}
+
+// --- FakeJvm ------------------------------------------------------------------------------------
+
+FakeJvm::FakeJvm() {
+    functions.FindClass = fakeFindClass;
+    functions.ExceptionOccurred = fakeExceptionOccurred;
+    functions.ExceptionDescribe = fakeExceptionDescribe;
+    functions.GetStaticMethodID = fakeGetStaticMethodID;
+    functions.NewObjectArray = fakeNewObjectArray;
+    functions.NewStringUTF = fakeNewStringUTF;
+    functions.SetObjectArrayElement = fakeSetObjectArrayElement;
+    functions.CallStaticVoidMethod = fakeCallStaticVoidMethod;
+    invokeFunctions.DestroyJavaVM = fakeDestroyJavaVm;
+    env.functions = &functions;
+    vm.functions = &invokeFunctions;
+    jvmsByEnv()[&env] = this;
+    jvmsByEnv()[&vm] = this;
+}
+
+FakeJvm::~FakeJvm() {
+    jvmsByEnv().erase(&env);
+    jvmsByEnv().erase(&vm);
+    if (gEntryOwner == this) {
+        gEntryOwner = nullptr;
+    }
+}
+
+CreateJavaVmFn FakeJvm::entry() {
+    gEntryOwner = this;
+    return fakeCreateJavaVm;
+}
+
+jint FakeJvm::create(JavaVM** vmOut, void** envOut, void* args) {
+    const auto* init = static_cast<const JavaVMInitArgs*>(args);
+    Creation creation;
+    creation.version = init->version;
+    creation.ignoreUnrecognized = init->ignoreUnrecognized;
+    for (jint i = 0; i < init->nOptions; ++i) {
+        creation.options.emplace_back(init->options[i].optionString);
+        creation.extraInfoNull.push_back(init->options[i].extraInfo == nullptr);
+    }
+    std::size_t index = creations.size();
+    creations.push_back(std::move(creation));
+    calls.push_back("JNI_CreateJavaVM");
+    jint result = index < creationResults.size() ? creationResults[index] : JNI_OK;
+    if (result != JNI_OK) {
+        return result;
+    }
+    pending = nullptr;
+    *vmOut = &vm;
+    *envOut = &env;
+    return JNI_OK;
+}
+
+jobject FakeJvm::newObject(Object object) {
+    objects_.push_back(std::move(object));
+    return reinterpret_cast<jobject>(&objects_.back());
+}
+
+FakeJvm::Object* FakeJvm::object(jobject handle) {
+    return reinterpret_cast<Object*>(handle);
+}
+
+// --- FakeMachine --------------------------------------------------------------------------------
+
+FakeMachine::FakeMachine() {
+    addDirectory("C:\\app");
+    addDirectory(cwd);
+    addFile("C:\\app\\QuorvexService.exe", "MZ");
+}
+
+FakeMachine::~FakeMachine() = default;
+
+void FakeMachine::setConfig(int id, std::string_view text) {
+    resources_[id] = std::string(text) + '\0';
+}
+void FakeMachine::setRawResource(int id, std::string bytes) {
+    resources_[id] = std::move(bytes);
+}
+void FakeMachine::removeConfig(int id) {
+    resources_.erase(id);
+}
+
+std::string FakeMachine::fullPath(std::string_view input) const {
+    std::string path(input);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    std::string root;
+    std::string rest;
+    if (path.rfind("\\\\", 0) == 0) {
+        root = "\\\\";
+        rest = path.substr(2);
+    } else if (path.size() >= 2 && path[1] == ':') {
+        root = path.substr(0, 2);
+        rest = path.substr(2);
+        if (rest.empty() || rest[0] != '\\') {  // drive-relative
+            bool sameDrive = foldCase(cwd.substr(0, 2)) == foldCase(root);
+            rest = (sameDrive ? cwd.substr(2) : std::string()) + "\\" + rest;
+        }
+    } else if (!path.empty() && path[0] == '\\') {
+        root = cwd.substr(0, 2);
+        rest = path;
+    } else {
+        root = cwd.substr(0, 2);
+        rest = cwd.substr(2) + "\\" + path;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('\\', start);
+        if (end == std::string::npos) {
+            end = rest.size();
+        }
+        std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string full = root;
+    if (root != "\\\\") {
+        full += '\\';
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        full += (i ? "\\" : "") + parts[i];
+    }
+    return full;
+}
+
+FakeMachine::FileEntry* FakeMachine::entry(std::string_view path) {
+    auto it = files_.find(foldCase(fullPath(path)));
+    return it == files_.end() ? nullptr : &it->second;
+}
+const FakeMachine::FileEntry* FakeMachine::entry(std::string_view path) const {
+    auto it = files_.find(foldCase(fullPath(path)));
+    return it == files_.end() ? nullptr : &it->second;
+}
+
+void FakeMachine::addDirectory(std::string_view path) {
+    std::string full = fullPath(path);
+    for (std::string at = full; !at.empty() && at != parentOf(at); at = parentOf(at)) {
+        files_.emplace(foldCase(at), FileEntry{at, true, false, {}});
+    }
+    // A drive root.
+    std::string root = full.substr(0, 3);
+    files_.emplace(foldCase(root), FileEntry{root, true, false, {}});
+}
+
+void FakeMachine::addFile(std::string_view path, std::string_view content) {
+    std::string full = fullPath(path);
+    addDirectory(parentOf(full));
+    files_[foldCase(full)] = FileEntry{full, false, false, std::string(content)};
+}
+
+void FakeMachine::setReadOnly(std::string_view path) {
+    if (FileEntry* file = entry(path)) {
+        file->readOnly = true;
+    }
+}
+
+bool FakeMachine::exists(std::string_view path) const {
+    return entry(path) != nullptr;
+}
+
+std::string FakeMachine::fileContent(std::string_view path) const {
+    const FileEntry* file = entry(path);
+    return file ? file->content : std::string();
+}
+
+FakeMachine::RegKeyData& FakeMachine::makeKey(View view, RegistryRoot root, std::string_view path) {
+    Hive& keys = hive(view);
+    std::string full = registryPath(root, path);
+    std::string at = rootName(root);
+    RegKeyData* key = &keys[foldCase(at)];
+    std::size_t start = at.size() + 1;
+    while (start < full.size() + 1) {
+        std::size_t end = full.find('\\', start);
+        if (end == std::string::npos) {
+            end = full.size();
+        }
+        std::string name = full.substr(start, end - start);
+        key->subkeys.emplace(foldCase(name), name);
+        at = full.substr(0, end);
+        key = &keys[foldCase(at)];
+        start = end + 1;
+    }
+    return *key;
+}
+
+void FakeMachine::addRegistryKey(View view, RegistryRoot root, std::string_view path) {
+    makeKey(view, root, path);
+}
+
+void FakeMachine::setRegistryValue(View view, RegistryRoot root, std::string_view path,
+                                   std::string_view name, std::uint32_t type, std::string bytes) {
+    makeKey(view, root, path).values[foldCase(name)] = RegistryValue{type, std::move(bytes)};
+}
+
+void FakeMachine::setRegistryString(View view, RegistryRoot root, std::string_view path,
+                                    std::string_view name, std::string_view text) {
+    setRegistryValue(view, root, path, name, kRegSz, std::string(text) + '\0');
+}
+
+void FakeMachine::setVariable(std::string_view name, std::string_view value) {
+    environment_[foldCase(name)] = {std::string(name), std::string(value)};
+}
+void FakeMachine::unsetVariable(std::string_view name) {
+    environment_.erase(foldCase(name));
+}
+std::optional<std::string> FakeMachine::variable(std::string_view name) const {
+    auto it = environment_.find(foldCase(name));
+    if (it == environment_.end()) {
+        return std::nullopt;
+    }
+    return it->second.second;
+}
+
+FakeJvm& FakeMachine::addJvm(std::string_view path) {
+    addFile(path, "MZ");
+    auto& jvm = jvms_[foldCase(fullPath(path))];
+    jvm = std::make_unique<FakeJvm>();
+    return *jvm;
+}
+
+// --- Os -----------------------------------------------------------------------------------------
+
+std::string FakeMachine::commandLine() {
+    return commandLineText;
+}
+
+ModuleHandle FakeMachine::programModule() {
+    return hasModule ? &moduleTag_ : nullptr;
+}
+
+bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
+    if (module != &moduleTag_ || !moduleName) {
+        lastErrorCode = kErrorInvalidHandle;
+        return false;
+    }
+    path = *moduleName;
+    return true;
+}
+
+bool FakeMachine::queryWow64(bool& isWow64) {
+    if (!hasIsWow64Process) {
+        lastErrorCode = kErrorProcNotFound;
+        return false;
+    }
+    isWow64 = windows64;
+    return true;
+}
+
+ResourceData FakeMachine::findRcData(ModuleHandle module, int id) {
+    auto it = resources_.find(id);
+    if (module != &moduleTag_ || it == resources_.end()) {
+        lastErrorCode = 1814;  // ERROR_RESOURCE_NAME_NOT_FOUND
+        return {ResourceStatus::NotFound, nullptr, 0};
+    }
+    if (unloadableResources.count(id)) {
+        return {ResourceStatus::NotLoaded, nullptr, 0};
+    }
+    return {ResourceStatus::Found, it->second.data(), it->second.size()};
+}
+
+std::uint32_t FakeMachine::lastError() {
+    return lastErrorCode;
+}
+void FakeMachine::setLastError(std::uint32_t code) {
+    lastErrorCode = code;
+}
+
+bool FakeMachine::systemMessage(std::uint32_t code, std::string& text) {
+    auto it = systemTexts().find(code);
+    if (it == systemTexts().end() || codesWithoutText.count(code)) {
+        return false;
+    }
+    text = it->second;
+    return true;
+}
+
+bool FakeMachine::getEnvironmentVariable(const char* name, std::string& value) {
+    std::optional<std::string> found = variable(name);
+    if (!found) {
+        lastErrorCode = kErrorEnvvarNotFound;
+        return false;
+    }
+    value = *found;
+    return true;
+}
+
+bool FakeMachine::setEnvironmentVariable(const char* name, const char* value) {
+    std::string_view n(name);
+    if (n.empty() || n.find('=') != std::string_view::npos) {
+        lastErrorCode = kErrorInvalidName;
+        return false;
+    }
+    if (refusedVariables.count(foldCase(n))) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    if (std::string_view(value).size() > kMaxVariableValueChars) {
+        lastErrorCode = kErrorInvalidParameter;
+        return false;
+    }
+    auto it = environment_.find(foldCase(n));
+    environment_[foldCase(n)] = {it == environment_.end() ? std::string(n) : it->second.first,
+                                 value};
+    return true;
+}
+
+bool FakeMachine::currentDirectory(std::string& path) {
+    path = cwd;
+    return true;
+}
+
+bool FakeMachine::changeDirectory(const char* path) {
+    FileEntry* dir = entry(path);
+    if (dir == nullptr || !dir->directory) {
+        lastErrorCode = kErrorFileNotFound;
+        return false;
+    }
+    cwd = dir->path;
+    return true;
+}
+
+std::unique_ptr<RegistryKey> FakeMachine::openRegistryKey(RegistryRoot root, const char* path,
+                                                          std::uint32_t access) {
+    bool view64 = windows64 && (access & kKeyWow64_64Key);
+    std::string full = registryPath(root, path);
+    registryOpens.push_back(std::string(view64 ? "64:" : "32:") + full);
+    Hive& keys = view64 ? hive64_ : hive32_;
+    auto it = keys.find(foldCase(full));
+    if (it == keys.end()) {
+        if (full != rootName(root)) {
+            lastErrorCode = kErrorFileNotFound;
+            return nullptr;
+        }
+        it = keys.emplace(foldCase(full), RegKeyData{}).first;
+    }
+    return std::make_unique<FakeRegistryKey>(it->second, *this);
+}
+
+bool FakeMachine::createNamedMutex(const char* name) {
+    std::string n(name);
+    std::string local = n;
+    for (const char* prefix : {"Global\\", "Local\\"}) {
+        if (local.rfind(prefix, 0) == 0) {
+            local = local.substr(std::string(prefix).size());
+        }
+    }
+    if (local.find('\\') != std::string::npos) {
+        lastErrorCode = kErrorPathNotFound;
+        return false;
+    }
+    mutexesCreated.push_back(n);
+    lastErrorCode = mutexes->insert(n).second ? kErrorSuccess : kErrorAlreadyExists;
+    return true;
+}
+
+bool FakeMachine::availablePhysicalMemory(std::uint64_t& bytes) {
+    if (!availableMemory) {
+        return false;
+    }
+    bytes = *availableMemory;
+    return true;
+}
+
+void FakeMachine::shellOpen(const char* target) {
+    shellOpened.emplace_back(target);
+}
+
+FileStatus FakeMachine::fileStatus(const char* path) {
+    const FileEntry* file = *path ? entry(path) : nullptr;
+    if (file == nullptr) {
+        lastErrorCode = exists(parentOf(fullPath(path))) ? kErrorFileNotFound : kErrorPathNotFound;
+        return FileStatus::Missing;
+    }
+    return file->directory ? FileStatus::Directory : FileStatus::File;
+}
+
+std::unique_ptr<FileFind> FakeMachine::findFirst(const char* pattern) {
+    std::string p(pattern);
+    std::replace(p.begin(), p.end(), '/', '\\');
+    std::size_t slash = p.rfind('\\');
+    std::string dirPart = slash == std::string::npos ? std::string(".") : p.substr(0, slash + 1);
+    std::string namePattern = slash == std::string::npos ? p : p.substr(slash + 1);
+    const FileEntry* dir = entry(dirPart);
+    if (dir == nullptr || !dir->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return nullptr;
+    }
+    std::string folded = foldCase(fullPath(dirPart));
+    std::vector<std::string> names;
+    if (parentOf(folded) != folded && folded.size() > 3) {
+        for (const char* dot : {".", ".."}) {
+            if (wildcardMatch(namePattern, dot)) {
+                names.emplace_back(dot);
+            }
+        }
+    }
+    for (const auto& [key, file] : files_) {
+        if (key != folded && parentOf(key) == folded &&
+            wildcardMatch(namePattern, baseName(file.path))) {
+            names.push_back(baseName(file.path));
+        }
+    }
+    if (names.empty()) {
+        lastErrorCode = kErrorFileNotFound;
+        return nullptr;
+    }
+    return std::make_unique<FakeFileFind>(std::move(names));
+}
+
+std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
+    const FileEntry* file = entry(path);
+    if (file == nullptr || file->directory) {
+        lastErrorCode = kErrorFileNotFound;
+        return nullptr;
+    }
+    return std::make_unique<FakeInputFile>(file->content);
+}
+
+std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
+    std::string full = fullPath(path);
+    const FileEntry* dir = entry(parentOf(full));
+    if (dir == nullptr || !dir->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return nullptr;
+    }
+    FileEntry* file = entry(full);
+    if (file && (file->directory || file->readOnly)) {
+        lastErrorCode = kErrorAccessDenied;
+        return nullptr;
+    }
+    if (file == nullptr) {
+        addFile(full);
+        file = entry(full);
+    }
+    return std::make_unique<FakeLogStream>(file->content);
+}
+
+void FakeMachine::writeStdout(std::string_view text) {
+    stdoutText.append(text);
+}
+
+ModuleHandle FakeMachine::loadLibrary(const char* path) {
+    librariesLoaded.emplace_back(path);
+    auto it = jvms_.find(foldCase(fullPath(path)));
+    if (it == jvms_.end()) {
+        lastErrorCode = exists(path) ? kErrorBadExeFormat : kErrorModNotFound;
+        return nullptr;
+    }
+    return it->second.get();
+}
+
+CreateJavaVmFn FakeMachine::findCreateJavaVm(ModuleHandle library) {
+    for (auto& [path, jvm] : jvms_) {
+        if (jvm.get() == library) {
+            if (!jvm->exportsCreateJavaVm) {
+                lastErrorCode = kErrorProcNotFound;
+                return nullptr;
+            }
+            return jvm->entry();
+        }
+    }
+    lastErrorCode = kErrorInvalidHandle;
+    return nullptr;
+}
+
+}  // namespace qv::testing

@@ -1,0 +1,215 @@
+// An in-memory Windows machine for the launcher's unit tests.
+//
+// FakeMachine implements the launcher's OS seam the way a 32-bit program sees Windows: backslash
+// paths and case-insensitive file names, files and directories, a registry with a 32-bit and a
+// 64-bit view (one shared view on 32-bit Windows), an environment with case-insensitive names, a
+// current directory, the thread's last error and the system's texts for it, the program's RCDATA
+// resources, a mutex namespace (shareable between two machines that stand for two processes), a
+// captured standard output, and scriptable JVM libraries (FakeJvm) standing in for jvm.dll.
+//
+// It is a test fixture: it records what the launcher asked and answers what a test told it.
+#ifndef QV_TESTS_LAUNCHER_FAKE_MACHINE_H
+#define QV_TESTS_LAUNCHER_FAKE_MACHINE_H
+
+#include "os.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qv::testing {
+
+// Lower-cased copy, for the case-insensitive names of Windows.
+std::string foldCase(std::string_view text);
+
+// A JVM library: records each JNI_CreateJavaVM call and the JNI calls of the launcher's main
+// thread, and answers as the test scripted it.
+class FakeJvm {
+  public:
+    struct Creation {
+        jint version = 0;
+        jboolean ignoreUnrecognized = JNI_FALSE;
+        std::vector<std::string> options;
+        std::vector<bool> extraInfoNull;
+    };
+
+    // --- Script --------------------------------------------------------------------------------
+    bool exportsCreateJavaVm = true;
+    // Result of the n-th creation (0-based); creations past the end give 0 (JNI_OK).
+    std::vector<jint> creationResults;
+    // Classes that FindClass finds (slash form); "java/lang/String" is always there.
+    std::set<std::string> classes;
+    // Classes in `classes` that have no static main(String[]).
+    std::set<std::string> classesWithoutMain;
+    bool failArray = false;
+    // NewStringUTF fails (exception pending) at this element index.
+    std::optional<int> failStringAt;
+    // main leaves an exception pending when it returns.
+    bool mainThrows = false;
+
+    // --- Record --------------------------------------------------------------------------------
+    std::vector<Creation> creations;
+    // The JNI calls in order, e.g. "FindClass(app/Main)", "ExceptionDescribe".
+    std::vector<std::string> calls;
+    // The String[] of each call of main.
+    std::vector<std::vector<std::string>> mainArguments;
+    int destroyCount = 0;
+
+    // The entry handed out for this library (JNI_CreateJavaVM).
+    CreateJavaVmFn entry();
+
+    FakeJvm();
+    ~FakeJvm();
+    FakeJvm(const FakeJvm&) = delete;
+    FakeJvm& operator=(const FakeJvm&) = delete;
+
+    // Handlers of the JNI functions (public for the C-style trampolines).
+    struct Object {
+        std::string kind;  // "class", "string", "array", "throwable"
+        std::string text;  // class name or string value
+        std::vector<jobject> elements;
+    };
+    jint create(JavaVM** vm, void** env, void* args);
+    jobject newObject(Object object);
+    Object* object(jobject handle);
+    jthrowable pending = nullptr;
+    JNINativeInterface_ functions{};
+    JNIInvokeInterface_ invokeFunctions{};
+    JNIEnv env{};
+    JavaVM vm{};
+
+  private:
+    std::deque<Object> objects_;
+};
+
+class FakeMachine : public Os {
+  public:
+    enum class View { Bits32, Bits64 };
+
+    FakeMachine();
+    ~FakeMachine() override;
+
+    // --- Settings ------------------------------------------------------------------------------
+    std::string commandLineText = "\"C:\\app\\QuorvexService.exe\"";
+    bool hasModule = true;
+    std::optional<std::string> moduleName = std::string("C:\\app\\QuorvexService.exe");
+    // 64-bit Windows: the registry has two views and the 32-bit launcher runs under WOW64.
+    bool windows64 = false;
+    bool hasIsWow64Process = true;
+    std::optional<std::uint64_t> availableMemory = 4096ull << 20;
+    // Names for which SetEnvironmentVariableA fails (folded case).
+    std::set<std::string> refusedVariables;
+    // Resource IDs that are found but cannot be loaded.
+    std::set<int> unloadableResources;
+    // Error codes that have no system text (FormatMessageA fails).
+    std::set<std::uint32_t> codesWithoutText;
+
+    // --- Configuration (RCDATA resources) -----------------------------------------------------
+    // Stores the text with its NUL, as the build does.
+    void setConfig(int id, std::string_view text);
+    // Stores the bytes exactly as given (no NUL added).
+    void setRawResource(int id, std::string bytes);
+    void removeConfig(int id);
+
+    // --- Files ---------------------------------------------------------------------------------
+    void addFile(std::string_view path, std::string_view content = {});
+    void addDirectory(std::string_view path);
+    // A file that exists but cannot be written (the log cannot be opened on it).
+    void setReadOnly(std::string_view path);
+    bool exists(std::string_view path) const;
+    // Content of a file; empty when it does not exist.
+    std::string fileContent(std::string_view path) const;
+    // Full, canonical form of a path against the current directory ("." and ".." resolved).
+    std::string fullPath(std::string_view path) const;
+
+    // --- Registry ------------------------------------------------------------------------------
+    void addRegistryKey(View view, RegistryRoot root, std::string_view path);
+    void setRegistryValue(View view, RegistryRoot root, std::string_view path,
+                          std::string_view name, std::uint32_t type, std::string bytes);
+    void setRegistryString(View view, RegistryRoot root, std::string_view path,
+                           std::string_view name, std::string_view text);
+    // Every key path opened, with "64:" or "32:" for the view reached, in order.
+    std::vector<std::string> registryOpens;
+
+    // --- Environment and current directory -----------------------------------------------------
+    void setVariable(std::string_view name, std::string_view value);
+    void unsetVariable(std::string_view name);
+    std::optional<std::string> variable(std::string_view name) const;
+    std::string cwd = "C:\\start";
+
+    // --- Mutexes -------------------------------------------------------------------------------
+    // The namespace of named mutexes; two machines may share one, standing for two processes.
+    std::shared_ptr<std::set<std::string>> mutexes = std::make_shared<std::set<std::string>>();
+    std::vector<std::string> mutexesCreated;
+
+    // --- Output, shell and last error -------------------------------------------------------
+    std::string stdoutText;
+    std::vector<std::string> shellOpened;
+    std::uint32_t lastErrorCode = 0;
+
+    // --- JVM libraries -------------------------------------------------------------------------
+    // Makes `path` a loadable JVM library.
+    FakeJvm& addJvm(std::string_view path);
+    std::vector<std::string> librariesLoaded;
+
+    // --- Os ------------------------------------------------------------------------------------
+    std::string commandLine() override;
+    ModuleHandle programModule() override;
+    bool moduleFileName(ModuleHandle module, std::string& path) override;
+    bool queryWow64(bool& isWow64) override;
+    ResourceData findRcData(ModuleHandle module, int id) override;
+    std::uint32_t lastError() override;
+    void setLastError(std::uint32_t code) override;
+    bool systemMessage(std::uint32_t code, std::string& text) override;
+    bool getEnvironmentVariable(const char* name, std::string& value) override;
+    bool setEnvironmentVariable(const char* name, const char* value) override;
+    bool currentDirectory(std::string& path) override;
+    bool changeDirectory(const char* path) override;
+    std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
+                                                 std::uint32_t access) override;
+    bool createNamedMutex(const char* name) override;
+    bool availablePhysicalMemory(std::uint64_t& bytes) override;
+    void shellOpen(const char* target) override;
+    FileStatus fileStatus(const char* path) override;
+    std::unique_ptr<FileFind> findFirst(const char* pattern) override;
+    std::unique_ptr<InputFile> openForReading(const char* path) override;
+    std::unique_ptr<LogStream> openLogForAppend(const char* path) override;
+    void writeStdout(std::string_view text) override;
+    ModuleHandle loadLibrary(const char* path) override;
+    CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
+
+    struct FileEntry {
+        std::string path;  // as created
+        bool directory = false;
+        bool readOnly = false;
+        std::string content;
+    };
+    struct RegKeyData {
+        std::map<std::string, std::string> subkeys;   // folded name -> name as created
+        std::map<std::string, RegistryValue> values;  // folded name -> value
+    };
+
+  private:
+    using Hive = std::map<std::string, RegKeyData>;  // folded "ROOT\path" -> key
+    Hive& hive(View view) { return view == View::Bits64 && windows64 ? hive64_ : hive32_; }
+    RegKeyData& makeKey(View view, RegistryRoot root, std::string_view path);
+    FileEntry* entry(std::string_view path);
+    const FileEntry* entry(std::string_view path) const;
+
+    std::map<int, std::string> resources_;
+    std::map<std::string, FileEntry> files_;  // folded full path -> entry
+    std::map<std::string, std::pair<std::string, std::string>>
+        environment_;  // folded -> (name, value)
+    Hive hive32_;
+    Hive hive64_;
+    std::map<std::string, std::unique_ptr<FakeJvm>> jvms_;  // folded full path -> library
+    int moduleTag_ = 0;
+};
+
+}  // namespace qv::testing
+
+#endif  // QV_TESTS_LAUNCHER_FAKE_MACHINE_H
