@@ -125,13 +125,11 @@ DSDK_API int32_t DSDK_CALL dsdk_connect(dsdk_handle h, int32_t device, const cha
         call.blob(0, text, std::strlen(text) + 1);
     }
     Device* found = nullptr;
-    int32_t status = call.terminals().find(h, device, false, &found);
-    if (status == kOk && (text == nullptr || text[0] == '\0')) {
-        status = kBadArgument;
-    }
+    const int32_t status = call.terminals().find(h, device, false, &found);
     if (status == kOk) {
+        // A null or empty text connects to the terminal's default address.
         found->connected = true;
-        found->address = text;
+        found->address = text != nullptr ? text : "";
         found->value1 = value1;
         found->value2 = value2;
     }
