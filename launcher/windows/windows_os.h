@@ -1,0 +1,49 @@
+// The launcher's seam (os.h) on the real Windows API and the C runtime.
+#ifndef QV_LAUNCHER_WINDOWS_OS_H
+#define QV_LAUNCHER_WINDOWS_OS_H
+
+#include "os.h"
+
+namespace qv {
+
+class WindowsOs final : public Os {
+  public:
+    std::string commandLine() override;
+    ModuleHandle programModule() override;
+    bool moduleFileName(ModuleHandle module, std::string& path) override;
+    bool queryWow64(bool& isWow64) override;
+
+    ResourceData findRcData(ModuleHandle module, int id) override;
+
+    std::uint32_t lastError() override;
+    void setLastError(std::uint32_t code) override;
+    bool systemMessage(std::uint32_t code, std::string& text) override;
+
+    bool getEnvironmentVariable(const char* name, std::string& value) override;
+    bool setEnvironmentVariable(const char* name, const char* value) override;
+    bool currentDirectory(std::string& path) override;
+    bool changeDirectory(const char* path) override;
+
+    std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
+                                                 std::uint32_t access) override;
+
+    bool createNamedMutex(const char* name) override;
+
+    bool availablePhysicalMemory(std::uint64_t& bytes) override;
+
+    void shellOpen(const char* target) override;
+
+    FileStatus fileStatus(const char* path) override;
+    std::unique_ptr<FileFind> findFirst(const char* pattern) override;
+    std::unique_ptr<InputFile> openForReading(const char* path) override;
+    std::unique_ptr<LogStream> openLogForAppend(const char* path) override;
+
+    void writeStdout(std::string_view text) override;
+
+    ModuleHandle loadLibrary(const char* path) override;
+    CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
+};
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_WINDOWS_OS_H
