@@ -19,6 +19,7 @@ constexpr const char* kResultInit =
     "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKSystemParameter;)V";
 // Local references that one parameter makes: itself.
 constexpr jint kRefsPerParameter = 1;
+constexpr std::size_t kMessageSize = 96;
 
 // The getters of java.time.LocalDateTime, in the order in which they are called.
 constexpr const char* kTimeGetters[] = {"getYear",   "getMonthValue", "getDayOfMonth",
@@ -70,14 +71,15 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEn
 
     JavaClass parameter;
     if (!findConstructor(env, kParameterClass, kParameterInit, parameter)) return nullptr;
-    jobjectArray parameters = newElementArray(env, read, parameter.cls, kRefsPerParameter);
+    jobjectArray parameters = newElementArray(env, read, parameter.cls);
     if (parameters == nullptr) return nullptr;
-    for (jint i = 0; i < read; ++i) {
+    const bool built = forEachInFrames(env, read, kRefsPerParameter, [&](jint i) {
         const dsdk_parameter& r = records[static_cast<std::size_t>(i)];
         jobject element = construct(env, parameter, static_cast<jint>(r.id),
                                     static_cast<jint>(r.value));
-        if (element == nullptr || !store(env, parameters, i, element)) return nullptr;
-    }
+        return element != nullptr && store(env, parameters, i, element);
+    });
+    if (!built) return nullptr;
 
     JavaClass result;
     if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
@@ -101,21 +103,21 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* 
     if (id == nullptr) return kBridgeRefused;
     jfieldID value = env->GetFieldID(cls, "value", "I");
     if (value == nullptr) return kBridgeRefused;
-    if (env->EnsureLocalCapacity(count > INT32_MAX - 16 ? INT32_MAX : count + 16) != 0)
-        return kBridgeRefused;
-    for (jint i = 0; i < count; ++i) {
+    const bool read = forEachInFrames(env, count, kRefsPerParameter, [&](jint i) {
         jobject element = env->GetObjectArrayElement(parameters, i);
-        if (failed(env)) return kBridgeRefused;
+        if (failed(env)) return false;
         if (element == nullptr) {
-            char message[96];
+            char message[kMessageSize];
             std::snprintf(message, sizeof message, "%s: parameter %ld is null",
                           kSetParametersMethod, static_cast<long>(i));
             throwNullPointer(env, message);
-            return kBridgeRefused;
+            return false;
         }
         records[static_cast<std::size_t>(i)] = {env->GetIntField(element, id),
                                                 env->GetIntField(element, value)};
-    }
+        return true;
+    });
+    if (!read) return kBridgeRefused;
     return dsdk_set_system_parameters(toSdkHandle(handle), device, records.get(), count);
 }
 

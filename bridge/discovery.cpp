@@ -51,12 +51,13 @@ extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JN
     JavaClass device, types;
     if (!findConstructor(env, kDeviceClass, kDeviceInit, device)) return nullptr;
     if (!findConstructor(env, kTypesClass, kTypesInit, types)) return nullptr;
-    jobjectArray devices = newElementArray(env, found, device.cls, kRefsPerDevice);
+    jobjectArray devices = newElementArray(env, found, device.cls);
     if (devices == nullptr) return nullptr;
-    for (jint i = 0; i < found; ++i) {
+    const bool built = forEachInFrames(env, found, kRefsPerDevice, [&](jint i) {
         jobject element = newDevice(env, device, types, records[static_cast<std::size_t>(i)]);
-        if (element == nullptr || !store(env, devices, i, element)) return nullptr;
-    }
+        return element != nullptr && store(env, devices, i, element);
+    });
+    if (!built) return nullptr;
 
     JavaClass result;
     if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;

@@ -159,14 +159,11 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
     TemplateFields tf{};
     if (templateClass == nullptr || !findTemplateFields(env, templateClass, tf))
         return kBridgeRefused;
-    if (count > 0 && env->EnsureLocalCapacity(count > (INT32_MAX - 16) / kRefsPerTemplate
-                                                  ? INT32_MAX
-                                                  : count * kRefsPerTemplate + 16) != 0)
-        return kBridgeRefused;
-    for (jint i = 0; i < count; ++i) {
+    const bool read = forEachInFrames(env, count, kRefsPerTemplate, [&](jint i) {
         jobject element = env->GetObjectArrayElement(templates, i);
-        if (failed(env) || !readTemplate(env, element, tf, i, records[i])) return kBridgeRefused;
-    }
+        return !failed(env) && readTemplate(env, element, tf, i, records[i]);
+    });
+    if (!read) return kBridgeRefused;
 
     return dsdk_add_user(toSdkHandle(handle), device, &record, count, records.records().get(), 0,
                          0);

@@ -30,16 +30,17 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
 
     JavaClass record;
     if (!findConstructor(env, kRecordClass, kRecordInit, record)) return nullptr;
-    jobjectArray log = newElementArray(env, received, record.cls, kRefsPerRecord);
+    jobjectArray log = newElementArray(env, received, record.cls);
     if (log == nullptr) return nullptr;
-    for (jint i = 0; i < received; ++i) {
+    const bool built = forEachInFrames(env, received, kRefsPerRecord, [&](jint i) {
         // The 16-bit and 8-bit fields widen without sign.
         const dsdk_log_record& r = records[static_cast<std::size_t>(i)];
         jobject element = construct(env, record, jint{r.int1}, jint{r.int2}, jint{r.short1},
                                     jint{r.short2}, jint{r.byte1}, jint{r.byte2}, jint{r.byte3},
                                     jint{r.byte4}, jint{r.byte5}, jdouble{r.double1});
-        if (element == nullptr || !store(env, log, i, element)) return nullptr;
-    }
+        return element != nullptr && store(env, log, i, element);
+    });
+    if (!built) return nullptr;
 
     JavaClass result;
     if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;

@@ -63,13 +63,7 @@ bool findConstructor(JNIEnv* env, const char* className, const char* descriptor,
     return out.ctor != nullptr;
 }
 
-jobjectArray newElementArray(JNIEnv* env, jint count, jclass elementClass, jint refsPerElement) {
-    // Local references are kept until the native method returns; reserve room for them so that
-    // the JVM knows how many this frame holds.
-    constexpr jint kFrameReserve = 16;
-    const long long wanted = static_cast<long long>(count) * refsPerElement + kFrameReserve;
-    if (env->EnsureLocalCapacity(wanted > INT32_MAX ? INT32_MAX : static_cast<jint>(wanted)) != 0)
-        return nullptr;
+jobjectArray newElementArray(JNIEnv* env, jint count, jclass elementClass) {
     jobjectArray array = env->NewObjectArray(count, elementClass, nullptr);
     return failed(env) ? nullptr : array;
 }

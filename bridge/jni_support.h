@@ -133,9 +133,29 @@ jobject construct(JNIEnv* env, const JavaClass& type, Args... args) {
     return failed(env) ? nullptr : object;
 }
 
-// An array of count elements of the class, all null, with room reserved for the local references
-// that filling it makes (refsPerElement each); null with the exception pending on failure.
-jobjectArray newElementArray(JNIEnv* env, jint count, jclass elementClass, jint refsPerElement);
+// An array of count elements of the class, all null; null with the exception pending on failure.
+jobjectArray newElementArray(JNIEnv* env, jint count, jclass elementClass);
+
+// Runs step(i) for i from 0 to count - 1 in order, inside local frames of at most kFrameElements
+// elements each, so that the local references the steps make (refsPerElement each at most) are
+// given back frame by frame and never exceed what the JVM reserved for them. Stops at the first
+// step that gives false; false also when a frame cannot be had (an OutOfMemoryError pending).
+constexpr jint kFrameElements = 256;
+template <typename Step>
+[[nodiscard]] bool forEachInFrames(JNIEnv* env, jint count, jint refsPerElement, Step step) {
+    for (jint start = 0; start < count; start += kFrameElements) {
+        const jint end = count - start > kFrameElements ? start + kFrameElements : count;
+        if (env->PushLocalFrame((end - start) * refsPerElement) != 0) return false;
+        for (jint i = start; i < end; ++i) {
+            if (!step(i)) {
+                env->PopLocalFrame(nullptr);
+                return false;
+            }
+        }
+        env->PopLocalFrame(nullptr);
+    }
+    return true;
+}
 
 // Stores element at index; false with the exception pending when the store failed.
 [[nodiscard]] inline bool store(JNIEnv* env, jobjectArray array, jint index, jobject element) {

@@ -72,12 +72,13 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1biometric)(JNIEnv* env, 
     JavaClass scanTemplate;
     if (!findConstructor(env, kTemplateClass, kTemplateInit, scanTemplate)) return nullptr;
     const jint scanned = clampCount(count, capacity);
-    jobjectArray templates = newElementArray(env, scanned, scanTemplate.cls, kRefsPerTemplate);
+    jobjectArray templates = newElementArray(env, scanned, scanTemplate.cls);
     if (templates == nullptr) return nullptr;
-    for (jint i = 0; i < scanned; ++i) {
+    const bool built = forEachInFrames(env, scanned, kRefsPerTemplate, [&](jint i) {
         jobject element = newScanTemplate(env, scanTemplate, records[static_cast<std::size_t>(i)]);
-        if (element == nullptr || !store(env, templates, i, element)) return nullptr;
-    }
+        return element != nullptr && store(env, templates, i, element);
+    });
+    if (!built) return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), templates);
 }
 
