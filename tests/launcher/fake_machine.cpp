@@ -309,12 +309,9 @@ void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize in
     target->elements[static_cast<std::size_t>(index)] = value;
 }
 
-void JNICALL fakeCallStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
+void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID, va_list args) {
     FakeJvm& jvm = jvmOf(env);
-    va_list args;
-    va_start(args, method);
     jobject argument = va_arg(args, jobject);
-    va_end(args);
     jvm.calls.push_back("CallStaticVoidMethod(" + jvm.object(cls)->text + ")");
     std::vector<std::string> strings;
     if (FakeJvm::Object* array = argument ? jvm.object(argument) : nullptr) {
@@ -326,6 +323,14 @@ void JNICALL fakeCallStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method,
     if (jvm.mainThrows) {
         throwIn(jvm, "java.lang.RuntimeException: from main");
     }
+}
+
+// The C interface's variadic form; the C++ JNIEnv_ wrapper calls the va_list form above.
+void JNICALL fakeCallStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    fakeCallStaticVoidMethodV(env, cls, method, args);
+    va_end(args);
 }
 
 }  // namespace
@@ -349,6 +354,7 @@ FakeJvm::FakeJvm() {
     functions.NewStringUTF = fakeNewStringUTF;
     functions.SetObjectArrayElement = fakeSetObjectArrayElement;
     functions.CallStaticVoidMethod = fakeCallStaticVoidMethod;
+    functions.CallStaticVoidMethodV = fakeCallStaticVoidMethodV;
     invokeFunctions.DestroyJavaVM = fakeDestroyJavaVm;
     env.functions = &functions;
     vm.functions = &invokeFunctions;

@@ -1,0 +1,145 @@
+// The debug log decision, its file and levels, messages and the error report.
+#include "diagnostics.h"
+
+#include "launcher_fixture.h"
+
+namespace qv::testing {
+namespace {
+
+using DiagnosticsTest = LauncherFixture;
+
+TEST_F(DiagnosticsTest, LogDecisionAndLevel) {
+    enum Level { Off, Debug, All };
+    struct Case {
+        const char* name;
+        const char* arguments;
+        std::optional<std::string> variable;
+        Level expected;
+    } cases[] = {
+        {"nothing", "run", std::nullopt, Off},
+        {"word", "--mvk-debug", std::nullopt, Debug},
+        {"word inside a longer word", "x--mvk-debugger", std::nullopt, Debug},
+        {"all word", "a --mvk-debug-all b", std::nullopt, All},
+        {"variable debug", "", "debug", Debug},
+        {"variable containing debug", "", "nodebugging", Debug},
+        {"variable debug-all", "", "debug-all", All},
+        {"variable case differs", "", "DEBUG", Off},
+        {"word case differs", "--MVK-DEBUG", std::nullopt, Off},
+        {"word debug, variable all", "--mvk-debug", "debug-all", All},
+        {"variable set but empty", "", "", Off},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine fresh;
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        if (c.variable) {
+            fresh.setVariable("Morvakin", *c.variable);
+        }
+        EXPECT_TRUE(openDebugLog(context, c.arguments, program));
+        EXPECT_EQ(st->log.isOpen(), c.expected != Off);
+        EXPECT_EQ(st->log.debugAll(), c.expected == All);
+        EXPECT_EQ(fresh.exists(kLogPath), c.expected != Off);
+    }
+}
+
+TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
+    for (int run = 0; run < 2; ++run) {
+        auto st = std::make_unique<LauncherState>();
+        Context context{machine, *st};
+        ASSERT_TRUE(openDebugLog(context, "--mvk-debug x", program));
+        closeDebugLog(context);
+        closeDebugLog(context);  // a second close does nothing
+        st->log.print("not written\n");
+    }
+    const std::string block =
+        "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe --mvk-debug x\n";
+    EXPECT_EQ(log(), block + block);
+}
+
+TEST_F(DiagnosticsTest, LogThatCannotBeOpenedFailsTheDecision) {
+    machine.addFile(kLogPath);
+    machine.setReadOnly(kLogPath);
+    EXPECT_FALSE(openDebugLog(ctx, "--mvk-debug", program));
+    EXPECT_FALSE(state->log.isOpen());
+    EXPECT_EQ(machine.lastErrorCode, 5u);
+}
+
+TEST_F(DiagnosticsTest, LogPathThatDoesNotFitIsNamed) {
+    // A program directory of 246 characters and "\morvakin.log" make 259: the most that fits.
+    for (std::size_t length : {246u, 247u}) {
+        SCOPED_TRACE(length);
+        FakeMachine fresh;
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        const std::string directory = "C:\\" + std::string(length - 3, 'd');
+        fresh.addDirectory(directory);
+        ProgramLocation deep;
+        (void)deep.path.assign(directory + "\\Q.exe");
+        deep.directoryLength = directory.size();
+        EXPECT_EQ(openDebugLog(context, "--mvk-debug", deep), length == 246);
+        EXPECT_EQ(st->failure.view(),
+                  length == 246 ? "" : "The debug log path does not fit into 259 characters.");
+    }
+}
+
+TEST_F(DiagnosticsTest, ShowMessageWithAndWithoutTitle) {
+    (void)state->errorTitle.assign("Title");
+    showMessage(ctx, "text");
+    state->errorTitle.clear();
+    showMessage(ctx, "bare");
+    EXPECT_EQ(machine.stdoutText, "Title: text\nbare\n");
+}
+
+TEST_F(DiagnosticsTest, ReportWithSystemTextAndUrl) {
+    openLog();
+    (void)state->errorTitle.assign("T");
+    (void)state->errorMessage.assign("Start failed.");
+    (void)state->errorUrl.assign("https://support.example/");
+    machine.lastErrorCode = 126;
+    reportError(ctx);
+    EXPECT_EQ(machine.stdoutText,
+              "T: Start failed.\n\nThe specified module could not be found.\r\n\n");
+    EXPECT_EQ(log(),
+              "Error msg:\tStart failed.\n"
+              "Error:\t\tThe specified module could not be found.\r\n\n"
+              "Open URL:\thttps://support.example/\n");
+    EXPECT_EQ(machine.shellOpened, std::vector<std::string>{"https://support.example/"});
+    EXPECT_FALSE(state->log.isOpen());
+}
+
+TEST_F(DiagnosticsTest, ReportWithoutLastErrorOrUrl) {
+    openLog();
+    (void)state->errorMessage.assign("Start failed.");
+    machine.lastErrorCode = 0;
+    reportError(ctx);
+    EXPECT_EQ(machine.stdoutText, "Start failed.\n");
+    EXPECT_EQ(log(), "Error msg:\tStart failed.\n");
+    EXPECT_TRUE(machine.shellOpened.empty());
+}
+
+TEST_F(DiagnosticsTest, ReportForACodeWithoutSystemText) {
+    (void)state->errorMessage.assign("M");
+    machine.lastErrorCode = 99999;
+    reportError(ctx);
+    EXPECT_EQ(machine.stdoutText, "M\n\nWindows error 99999 (no description available).\n");
+}
+
+TEST_F(DiagnosticsTest, ReportCutsTheSystemTextToTheMessageCapacity) {
+    (void)state->errorMessage.assign(std::string(1020, 'm'));
+    machine.lastErrorCode = 2;
+    reportError(ctx);
+    EXPECT_EQ(state->errorMessage.size(), 1023u);
+    EXPECT_EQ(machine.stdoutText, std::string(1020, 'm') + "\n\nT\n");
+}
+
+TEST_F(DiagnosticsTest, OverflowKeepsTheFirstTextAndLogsEach) {
+    openLog();
+    EXPECT_FALSE(noteOverflow(ctx, "first"));
+    EXPECT_FALSE(noteOverflow(ctx, "second"));
+    EXPECT_EQ(state->failure.view(), "first");
+    EXPECT_EQ(log(), "Error:\t\tfirst\nError:\t\tsecond\n");
+}
+
+}  // namespace
+}  // namespace qv::testing

@@ -1,0 +1,263 @@
+// The command-line split, the preparation sequence, its small steps and the run loop.
+#include "entry.h"
+
+#include "diagnostics.h"
+#include "launcher_fixture.h"
+
+namespace qv::testing {
+namespace {
+
+TEST(SplitArgumentText, Table) {
+    struct Case {
+        const char* name;
+        const char* commandLine;
+        const char* expected;
+    } cases[] = {
+        {"quoted name only", "\"C:\\app\\Q.exe\"", ""},
+        {"quoted name and a word", "\"C:\\app\\Q.exe\" run", "run"},
+        {"quoted name, two blanks", "\"C:\\app\\Q.exe\"  run", " run"},
+        {"quoted name, any one character skipped", "\"C:\\app\\Q.exe\"xrun", "run"},
+        {"quoted name with blanks", "\"C:\\Program Files\\Q.exe\" a b", "a b"},
+        {"unquoted name only", "Q.exe", ""},
+        {"unquoted name and two words", "Q.exe a b", "a b"},
+        {"unquoted name, further blanks kept", "Q.exe   a", "  a"},
+        {"unquoted name, trailing blank", "Q.exe ", ""},
+        {"unclosed quote", "\"C:\\app\\Q.exe --mvk-debug", ""},
+        {"lone quote", "\"", ""},
+        {"empty", "", ""},
+        {"quotes inside arguments", "Q.exe \"a b\" c", "\"a b\" c"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(splitArgumentText(c.commandLine), c.expected) << c.name;
+    }
+}
+
+class EntryTest : public LauncherFixture {
+  protected:
+    int run(const std::string& arguments = "--mvk-debug") {
+        machine.commandLineText = std::string("\"") + kProgramPath + "\" " + arguments;
+        return runLauncher(machine);
+    }
+};
+
+TEST_F(EntryTest, NoModuleFailsWithAnEmptyTitle) {
+    machine.hasModule = false;
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_EQ(machine.stdoutText, "\n");
+    EXPECT_FALSE(machine.exists(kLogPath));
+}
+
+TEST_F(EntryTest, NoModuleFileNameFailsWithTheSystemText) {
+    machine.moduleName.reset();
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_EQ(machine.stdoutText, "Morvakin: \n\nThe handle is invalid.\r\n\n");
+}
+
+TEST_F(EntryTest, ProgramPathThatDoesNotFitIsNamed) {
+    machine.moduleName = "C:\\" + std::string(251, 'p') + "\\Q.exe";
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_EQ(machine.stdoutText, "Morvakin: The program path does not fit into 259 characters.\n");
+}
+
+TEST_F(EntryTest, MissingStartupMessageStopsBeforeTheMutex) {
+    makeRunnable(machine);
+    machine.removeConfig(101);
+    machine.setConfig(10, "Title");
+    machine.setConfig(23, "quorvexService");
+    machine.lastErrorCode = 2;
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_EQ(machine.stdoutText, "Title: \n");
+    EXPECT_TRUE(machine.mutexesCreated.empty());
+    EXPECT_EQ(log(),
+              "\n\nVersion:\t3.12\n"
+              "CmdLine:\tC:\\app\\QuorvexService.exe --mvk-debug\n"
+              "WOW64:\t\tno\n"
+              "Error:\t\tStartup error message not defined.\n"
+              "Error msg:\t\n");
+}
+
+TEST_F(EntryTest, RequestedLogThatCannotBeOpenedFailsUnderTheDefaultTitle) {
+    makeRunnable(machine);
+    machine.addDirectory(kLogPath);  // a directory where the log file should be
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_EQ(machine.stdoutText, "Morvakin: \n\nAccess is denied.\r\n\n");
+}
+
+TEST_F(EntryTest, Wow64Probe) {
+    struct Case {
+        const char* name;
+        bool hasEntry;
+        bool windows64;
+        const char* line;
+    } cases[] = {
+        {"32-bit Windows", true, false, "WOW64:\t\tno\n"},
+        {"64-bit Windows", true, true, "WOW64:\t\tyes\n"},
+        {"no IsWow64Process", false, true, "WOW64:\t\tno\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine fresh;
+        fresh.hasIsWow64Process = c.hasEntry;
+        fresh.windows64 = c.windows64;
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        st->log.open(fresh.openLogForAppend(kLogPath), false);
+        setWow64Flag(context);
+        EXPECT_EQ(st->wow64, std::string(c.line).find("yes") != std::string::npos);
+        EXPECT_EQ(fresh.fileContent(kLogPath), c.line);
+    }
+}
+
+TEST_F(EntryTest, WithoutMutexNameInstancesRunSideBySide) {
+    makeRunnable(machine);
+    machine.mutexes->insert("quorvexService");
+    EXPECT_EQ(run(), kExitMainReturned);
+    EXPECT_EQ(run(), kExitMainReturned);
+    EXPECT_TRUE(machine.mutexesCreated.empty());
+    EXPECT_EQ(log().find("Create mutex:"), std::string::npos);
+}
+
+TEST_F(EntryTest, SecondInstanceEndsWithCodeTwo) {
+    FakeJvm& jvm = makeRunnable(machine);
+    machine.setConfig(10, "Title");
+    machine.setConfig(22, "https://support.example/");
+    machine.setConfig(23, "quorvexService");
+    machine.setConfig(105, "Already running.");
+    FakeMachine other;
+    other.mutexes = machine.mutexes;
+    other.setConfig(23, "quorvexService");
+    ASSERT_TRUE(other.createNamedMutex("quorvexService"));
+
+    EXPECT_EQ(run(), kExitAnotherInstance);
+    EXPECT_EQ(machine.stdoutText, "Title: Already running.\n");
+    EXPECT_TRUE(machine.shellOpened.empty());
+    EXPECT_TRUE(jvm.creations.empty());
+    EXPECT_EQ(log(),
+              "\n\nVersion:\t3.12\n"
+              "CmdLine:\tC:\\app\\QuorvexService.exe --mvk-debug\n"
+              "WOW64:\t\tno\n"
+              "Create mutex:\tquorvexService\n"
+              "Error:\t\tInstance already exists.\n");
+}
+
+TEST_F(EntryTest, MutexThatCannotBeCreatedIsNoOtherInstance) {
+    makeRunnable(machine);
+    machine.setConfig(23, "bad\\name");
+    EXPECT_EQ(run(), kExitMainReturned);
+    EXPECT_TRUE(machine.mutexesCreated.empty());
+}
+
+TEST_F(EntryTest, WorkingDirectoryIsJoinedToTheProgramDirectory) {
+    openLog();
+    machine.setConfig(8, ".");
+    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_EQ(state->startupDirectory.view(), "C:\\start");
+    EXPECT_EQ(machine.cwd, "C:\\app");
+    EXPECT_EQ(log(), "Working dir:\tC:\\app\\.\n");
+}
+
+TEST_F(EntryTest, WorkingDirectoryMissingOrUnreachable) {
+    openLog();
+    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_EQ(machine.cwd, "C:\\start");
+    EXPECT_EQ(state->startupDirectory.view(), "C:\\start");
+    machine.setConfig(8, "C:\\elsewhere");  // joined all the same, and the change fails
+    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_EQ(machine.cwd, "C:\\start");
+    EXPECT_EQ(log(), "Working dir:\tC:\\app\\C:\\elsewhere\n");
+}
+
+TEST_F(EntryTest, WorkingDirectoryThatDoesNotFitIsNamed) {
+    machine.setConfig(8, std::string(253, 'w'));
+    EXPECT_FALSE(setWorkingDirectory(ctx, program));
+    EXPECT_EQ(state->failure.view(),
+              "The working directory (value 8) does not fit into 259 characters.");
+    state->failure.clear();
+    machine.setConfig(8, std::string(252, 'w'));  // C:\app\ and 252 characters: 259
+    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+}
+
+TEST_F(EntryTest, MainReturnsGivesZero) {
+    FakeJvm& jvm = makeRunnable(machine);
+    EXPECT_EQ(run(), kExitMainReturned);
+    EXPECT_EQ(jvm.creations.size(), 1u);
+    EXPECT_EQ(jvm.destroyCount, 1);
+    EXPECT_NE(log().find("Args length:"), std::string::npos);
+    EXPECT_EQ(log().substr(log().size() - 13), "Exit code:\t0\n");
+    EXPECT_EQ(machine.stdoutText, "");
+}
+
+TEST_F(EntryTest, WithoutRestartFlagOnePassRuns) {
+    FakeJvm& jvm = makeRunnable(machine);
+    jvm.classes.clear();  // the main class cannot be found
+    EXPECT_EQ(run(), kExitNoJvm);
+    EXPECT_EQ(jvm.creations.size(), 1u);
+    EXPECT_EQ(log().substr(log().size() - 14), "Exit code:\t-1\n");
+}
+
+TEST_F(EntryTest, RestartRepeatsUntilACreationFails) {
+    FakeJvm& jvm = makeRunnable(machine);
+    machine.setConfig(31, "true");
+    machine.setConfig(22, "https://support.example/");
+    jvm.classes.clear();
+    jvm.creationResults = {JNI_OK, JNI_OK, JNI_ERR};
+    EXPECT_EQ(run(), kExitNoJvm);
+    EXPECT_EQ(jvm.creations.size(), 3u);
+    EXPECT_EQ(jvm.destroyCount, 2);
+    // Every pass is parsed again from the same line.
+    EXPECT_EQ(jvm.creations[0].options, jvm.creations[2].options);
+    const std::string text = log();
+    const std::string restart = "Exit code:\t-1, restarting the application!\n";
+    std::size_t first = text.find(restart);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(text.find(restart, first + 1), std::string::npos);
+    EXPECT_EQ(text.substr(text.find(restart, first + 1) + restart.size()),
+              "Error msg:\tStart failed.\nOpen URL:\thttps://support.example/\n");
+    EXPECT_EQ(machine.stdoutText, "Start failed.\n");  // value 10 missing: no title
+}
+
+TEST_F(EntryTest, RestartAfterAPassThatReturnedIsNotNeeded) {
+    FakeJvm& jvm = makeRunnable(machine);
+    machine.setConfig(31, "true");
+    EXPECT_EQ(run(), kExitMainReturned);
+    EXPECT_EQ(jvm.creations.size(), 1u);
+}
+
+TEST_F(EntryTest, MissingJvmLibraryReportsTheLoadError) {
+    makeRunnable(machine);
+    machine.setConfig(22, "https://support.example/");
+    machine.setConfig(1, "other");
+    machine.addFile("C:\\app\\other\\bin\\java.exe");
+    EXPECT_EQ(run(), kExitNoJvm);
+    EXPECT_EQ(machine.stdoutText,
+              "Start failed.\n\nThe specified module could not be found.\r\n\n");
+    EXPECT_EQ(machine.shellOpened, std::vector<std::string>{"https://support.example/"});
+    const std::string text = log();
+    EXPECT_EQ(text.find("Exit code:"), std::string::npos);
+    EXPECT_EQ(text.substr(text.find("Error msg:")),
+              "Error msg:\tStart failed.\n"
+              "Error:\t\tThe specified module could not be found.\r\n\n"
+              "Open URL:\thttps://support.example/\n");
+    EXPECT_EQ(machine.librariesLoaded,
+              std::vector<std::string>{"C:\\app\\other\\bin\\client\\jvm.dll"});
+}
+
+TEST_F(EntryTest, TextThatDoesNotFitStopsThePreparationWithItsName) {
+    FakeJvm& jvm = makeRunnable(machine);
+    machine.setConfig(10, "Title");
+    machine.setConfig(13, std::string(32760, 'a'));
+    machine.lastErrorCode = 5;
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_TRUE(jvm.creations.empty());
+    EXPECT_EQ(machine.stdoutText,
+              "Title: Start failed.\n\nThe application arguments do not fit into the launcher "
+              "argument line.\n");
+    const std::string text = log();
+    EXPECT_EQ(text.substr(text.find("Error:")),
+              "Error:\t\tThe application arguments do not fit into the launcher argument line.\n"
+              "Error msg:\tStart failed.\n\nThe application arguments do not fit into the "
+              "launcher argument line.\n");
+}
+
+}  // namespace
+}  // namespace qv::testing
