@@ -27,6 +27,8 @@ const char kUsage[] =
     "  qvconfig set-file EXE VALUE FILE  stores the content of FILE (line ends at its end\n"
     "                                    are dropped; tabs and inner line ends are kept)\n"
     "  qvconfig remove EXE VALUE         removes the value: the setting is then unset\n"
+    "  qvconfig apply EXE FILE           makes the changes FILE lists, all or none: one\n"
+    "                                    'set VALUE TEXT' or 'remove VALUE' a line\n"
     "  qvconfig table                    the values the launcher reads, with their limits\n"
     "\n"
     "VALUE is an ID (10) or a name (error_title); see 'qvconfig table'.\n"
@@ -157,6 +159,37 @@ int getValue(const std::string& path, const std::string& key, std::string& out, 
     return kExitNotSet;
 }
 
+// Stores `text` as the value in the resource list, replacing what it held.
+void storeValue(std::vector<Resource>& resources, const Value& value, const std::string& text) {
+    std::string data = text;
+    data.push_back('\0');
+    auto existing = std::find_if(resources.begin(), resources.end(),
+                                 [&](const Resource& r) { return isConfigValue(r, value.id); });
+    if (existing != resources.end()) {
+        existing->bytes = data;
+    } else {
+        resources.push_back(Resource{ResourceKey::integer(kRcDataType),
+                                     ResourceKey::integer(static_cast<std::uint16_t>(value.id)),
+                                     static_cast<std::uint16_t>(kValueLanguage), data});
+    }
+}
+
+// Takes the value out of the resource list; false when it was not there.
+bool dropValue(std::vector<Resource>& resources, const Value& value) {
+    const auto before = resources.size();
+    resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                   [&](const Resource& r) { return isConfigValue(r, value.id); }),
+                    resources.end());
+    return resources.size() != before;
+}
+
+void noteReading(const Value& value, const std::string& text, std::string& err) {
+    const std::string note = readingNote(value, text);
+    if (!note.empty()) {
+        appendf(err, "qvconfig: note: value %d (%s): %s\n", value.id, value.name, note.c_str());
+    }
+}
+
 int setValue(const std::string& path, const Value& value, const std::string& text, std::string& out,
              std::string& err) {
     const std::string why = refusal(value, text);
@@ -169,36 +202,23 @@ int setValue(const std::string& path, const Value& value, const std::string& tex
     if (!readResources(path, resources, e)) {
         return fileFailure(err, path, e);
     }
-    std::string data = text;
-    data.push_back('\0');
-    auto existing = std::find_if(resources.begin(), resources.end(),
-                                 [&](const Resource& r) { return isConfigValue(r, value.id); });
-    if (existing != resources.end()) {
-        existing->bytes = data;
-    } else {
-        resources.push_back(Resource{ResourceKey::integer(kRcDataType),
-                                     ResourceKey::integer(static_cast<std::uint16_t>(value.id)),
-                                     static_cast<std::uint16_t>(kValueLanguage), data});
-    }
+    storeValue(resources, value, text);
     if (!writeResources(path, resources, e)) {
         return fileFailure(err, path, e);
     }
     appendf(out, "value %d (%s) set: %zu characters\n", value.id, value.name, text.size());
-    const std::string note = readingNote(value, text);
-    if (!note.empty()) {
-        appendf(err, "qvconfig: note: %s\n", note.c_str());
-    }
+    noteReading(value, text, err);
     return kExitOk;
 }
 
-int setFromFile(const std::string& path, const Value& value, const std::string& textFile,
-                std::string& out, std::string& err) {
+// The whole content of a text file; kExitOk, or the exit code after a message.
+int readTextFile(const std::string& textFile, std::string& text, std::string& err) {
     std::ifstream in(textFile, std::ios::binary);
     if (!in) {
         appendf(err, "qvconfig: %s: cannot be read\n", textFile.c_str());
         return kExitFile;
     }
-    std::string text;
+    text.clear();
     constexpr std::size_t kChunk = 4096;
     char chunk[kChunk];
     while (text.size() <= kMaxTextFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
@@ -213,6 +233,15 @@ int setFromFile(const std::string& path, const Value& value, const std::string& 
                 textFile.c_str(), kMaxTextFileBytes);
         return kExitRefused;
     }
+    return kExitOk;
+}
+
+int setFromFile(const std::string& path, const Value& value, const std::string& textFile,
+                std::string& out, std::string& err) {
+    std::string text;
+    if (const int code = readTextFile(textFile, text, err); code != kExitOk) {
+        return code;
+    }
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
         text.pop_back();
     }
@@ -225,11 +254,7 @@ int removeValue(const std::string& path, const Value& value, std::string& out, s
     if (!readResources(path, resources, e)) {
         return fileFailure(err, path, e);
     }
-    const auto before = resources.size();
-    resources.erase(std::remove_if(resources.begin(), resources.end(),
-                                   [&](const Resource& r) { return isConfigValue(r, value.id); }),
-                    resources.end());
-    if (resources.size() == before) {
+    if (!dropValue(resources, value)) {
         appendf(out, "value %d (%s) was not set; nothing changed\n", value.id, value.name);
         return kExitOk;
     }
@@ -237,6 +262,98 @@ int removeValue(const std::string& path, const Value& value, std::string& out, s
         return fileFailure(err, path, e);
     }
     appendf(out, "value %d (%s) removed\n", value.id, value.name);
+    return kExitOk;
+}
+
+struct Change {
+    const Value* value;
+    bool set;
+    std::string text;
+};
+
+// The changes of an apply file: "set VALUE TEXT" (the text is the rest of the line after one
+// blank, tabs included) or "remove VALUE", one a line; empty lines and lines starting with "#"
+// are skipped. kExitOk, or kExitRefused after a message naming the line.
+int parseChanges(const std::string& file, const std::string& content, std::vector<Change>& changes,
+                 std::string& err) {
+    std::size_t start = 0;
+    int number = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = content.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        const std::size_t verbEnd = line.find(' ');
+        const std::string verb = line.substr(0, verbEnd);
+        const std::size_t keyStart = verbEnd == std::string::npos ? line.size() : verbEnd + 1;
+        const std::size_t keyEnd = line.find(' ', keyStart);
+        const std::string key = line.substr(keyStart, keyEnd - keyStart);
+        const bool set = verb == "set";
+        if ((!set && verb != "remove") || key.empty() || (!set && keyEnd != std::string::npos)) {
+            appendf(err,
+                    "qvconfig: %s:%d: expected 'set VALUE TEXT' or 'remove VALUE'; nothing "
+                    "changed\n",
+                    file.c_str(), number);
+            return kExitRefused;
+        }
+        const Value* value = lookupValue(key);
+        if (value == nullptr) {
+            appendf(err,
+                    "qvconfig: %s:%d: '%s' is not a configuration value of QuorvexService; "
+                    "nothing changed\n",
+                    file.c_str(), number, key.c_str());
+            return kExitRefused;
+        }
+        Change change{value, set, keyEnd == std::string::npos ? "" : line.substr(keyEnd + 1)};
+        if (set) {
+            const std::string why = refusal(*value, change.text);
+            if (!why.empty()) {
+                appendf(err, "qvconfig: %s:%d: %s; nothing changed\n", file.c_str(), number,
+                        why.c_str());
+                return kExitRefused;
+            }
+        }
+        changes.push_back(std::move(change));
+    }
+    return kExitOk;
+}
+
+int applyFile(const std::string& path, const std::string& changeFile, std::string& out,
+              std::string& err) {
+    std::string content;
+    if (const int code = readTextFile(changeFile, content, err); code != kExitOk) {
+        return code;
+    }
+    std::vector<Change> changes;
+    if (const int code = parseChanges(changeFile, content, changes, err); code != kExitOk) {
+        return code;
+    }
+    std::vector<Resource> resources;
+    FileError e;
+    if (!readResources(path, resources, e)) {
+        return fileFailure(err, path, e);
+    }
+    for (const Change& c : changes) {
+        if (c.set) {
+            storeValue(resources, *c.value, c.text);
+            noteReading(*c.value, c.text, err);
+        } else {
+            dropValue(resources, *c.value);
+        }
+    }
+    if (!writeResources(path, resources, e)) {
+        return fileFailure(err, path, e);
+    }
+    appendf(out, "%zu change(s) applied\n", changes.size());
     return kExitOk;
 }
 
@@ -285,6 +402,10 @@ int runCommand(const std::vector<std::string>& args, std::string& out, std::stri
     if (command == "get") {
         return n == 3 ? getValue(args[1], args[2], out, err)
                       : usage(err, "'get' takes EXE and VALUE");
+    }
+    if (command == "apply") {
+        return n == 3 ? applyFile(args[1], args[2], out, err)
+                      : usage(err, "'apply' takes EXE and FILE");
     }
     const bool set = command == "set";
     const bool setFile = command == "set-file";

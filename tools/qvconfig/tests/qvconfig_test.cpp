@@ -372,6 +372,7 @@ TEST_F(QvconfigTest, CommandLinesThatAreNotUnderstoodGiveTheUsage) {
         {"set", exe_, "10", "a", "b"},
         {"set-file", exe_, "10"},
         {"remove", exe_},
+        {"apply", exe_},
         {"table", "x"},
     };
     for (const auto& line : lines) {
@@ -444,6 +445,57 @@ TEST_F(QvconfigTest, TextsTheLauncherReadsDifferentlyAreStoredWithANote) {
         EXPECT_EQ(r.code, qvconfig::kExitOk);
         EXPECT_EQ(r.err.find("note:") != std::string::npos, c.note) << r.err;
     }
+}
+
+TEST_F(QvconfigTest, ApplyMakesEveryListedChangeInOneGo) {
+    const std::string changes = exe_ + ".changes";
+    writeFile(changes,
+              "# an integrator's re-branding\r\n"
+              "set error_title Access Gate\r\n"
+              "\n"
+              "set 19 A=1\tB=two words\n"
+              "remove 22\n"
+              "set 23 \n"
+              "set 31 True\n"
+              "remove 29\n");
+    const Outcome r = qvconfig({"apply", exe_, changes});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(r.out, "6 change(s) applied\n");
+    EXPECT_THAT(r.err, HasSubstr("note: value 31 (restart)"));
+    std::map<int, std::string> expected = shippedValues();
+    expected[10] = withNul("Access Gate");
+    expected[19] = withNul("A=1\tB=two words");
+    expected.erase(22);
+    expected[23] = withNul("");
+    expected[31] = withNul("True");
+    const Carried c = carriedBy(exe_);
+    EXPECT_EQ(c.values, expected);
+    EXPECT_TRUE(c.icon.has_value());
+    EXPECT_TRUE(c.version.has_value());
+    DeleteFileA(changes.c_str());
+}
+
+TEST_F(QvconfigTest, ApplyWithOneBadLineChangesNothing) {
+    const std::string changes = exe_ + ".changes";
+    const std::pair<std::string, std::string> cases[] = {
+        {"set 10 ok\nset 10 " + std::string(128, 'x') + "\n",
+         ":2: value 10 (error_title) may hold"},
+        {"remove 22\nset 7 x\n", ":2: '7' is not a configuration value"},
+        {"set 10 ok\nclear 10\n", ":2: expected 'set VALUE TEXT' or 'remove VALUE'"},
+        {"remove 22 now\n", ":1: expected"},
+        {"set\n", ":1: expected"},
+    };
+    const std::string bytesBefore = readFile(exe_);
+    for (const auto& [content, message] : cases) {
+        SCOPED_TRACE(content);
+        writeFile(changes, content);
+        const Outcome r = qvconfig({"apply", exe_, changes});
+        EXPECT_EQ(r.code, qvconfig::kExitRefused);
+        EXPECT_THAT(r.err, HasSubstr(changes + message));
+        EXPECT_THAT(r.err, HasSubstr("nothing changed"));
+        EXPECT_EQ(readFile(exe_), bytesBefore);
+    }
+    DeleteFileA(changes.c_str());
 }
 
 TEST_F(QvconfigTest, ListShowsEveryCarriedValueInIdOrder) {
