@@ -28,5 +28,7 @@ function(qv_add_gtest name)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
     if(WIN32)
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+        # Beside the project's DLLs, where the Windows loader looks first.
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
     endif()
 endfunction()
