@@ -54,6 +54,9 @@ Function entryAs(FARPROC entry) {
 
 }  // namespace
 
+// The registry functions give their error as their result and, like the Windows functions they
+// wrap, leave the thread's last error alone: a key that is merely absent must not put its
+// "file not found" into a later error report.
 namespace windows {
 
 bool RegistryKeyHandle::enumSubkey(std::uint32_t index, std::size_t maxChars, std::string& name) {
@@ -62,7 +65,6 @@ bool RegistryKeyHandle::enumSubkey(std::uint32_t index, std::size_t maxChars, st
     const LONG rc =
         RegEnumKeyExA(key_, index, buffer.data(), &size, nullptr, nullptr, nullptr, nullptr);
     if (rc != ERROR_SUCCESS) {
-        SetLastError(static_cast<DWORD>(rc));
         return false;
     }
     name.assign(buffer.data(), std::min<std::size_t>(size, maxChars));
@@ -77,7 +79,6 @@ bool RegistryKeyHandle::queryValue(const char* valueName, std::size_t byteLimit,
     DWORD type = 0;
     const LONG rc = RegQueryValueExA(key_, valueName, nullptr, &type, data.data(), &size);
     if (rc != ERROR_SUCCESS) {
-        SetLastError(static_cast<DWORD>(rc));
         return false;
     }
     value.type = type;
@@ -246,7 +247,6 @@ std::unique_ptr<RegistryKey> WindowsOs::openRegistryKey(RegistryRoot root, const
     HKEY key = nullptr;
     const LONG rc = RegOpenKeyExA(rootKey(root), path, 0, access, &key);
     if (rc != ERROR_SUCCESS) {
-        SetLastError(static_cast<DWORD>(rc));
         return nullptr;
     }
     return std::make_unique<windows::RegistryKeyHandle>(key);

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The Wine prefix of the launcher's tests: a fresh Windows installation in which http and https
+# addresses are "opened" by the URL recorder instead of a browser.
+# Usage: setup_prefix.sh WINE_RUN WINE_ROOT URL_RECORDER_EXE
+set -euo pipefail
+export QV_WINE_PREFIX=launcher
+"$1" "$2" wineboot --init
+recorder=$(realpath "$3")
+recorder="Z:${recorder//\//\\}"
+for scheme in http https; do
+    "$1" "$2" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "\"$recorder\" \"%1\"" /f
+done
+"$1" "$2" reg query 'HKCR\https\shell\open\command'
