@@ -22,8 +22,8 @@ constexpr jint kRefsPerParameter = 1;
 constexpr std::size_t kMessageSize = 96;
 
 // The getters of java.time.LocalDateTime, in the order in which they are called.
-constexpr const char* kTimeGetters[] = {"getYear",   "getMonthValue", "getDayOfMonth",
-                                        "getHour",   "getMinute",     "getSecond"};
+constexpr const char* kTimeGetters[] = {"getYear", "getMonthValue", "getDayOfMonth",
+                                        "getHour", "getMinute",     "getSecond"};
 constexpr int kTimeFieldCount = 6;
 
 }  // namespace
@@ -31,19 +31,23 @@ constexpr int kTimeFieldCount = 6;
 extern "C" {
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1time)(JNIEnv* env, jobject, jlong handle,
-                                                           jint device, jobject time) {
-    if (!checkNotNull(env, time, kSetTimeMethod, "time")) return kBridgeRefused;
+                                                          jint device, jobject time) {
+    if (!checkNotNull(env, time, kSetTimeMethod, "time"))
+        return kBridgeRefused;
     jclass cls = env->FindClass("java/time/LocalDateTime");
-    if (cls == nullptr) return 0;
+    if (cls == nullptr)
+        return 0;
     jmethodID getters[kTimeFieldCount];
     for (int i = 0; i < kTimeFieldCount; ++i) {
         getters[i] = env->GetMethodID(cls, kTimeGetters[i], "()I");
-        if (getters[i] == nullptr) return 0;
+        if (getters[i] == nullptr)
+            return 0;
     }
     jint values[kTimeFieldCount];
     for (int i = 0; i < kTimeFieldCount; ++i) {
         values[i] = env->CallIntMethod(time, getters[i]);
-        if (failed(env)) return kBridgeRefused;
+        if (failed(env))
+            return kBridgeRefused;
     }
 
     // Only the low bits travel; no time zone, no conversion, nanoseconds dropped.
@@ -58,8 +62,8 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1time)(JNIEnv* env, jobject, 
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEnv* env, jobject,
-                                                                            jlong handle,
-                                                                            jint device) {
+                                                                           jlong handle,
+                                                                           jint device) {
     constexpr jint kRoom = DSDK_PARAMETER_READ_ROOM;
     auto records = HeapArray<dsdk_parameter>::allocate(kRoom);
     if (!checkAllocated(env, records, kGetParametersMethod, "the parameter records"))
@@ -70,26 +74,31 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEn
     const jint read = clampCount(count, kRoom);
 
     JavaClass parameter;
-    if (!findConstructor(env, kParameterClass, kParameterInit, parameter)) return nullptr;
+    if (!findConstructor(env, kParameterClass, kParameterInit, parameter))
+        return nullptr;
     jobjectArray parameters = newElementArray(env, read, parameter.cls);
-    if (parameters == nullptr) return nullptr;
+    if (parameters == nullptr)
+        return nullptr;
     const bool built = forEachInFrames(env, read, kRefsPerParameter, [&](jint i) {
         const dsdk_parameter& r = records[static_cast<std::size_t>(i)];
-        jobject element = construct(env, parameter, static_cast<jint>(r.id),
-                                    static_cast<jint>(r.value));
+        jobject element =
+            construct(env, parameter, static_cast<jint>(r.id), static_cast<jint>(r.value));
         return element != nullptr && store(env, parameters, i, element);
     });
-    if (!built) return nullptr;
+    if (!built)
+        return nullptr;
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
+    if (!findConstructor(env, kResultClass, kResultInit, result))
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), parameters);
 }
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* env, jobject,
-                                                                         jlong handle, jint device,
-                                                                         jobjectArray parameters) {
-    if (!checkNotNull(env, parameters, kSetParametersMethod, "parameters")) return kBridgeRefused;
+                                                                        jlong handle, jint device,
+                                                                        jobjectArray parameters) {
+    if (!checkNotNull(env, parameters, kSetParametersMethod, "parameters"))
+        return kBridgeRefused;
     const jint count = env->GetArrayLength(parameters);
     if (!checkCount(env, kSetParametersMethod, "parameter count", count, kMaxParameterCount))
         return kBridgeRefused;
@@ -98,14 +107,18 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* 
         return kBridgeRefused;
 
     jclass cls = env->FindClass(kParameterClass);
-    if (cls == nullptr) return kBridgeRefused;
+    if (cls == nullptr)
+        return kBridgeRefused;
     jfieldID id = env->GetFieldID(cls, "id", "I");
-    if (id == nullptr) return kBridgeRefused;
+    if (id == nullptr)
+        return kBridgeRefused;
     jfieldID value = env->GetFieldID(cls, "value", "I");
-    if (value == nullptr) return kBridgeRefused;
+    if (value == nullptr)
+        return kBridgeRefused;
     const bool read = forEachInFrames(env, count, kRefsPerParameter, [&](jint i) {
         jobject element = env->GetObjectArrayElement(parameters, i);
-        if (failed(env)) return false;
+        if (failed(env))
+            return false;
         if (element == nullptr) {
             char message[kMessageSize];
             std::snprintf(message, sizeof message, "%s: parameter %ld is null",
@@ -117,7 +130,8 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* 
                                                 env->GetIntField(element, value)};
         return true;
     });
-    if (!read) return kBridgeRefused;
+    if (!read)
+        return kBridgeRefused;
     return dsdk_set_system_parameters(toSdkHandle(handle), device, records.get(), count);
 }
 

@@ -26,8 +26,8 @@ jstring toJava(JNIEnv* env, const NetworkText& text) {
 extern "C" {
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1firmware_1version)(JNIEnv* env, jobject,
-                                                                           jlong handle,
-                                                                           jint device) {
+                                                                          jlong handle,
+                                                                          jint device) {
     std::array<char, DSDK_FIRMWARE_VERSION_SIZE> version{};
     const std::int32_t status =
         dsdk_get_firmware_version(toSdkHandle(handle), device, version.data());
@@ -36,44 +36,47 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1firmware_1version)(JNIEnv
     if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKFwVer"), "(ILjava/lang/String;)V", result))
         return nullptr;
     jstring text = newStringFromSdk(env, version.data(), version.size());
-    if (text == nullptr) return nullptr;
+    if (text == nullptr)
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), text);
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1serial)(JNIEnv* env, jobject, jlong handle,
-                                                                jint device) {
+                                                               jint device) {
     std::int32_t serial = 0;
     const std::int32_t status = dsdk_get_serial(toSdkHandle(handle), device, &serial);
 
     JavaClass result;
-    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKSerial"), "(II)V", result)) return nullptr;
+    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKSerial"), "(II)V", result))
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
                           static_cast<jint>(serial));
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config)(JNIEnv* env, jobject,
-                                                                         jlong handle,
-                                                                         jint device) {
+                                                                        jlong handle, jint device) {
     NetworkText text1{};
     std::uint16_t value = 0;
     const std::int32_t status =
         dsdk_get_network_config(toSdkHandle(handle), device, text1.data(), &value);
 
     JavaClass result;
-    if (!findConstructor(env, kNetworkClass, kNetworkInit, result)) return nullptr;
+    if (!findConstructor(env, kNetworkClass, kNetworkInit, result))
+        return nullptr;
     jstring first = toJava(env, text1);
-    if (first == nullptr) return nullptr;
+    if (first == nullptr)
+        return nullptr;
     jstring empty = env->NewStringUTF("");
-    if (failed(env)) return nullptr;
+    if (failed(env))
+        return nullptr;
     // The short form has no further texts: one empty string stands for all three.
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), first,
                           static_cast<jshort>(value), empty, empty, empty);
 }
 
-JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config_1full)(JNIEnv* env,
-                                                                               jobject,
-                                                                               jlong handle,
-                                                                               jint device) {
+JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config_1full)(JNIEnv* env, jobject,
+                                                                              jlong handle,
+                                                                              jint device) {
     NetworkText text1{}, text2{}, text3{}, text4{};
     std::uint16_t value = 0;
     const std::int32_t status =
@@ -81,12 +84,14 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config_1full)(JN
                                      text2.data(), text3.data(), text4.data());
 
     JavaClass result;
-    if (!findConstructor(env, kNetworkClass, kNetworkInit, result)) return nullptr;
+    if (!findConstructor(env, kNetworkClass, kNetworkInit, result))
+        return nullptr;
     jstring strings[4] = {};
     const NetworkText* texts[4] = {&text1, &text2, &text3, &text4};
     for (int i = 0; i < 4; ++i) {
         strings[i] = toJava(env, *texts[i]);
-        if (strings[i] == nullptr) return nullptr;
+        if (strings[i] == nullptr)
+            return nullptr;
     }
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), strings[0],
                           static_cast<jshort>(value), strings[1], strings[2], strings[3]);

@@ -58,21 +58,21 @@ enum {
 
 /* One terminal found by dsdk_search_devices: 284 bytes. */
 typedef struct dsdk_device {
-    int32_t type;                         /* device type code */
+    int32_t type; /* device type code */
     int32_t int1;
-    char text1[DSDK_DEVICE_TEXT1_SIZE];   /* NUL-terminated within the field */
-    char text2[DSDK_DEVICE_TEXT2_SIZE];   /* NUL-terminated within the field */
+    char text1[DSDK_DEVICE_TEXT1_SIZE]; /* NUL-terminated within the field */
+    char text2[DSDK_DEVICE_TEXT2_SIZE]; /* NUL-terminated within the field */
     int16_t short1;
     uint8_t reserved[2];
 } dsdk_device;
 
 /* One biometric template: 24 bytes on the 32-bit targets. */
 typedef struct dsdk_template {
-    int32_t data_size;  /* bytes at data */
-    uint8_t* data;      /* after a scan the bytes belong to the SDK */
-    int32_t finger_id;  /* set by enrolment */
-    int32_t format;     /* set by enrolment */
-    int32_t id;         /* set by enrolment */
+    int32_t data_size;   /* bytes at data */
+    uint8_t* data;       /* after a scan the bytes belong to the SDK */
+    int32_t finger_id;   /* set by enrolment */
+    int32_t format;      /* set by enrolment */
+    int32_t id;          /* set by enrolment */
     uint32_t scan_value; /* reported by a scan with each template */
 } dsdk_template;
 
@@ -139,9 +139,9 @@ DSDK_API int32_t DSDK_CALL dsdk_get_firmware_version(dsdk_handle h, int32_t devi
 DSDK_API int32_t DSDK_CALL dsdk_get_serial(dsdk_handle h, int32_t device, int32_t* serial);
 DSDK_API int32_t DSDK_CALL dsdk_get_network_config(dsdk_handle h, int32_t device,
                                                    char* text1 /* 16 bytes */, uint16_t* value);
-DSDK_API int32_t DSDK_CALL dsdk_get_network_config_full(dsdk_handle h, int32_t device,
-                                                        char* text1, uint16_t* value, char* text2,
-                                                        char* text3, char* text4);
+DSDK_API int32_t DSDK_CALL dsdk_get_network_config_full(dsdk_handle h, int32_t device, char* text1,
+                                                        uint16_t* value, char* text2, char* text3,
+                                                        char* text4);
 
 DSDK_API int32_t DSDK_CALL dsdk_scan_biometric(dsdk_handle h, int32_t device,
                                                dsdk_template* records, int32_t capacity,
@@ -160,8 +160,7 @@ DSDK_API int32_t DSDK_CALL dsdk_set_time(dsdk_handle h, int32_t device, const ds
 DSDK_API int32_t DSDK_CALL dsdk_get_system_parameters(dsdk_handle h, int32_t device,
                                                       dsdk_parameter* records, int32_t* count);
 DSDK_API int32_t DSDK_CALL dsdk_set_system_parameters(dsdk_handle h, int32_t device,
-                                                      const dsdk_parameter* records,
-                                                      int32_t count);
+                                                      const dsdk_parameter* records, int32_t count);
 
 DSDK_API int32_t DSDK_CALL dsdk_get_logs(dsdk_handle h, int32_t device, int32_t capacity,
                                          dsdk_log_record* records, int32_t* count);

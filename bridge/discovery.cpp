@@ -25,41 +25,50 @@ constexpr jint kRefsPerDevice = 4;
 jobject newDevice(JNIEnv* env, const JavaClass& device, const JavaClass& types,
                   const dsdk_device& record) {
     jstring text1 = newStringFromSdk(env, record.text1, sizeof record.text1);
-    if (text1 == nullptr) return nullptr;
+    if (text1 == nullptr)
+        return nullptr;
     jstring text2 = newStringFromSdk(env, record.text2, sizeof record.text2);
-    if (text2 == nullptr) return nullptr;
+    if (text2 == nullptr)
+        return nullptr;
     jobject type = construct(env, types, static_cast<jint>(record.type));
-    if (type == nullptr) return nullptr;
+    if (type == nullptr)
+        return nullptr;
     return construct(env, device, type, static_cast<jint>(record.int1), text1, text2,
                      static_cast<jshort>(record.short1));
 }
 
 }  // namespace
 
-extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JNIEnv* env,
-                                                                               jobject,
-                                                                               jlong handle,
-                                                                               jint maxCount) {
-    if (!checkCount(env, kMethod, "maximum count", maxCount, kMaxSearchCount)) return nullptr;
+extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JNIEnv* env, jobject,
+                                                                              jlong handle,
+                                                                              jint maxCount) {
+    if (!checkCount(env, kMethod, "maximum count", maxCount, kMaxSearchCount))
+        return nullptr;
     auto records = HeapArray<dsdk_device>::allocate(static_cast<std::size_t>(maxCount));
-    if (!checkAllocated(env, records, kMethod, "the device records")) return nullptr;
+    if (!checkAllocated(env, records, kMethod, "the device records"))
+        return nullptr;
 
     std::int32_t count = maxCount;
     const std::int32_t status = dsdk_search_devices(toSdkHandle(handle), records.get(), &count);
     const jint found = clampCount(count, maxCount);
 
     JavaClass device, types;
-    if (!findConstructor(env, kDeviceClass, kDeviceInit, device)) return nullptr;
-    if (!findConstructor(env, kTypesClass, kTypesInit, types)) return nullptr;
+    if (!findConstructor(env, kDeviceClass, kDeviceInit, device))
+        return nullptr;
+    if (!findConstructor(env, kTypesClass, kTypesInit, types))
+        return nullptr;
     jobjectArray devices = newElementArray(env, found, device.cls);
-    if (devices == nullptr) return nullptr;
+    if (devices == nullptr)
+        return nullptr;
     const bool built = forEachInFrames(env, found, kRefsPerDevice, [&](jint i) {
         jobject element = newDevice(env, device, types, records[static_cast<std::size_t>(i)]);
         return element != nullptr && store(env, devices, i, element);
     });
-    if (!built) return nullptr;
+    if (!built)
+        return nullptr;
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
+    if (!findConstructor(env, kResultClass, kResultInit, result))
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), devices);
 }

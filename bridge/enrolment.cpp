@@ -24,7 +24,8 @@ struct UserFields {
 };
 
 bool findUserFields(JNIEnv* env, jclass cls, UserFields& f) {
-    return (f.uid = env->GetFieldID(cls, "uid", "I")) && (f.card = env->GetFieldID(cls, "card", "I")) &&
+    return (f.uid = env->GetFieldID(cls, "uid", "I")) &&
+           (f.card = env->GetFieldID(cls, "card", "I")) &&
            (f.pin = env->GetFieldID(cls, "pin", "I")) &&
            (f.name = env->GetFieldID(cls, "name", "Ljava/lang/String;")) &&
            (f.surname = env->GetFieldID(cls, "surname", "Ljava/lang/String;")) &&
@@ -46,9 +47,11 @@ bool findTemplateFields(JNIEnv* env, jclass cls, TemplateFields& f) {
 
 // A name field of fixed width: the text's first bytes, cut at the field's width, NUL-terminated
 // only when shorter. The rest of the field stays zero; a null string leaves it empty.
-bool copyNameField(JNIEnv* env, jobject user, jfieldID field, TextCopy& copy, char (&out)[DSDK_USER_NAME_SIZE]) {
+bool copyNameField(JNIEnv* env, jobject user, jfieldID field, TextCopy& copy,
+                   char (&out)[DSDK_USER_NAME_SIZE]) {
     auto text = static_cast<jstring>(env->GetObjectField(user, field));
-    if (!copy.fill(env, text)) return false;
+    if (!copy.fill(env, text))
+        return false;
     if (copy.get() != nullptr) {
         std::memcpy(out, copy.get(), strnlen(copy.get(), sizeof out));
     }
@@ -57,20 +60,22 @@ bool copyNameField(JNIEnv* env, jobject user, jfieldID field, TextCopy& copy, ch
 
 // The template records of one enrolment and the data buffers they point to, all owned here.
 class TemplateRecords {
-public:
+  public:
     explicit TemplateRecords(jint count)
-        : count_(count), records_(HeapArray<dsdk_template>::allocateZeroed(
-                             static_cast<std::size_t>(count))) {}
+        : count_(count),
+          records_(HeapArray<dsdk_template>::allocateZeroed(static_cast<std::size_t>(count))) {}
     TemplateRecords(const TemplateRecords&) = delete;
     TemplateRecords& operator=(const TemplateRecords&) = delete;
     ~TemplateRecords() {
-        if (!records_) return;
-        for (jint i = 0; i < count_; ++i) std::free(records_[static_cast<std::size_t>(i)].data);
+        if (!records_)
+            return;
+        for (jint i = 0; i < count_; ++i)
+            std::free(records_[static_cast<std::size_t>(i)].data);
     }
     const HeapArray<dsdk_template>& records() const { return records_; }
     dsdk_template& operator[](jint i) const { return records_[static_cast<std::size_t>(i)]; }
 
-private:
+  private:
     jint count_;
     HeapArray<dsdk_template> records_;
 };
@@ -100,8 +105,8 @@ bool readTemplate(JNIEnv* env, jobject element, const TemplateFields& f, jint in
 
     const jsize size = env->GetArrayLength(data);
     // A zero-length template still gets a buffer of its own.
-    auto bytes = static_cast<std::uint8_t*>(
-        std::malloc(size == 0 ? 1 : static_cast<std::size_t>(size)));
+    auto bytes =
+        static_cast<std::uint8_t*>(std::malloc(size == 0 ? 1 : static_cast<std::size_t>(size)));
     if (bytes == nullptr) {
         throwAllocationFailure(env, kAddMethod, "template data");
         return false;
@@ -117,20 +122,24 @@ bool readTemplate(JNIEnv* env, jobject element, const TemplateFields& f, jint in
 extern "C" {
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, jlong handle,
-                                                           jint device, jobject user,
-                                                           jobjectArray templates) {
-    if (!checkNotNull(env, user, kAddMethod, "user")) return kBridgeRefused;
+                                                          jint device, jobject user,
+                                                          jobjectArray templates) {
+    if (!checkNotNull(env, user, kAddMethod, "user"))
+        return kBridgeRefused;
     jclass userClass = env->FindClass(kUserClass);
     UserFields uf{};
-    if (userClass == nullptr || !findUserFields(env, userClass, uf)) return kBridgeRefused;
+    if (userClass == nullptr || !findUserFields(env, userClass, uf))
+        return kBridgeRefused;
 
     dsdk_user record{};
     TextCopy name, surname;
     record.uid = env->GetIntField(user, uf.uid);
     record.card = env->GetIntField(user, uf.card);
     record.pin = env->GetIntField(user, uf.pin);
-    if (!copyNameField(env, user, uf.name, name, record.name)) return kBridgeRefused;
-    if (!copyNameField(env, user, uf.surname, surname, record.surname)) return kBridgeRefused;
+    if (!copyNameField(env, user, uf.name, name, record.name))
+        return kBridgeRefused;
+    if (!copyNameField(env, user, uf.surname, surname, record.surname))
+        return kBridgeRefused;
     record.schedule = env->GetIntField(user, uf.schedule);
     record.template_count = env->GetIntField(user, uf.templateCount);
     record.locked = env->GetIntField(user, uf.locked);
@@ -140,7 +149,8 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
         return kBridgeRefused;
     if (count > 0) {
         // The count comes from the user, the templates from the array: never read past it.
-        if (!checkNotNull(env, templates, kAddMethod, "templates")) return kBridgeRefused;
+        if (!checkNotNull(env, templates, kAddMethod, "templates"))
+            return kBridgeRefused;
         const jsize given = env->GetArrayLength(templates);
         if (given < count) {
             char message[kMessageSize];
@@ -163,19 +173,23 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
         jobject element = env->GetObjectArrayElement(templates, i);
         return !failed(env) && readTemplate(env, element, tf, i, records[i]);
     });
-    if (!read) return kBridgeRefused;
+    if (!read)
+        return kBridgeRefused;
 
     return dsdk_add_user(toSdkHandle(handle), device, &record, count, records.records().get(), 0,
                          0);
 }
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1remove_1user)(JNIEnv* env, jobject, jlong handle,
-                                                              jint device, jobject user) {
-    if (!checkNotNull(env, user, kRemoveMethod, "user")) return kBridgeRefused;
+                                                             jint device, jobject user) {
+    if (!checkNotNull(env, user, kRemoveMethod, "user"))
+        return kBridgeRefused;
     jclass userClass = env->FindClass(kUserClass);
-    if (userClass == nullptr) return kBridgeRefused;
+    if (userClass == nullptr)
+        return kBridgeRefused;
     jfieldID uid = env->GetFieldID(userClass, "uid", "I");
-    if (uid == nullptr) return kBridgeRefused;
+    if (uid == nullptr)
+        return kBridgeRefused;
 
     dsdk_user record{};  // only the user id is sent; the rest stays zero
     record.uid = env->GetIntField(user, uid);

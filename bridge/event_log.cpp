@@ -19,19 +19,24 @@ constexpr jint kRefsPerRecord = 1;
 // when the SDK failed (the status does not reach Java) or a Java object could not be made.
 template <typename Read>
 jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
-    if (!checkCount(env, method, "capacity", capacity, kMaxLogCount)) return nullptr;
+    if (!checkCount(env, method, "capacity", capacity, kMaxLogCount))
+        return nullptr;
     auto records = HeapArray<dsdk_log_record>::allocate(static_cast<std::size_t>(capacity));
-    if (!checkAllocated(env, records, method, "the log records")) return nullptr;
+    if (!checkAllocated(env, records, method, "the log records"))
+        return nullptr;
 
     std::int32_t count = 0;
     const std::int32_t status = read(records.get(), &count);
-    if (status != 0) return nullptr;
+    if (status != 0)
+        return nullptr;
     const jint received = clampCount(count, capacity);
 
     JavaClass record;
-    if (!findConstructor(env, kRecordClass, kRecordInit, record)) return nullptr;
+    if (!findConstructor(env, kRecordClass, kRecordInit, record))
+        return nullptr;
     jobjectArray log = newElementArray(env, received, record.cls);
-    if (log == nullptr) return nullptr;
+    if (log == nullptr)
+        return nullptr;
     const bool built = forEachInFrames(env, received, kRefsPerRecord, [&](jint i) {
         // The 16-bit and 8-bit fields widen without sign.
         const dsdk_log_record& r = records[static_cast<std::size_t>(i)];
@@ -40,10 +45,12 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
                                     jint{r.byte4}, jint{r.byte5}, jdouble{r.double1});
         return element != nullptr && store(env, log, i, element);
     });
-    if (!built) return nullptr;
+    if (!built)
+        return nullptr;
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
+    if (!findConstructor(env, kResultClass, kResultInit, result))
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), log);
 }
 
@@ -52,7 +59,7 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
 extern "C" {
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1logs)(JNIEnv* env, jobject, jlong handle,
-                                                              jint device, jint capacity) {
+                                                             jint device, jint capacity) {
     return readLog(env, "dsdk_get_logs", capacity,
                    [&](dsdk_log_record* records, std::int32_t* count) {
                        return dsdk_get_logs(toSdkHandle(handle), device, capacity, records, count);
@@ -60,8 +67,8 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1logs)(JNIEnv* env, jobjec
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1log_1cache)(JNIEnv* env, jobject,
-                                                                    jlong handle, jint device,
-                                                                    jint capacity) {
+                                                                   jlong handle, jint device,
+                                                                   jint capacity) {
     return readLog(env, "dsdk_get_log_cache", capacity,
                    [&](dsdk_log_record* records, std::int32_t* count) {
                        const dsdk_log_record block{};  // 32 zero bytes, on every call

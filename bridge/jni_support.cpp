@@ -10,7 +10,8 @@ constexpr std::size_t kMessageSize = 256;
 
 void throwNew(JNIEnv* env, const char* className, const char* message) {
     jclass type = env->FindClass(className);
-    if (type == nullptr) return;  // the failed lookup's own error is pending instead
+    if (type == nullptr)
+        return;  // the failed lookup's own error is pending instead
     env->ThrowNew(type, message);
 }
 
@@ -41,7 +42,8 @@ void formatCountMessage(char* out, std::size_t size, const char* method, const c
 }
 
 bool checkCount(JNIEnv* env, const char* method, const char* what, jint value, jint max) {
-    if (value >= 0 && value <= max) return true;
+    if (value >= 0 && value <= max)
+        return true;
     char message[kMessageSize];
     formatCountMessage(message, sizeof message, method, what, value, max);
     throwIllegalArgument(env, message);
@@ -49,7 +51,8 @@ bool checkCount(JNIEnv* env, const char* method, const char* what, jint value, j
 }
 
 bool checkNotNull(JNIEnv* env, jobject ref, const char* method, const char* what) {
-    if (ref != nullptr) return true;
+    if (ref != nullptr)
+        return true;
     char message[kMessageSize];
     std::snprintf(message, sizeof message, "%s: %s is null", method, what);
     throwNullPointer(env, message);
@@ -58,7 +61,8 @@ bool checkNotNull(JNIEnv* env, jobject ref, const char* method, const char* what
 
 bool findConstructor(JNIEnv* env, const char* className, const char* descriptor, JavaClass& out) {
     out.cls = env->FindClass(className);
-    if (out.cls == nullptr) return false;
+    if (out.cls == nullptr)
+        return false;
     out.ctor = env->GetMethodID(out.cls, "<init>", descriptor);
     return out.ctor != nullptr;
 }

@@ -57,7 +57,7 @@ inline jint clampCount(std::int32_t reported, jint room) {
 // An uninitialised (or zeroed) heap array for one call; empty when memory ran out. Never throws.
 template <typename T>
 class HeapArray {
-public:
+  public:
     HeapArray() = default;
     HeapArray(const HeapArray&) = delete;
     HeapArray& operator=(const HeapArray&) = delete;
@@ -78,9 +78,10 @@ public:
     T& operator[](std::size_t i) const { return data_[i]; }
     explicit operator bool() const { return data_ != nullptr; }
 
-private:
+  private:
     HeapArray(std::size_t count, bool zeroed) {
-        if (count > SIZE_MAX / sizeof(T)) return;
+        if (count > SIZE_MAX / sizeof(T))
+            return;
         const std::size_t bytes = count == 0 ? 1 : count * sizeof(T);
         data_ = static_cast<T*>(zeroed ? std::calloc(1, bytes) : std::malloc(bytes));
     }
@@ -107,8 +108,9 @@ void formatCountMessage(char* out, std::size_t size, const char* method, const c
 void throwAllocationFailure(JNIEnv* env, const char* method, const char* what);
 template <typename T>
 [[nodiscard]] bool checkAllocated(JNIEnv* env, const HeapArray<T>& array, const char* method,
-                    const char* what) {
-    if (array) return true;
+                                  const char* what) {
+    if (array)
+        return true;
     throwAllocationFailure(env, method, what);
     return false;
 }
@@ -124,7 +126,9 @@ struct JavaClass {
 
 // True when a JNI call has left an exception pending. Every object-making call is followed by
 // this test, so the bridge never calls on with an exception pending or a null result.
-inline bool failed(JNIEnv* env) { return env->ExceptionCheck() == JNI_TRUE; }
+inline bool failed(JNIEnv* env) {
+    return env->ExceptionCheck() == JNI_TRUE;
+}
 
 // Constructs an object; null with the exception pending when construction failed.
 template <typename... Args>
@@ -145,7 +149,8 @@ template <typename Step>
 [[nodiscard]] bool forEachInFrames(JNIEnv* env, jint count, jint refsPerElement, Step step) {
     for (jint start = 0; start < count; start += kFrameElements) {
         const jint end = count - start > kFrameElements ? start + kFrameElements : count;
-        if (env->PushLocalFrame((end - start) * refsPerElement) != 0) return false;
+        if (env->PushLocalFrame((end - start) * refsPerElement) != 0)
+            return false;
         for (jint i = start; i < end; ++i) {
             if (!step(i)) {
                 env->PopLocalFrame(nullptr);

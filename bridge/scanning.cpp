@@ -19,17 +19,18 @@ constexpr jint kRefsPerTemplate = 2;
 // Gives the template data of a successful scan back to the SDK when the call ends, whichever way
 // it ends. The record array stays the bridge's and is released after this.
 class TemplateDataReturn {
-public:
+  public:
     TemplateDataReturn(dsdk_template* records, jint capacity)
         : records_(records), capacity_(capacity) {}
     TemplateDataReturn(const TemplateDataReturn&) = delete;
     TemplateDataReturn& operator=(const TemplateDataReturn&) = delete;
     ~TemplateDataReturn() {
-        if (armed_) (void)dsdk_free_biometric(records_, capacity_);
+        if (armed_)
+            (void)dsdk_free_biometric(records_, capacity_);
     }
     void arm() { armed_ = true; }
 
-private:
+  private:
     dsdk_template* records_;
     jint capacity_;
     bool armed_ = false;
@@ -39,7 +40,8 @@ jobject newScanTemplate(JNIEnv* env, const JavaClass& type, const dsdk_template&
     // A negative size or missing data from the SDK yields an empty template, never a read.
     const jint size = record.data != nullptr && record.data_size > 0 ? record.data_size : 0;
     jbyteArray bytes = env->NewByteArray(size);
-    if (failed(env)) return nullptr;
+    if (failed(env))
+        return nullptr;
     env->SetByteArrayRegion(bytes, 0, size, reinterpret_cast<const jbyte*>(record.data));
     return construct(env, type, static_cast<jshort>(static_cast<std::uint16_t>(record.scan_value)),
                      bytes);
@@ -50,45 +52,53 @@ jobject newScanTemplate(JNIEnv* env, const JavaClass& type, const dsdk_template&
 extern "C" {
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1biometric)(JNIEnv* env, jobject,
-                                                                    jlong handle, jint device,
-                                                                    jint capacity) {
-    if (!checkCount(env, kMethod, "capacity", capacity, kMaxTemplateCount)) return nullptr;
+                                                                   jlong handle, jint device,
+                                                                   jint capacity) {
+    if (!checkCount(env, kMethod, "capacity", capacity, kMaxTemplateCount))
+        return nullptr;
     // Zeroed, so that records the scan leaves alone reach dsdk_free_biometric without pointers.
     auto records = HeapArray<dsdk_template>::allocateZeroed(static_cast<std::size_t>(capacity));
-    if (!checkAllocated(env, records, kMethod, "the template records")) return nullptr;
+    if (!checkAllocated(env, records, kMethod, "the template records"))
+        return nullptr;
     TemplateDataReturn dataReturn(records.get(), capacity);
 
     std::int32_t count = 0;
     const std::int32_t status =
         dsdk_scan_biometric(toSdkHandle(handle), device, records.get(), capacity, &count);
-    if (status == 0) dataReturn.arm();
+    if (status == 0)
+        dataReturn.arm();
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result)) return nullptr;
+    if (!findConstructor(env, kResultClass, kResultInit, result))
+        return nullptr;
     if (status != 0) {
         return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), nullptr);
     }
 
     JavaClass scanTemplate;
-    if (!findConstructor(env, kTemplateClass, kTemplateInit, scanTemplate)) return nullptr;
+    if (!findConstructor(env, kTemplateClass, kTemplateInit, scanTemplate))
+        return nullptr;
     const jint scanned = clampCount(count, capacity);
     jobjectArray templates = newElementArray(env, scanned, scanTemplate.cls);
-    if (templates == nullptr) return nullptr;
+    if (templates == nullptr)
+        return nullptr;
     const bool built = forEachInFrames(env, scanned, kRefsPerTemplate, [&](jint i) {
         jobject element = newScanTemplate(env, scanTemplate, records[static_cast<std::size_t>(i)]);
         return element != nullptr && store(env, templates, i, element);
     });
-    if (!built) return nullptr;
+    if (!built)
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), templates);
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1card)(JNIEnv* env, jobject, jlong handle,
-                                                               jint device) {
+                                                              jint device) {
     std::int32_t card = 0;
     const std::int32_t status = dsdk_scan_card(toSdkHandle(handle), device, &card);
 
     JavaClass result;
-    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKScanCard"), "(II)V", result)) return nullptr;
+    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKScanCard"), "(II)V", result))
+        return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
                           static_cast<jint>(card));
 }

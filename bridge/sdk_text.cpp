@@ -10,17 +10,23 @@ using Byte = unsigned char;
 
 constexpr Byte kReplacement[] = {0xEF, 0xBF, 0xBD};  // U+FFFD
 
-bool isContinuation(Byte b) { return (b & 0xC0) == 0x80; }
+bool isContinuation(Byte b) {
+    return (b & 0xC0) == 0x80;
+}
 
 // Length of the valid modified UTF-8 sequence at p (end is one past the text), 0 if invalid.
 std::size_t modifiedSequence(const Byte* p, const Byte* end) {
     const Byte b = p[0];
-    if (b < 0x80) return 1;
+    if (b < 0x80)
+        return 1;
     const std::size_t left = static_cast<std::size_t>(end - p);
-    if (b == 0xC0) return left >= 2 && p[1] == 0x80 ? 2 : 0;  // U+0000
-    if (b >= 0xC2 && b <= 0xDF) return left >= 2 && isContinuation(p[1]) ? 2 : 0;
+    if (b == 0xC0)
+        return left >= 2 && p[1] == 0x80 ? 2 : 0;  // U+0000
+    if (b >= 0xC2 && b <= 0xDF)
+        return left >= 2 && isContinuation(p[1]) ? 2 : 0;
     if (b >= 0xE0 && b <= 0xEF) {
-        if (left < 3 || !isContinuation(p[1]) || !isContinuation(p[2])) return 0;
+        if (left < 3 || !isContinuation(p[1]) || !isContinuation(p[2]))
+            return 0;
         return b == 0xE0 && p[1] < 0xA0 ? 0 : 3;  // no overlong forms; surrogates are allowed
     }
     return 0;
@@ -29,9 +35,12 @@ std::size_t modifiedSequence(const Byte* p, const Byte* end) {
 // Code point of a well-formed four-byte UTF-8 sequence at p, or 0 if there is none.
 std::uint32_t fourByteSequence(const Byte* p, const Byte* end) {
     const Byte b = p[0];
-    if (b < 0xF0 || b > 0xF4 || end - p < 4) return 0;
-    if (!isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3])) return 0;
-    const std::uint32_t cp = (std::uint32_t{b & 0x07u} << 18) | (std::uint32_t{p[1] & 0x3Fu} << 12) |
+    if (b < 0xF0 || b > 0xF4 || end - p < 4)
+        return 0;
+    if (!isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3]))
+        return 0;
+    const std::uint32_t cp = (std::uint32_t{b & 0x07u} << 18) |
+                             (std::uint32_t{p[1] & 0x3Fu} << 12) |
                              (std::uint32_t{p[2] & 0x3Fu} << 6) | std::uint32_t{p[3] & 0x3Fu};
     return cp >= 0x10000 && cp <= 0x10FFFF ? cp : 0;
 }
@@ -53,10 +62,12 @@ SdkText toModifiedUtf8(const char* field, std::size_t fieldSize, char* out) {
     const Byte* p = begin;
     while (p < end) {
         const std::size_t n = modifiedSequence(p, end);
-        if (n == 0) break;
+        if (n == 0)
+            break;
         p += n;
     }
-    if (p == end && nul != nullptr) return {field, static_cast<std::size_t>(end - begin)};
+    if (p == end && nul != nullptr)
+        return {field, static_cast<std::size_t>(end - begin)};
 
     // Copy what was valid, then convert the rest.
     Byte* o = reinterpret_cast<Byte*>(out);
@@ -84,7 +95,8 @@ SdkText toModifiedUtf8(const char* field, std::size_t fieldSize, char* out) {
 }
 
 jstring newStringFromSdk(JNIEnv* env, const char* field, std::size_t fieldSize) {
-    if (fieldSize > kMaxSdkTextField) fieldSize = kMaxSdkTextField;
+    if (fieldSize > kMaxSdkTextField)
+        fieldSize = kMaxSdkTextField;
     char converted[modifiedUtf8Capacity(kMaxSdkTextField)];
     const SdkText text = toModifiedUtf8(field, fieldSize, converted);
     jstring result = env->NewStringUTF(text.text);

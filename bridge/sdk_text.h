@@ -19,7 +19,9 @@ jstring newStringFromSdk(JNIEnv* env, const char* field, std::size_t fieldSize);
 // The conversion itself: writes the NUL-terminated modified UTF-8 form of the field's text into
 // out, which must hold modifiedUtf8Capacity(fieldSize) bytes, and gives its length. Gives the
 // same length without copying (out untouched) when the text is already valid and terminated.
-constexpr std::size_t modifiedUtf8Capacity(std::size_t fieldSize) { return fieldSize * 3 + 1; }
+constexpr std::size_t modifiedUtf8Capacity(std::size_t fieldSize) {
+    return fieldSize * 3 + 1;
+}
 struct SdkText {
     const char* text;    // field itself when it could be passed unchanged, else out
     std::size_t length;  // bytes, without the NUL

@@ -8,7 +8,8 @@ namespace palmbridge {
 
 bool TextCopy::fill(JNIEnv* env, jstring text) {
     buffer_.reset();
-    if (text == nullptr) return true;
+    if (text == nullptr)
+        return true;
 
     const jsize length = env->GetStringUTFLength(text);
     std::unique_ptr<char, FreeDeleter> copy(
@@ -18,7 +19,8 @@ bool TextCopy::fill(JNIEnv* env, jstring text) {
         return false;
     }
     const char* chars = env->GetStringUTFChars(text, nullptr);
-    if (chars == nullptr) return false;  // the JVM's OutOfMemoryError is pending
+    if (chars == nullptr)
+        return false;  // the JVM's OutOfMemoryError is pending
     std::memcpy(copy.get(), chars, static_cast<std::size_t>(length));
     env->ReleaseStringUTFChars(text, chars);
     copy.get()[length] = '\0';

@@ -10,7 +10,7 @@
 namespace palmbridge {
 
 class TextCopy {
-public:
+  public:
     TextCopy() = default;
     TextCopy(const TextCopy&) = delete;
     TextCopy& operator=(const TextCopy&) = delete;
@@ -26,7 +26,7 @@ public:
 
     void reset() { buffer_.reset(); }
 
-private:
+  private:
     struct FreeDeleter {
         void operator()(char* p) const { std::free(p); }
     };

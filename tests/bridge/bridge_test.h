@@ -34,10 +34,12 @@ void scriptRecords(sim_op op, const std::vector<Record>& records) {
     sim_set_count(op, static_cast<std::int32_t>(records.size()));
 }
 
-inline std::string bytesOf(const Bytes& b) { return std::string(b.begin(), b.end()); }
+inline std::string bytesOf(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
 
 class BridgeTest : public testing::Test {
-protected:
+  protected:
     static constexpr jint kDevice = 7;
 
     void SetUp() override {
@@ -54,7 +56,8 @@ protected:
         EXPECT_EQ(again, sdkHandle) << "the simulator hands out the same first handle";
         dsdk_add_device(sdkHandle, kDevice, 0);
         dsdk_connect(sdkHandle, kDevice, "192.0.2.10", 4370, 5);
-        for (int op = 0; op < SIM_OP_COUNT; ++op) base_[op] = sim_calls(static_cast<sim_op>(op));
+        for (int op = 0; op < SIM_OP_COUNT; ++op)
+            base_[op] = sim_calls(static_cast<sim_op>(op));
     }
 
     // Calls of op made by the test itself.
@@ -78,7 +81,7 @@ protected:
     const Api& api = Api::reference();
     dsdk_handle sdkHandle = 0;
 
-private:
+  private:
     int base_[SIM_OP_COUNT] = {};
 };
 

@@ -5,7 +5,7 @@ namespace bridgetest {
 namespace {
 
 class ClockParametersTest : public BridgeTest {
-protected:
+  protected:
     jobjectArray parameters(const std::vector<std::pair<jint, jint>>& pairs) {
         jobjectArray array = e->NewObjectArray(static_cast<jsize>(pairs.size()),
                                                api.nested("DSDKSystemParameter"), nullptr);
@@ -32,9 +32,9 @@ TEST_F(ClockParametersTest, TimeFieldsTakeTheirLowBits) {
     };
     for (const auto& c : cases) {
         sim_set_status(SIM_SET_TIME, 11);
-        EXPECT_EQ(api.setTime(handle(), kDevice, localDateTime(c.y, c.mo, c.d, c.h, c.mi, c.s,
-                                                               c.nanos)),
-                  11)
+        EXPECT_EQ(
+            api.setTime(handle(), kDevice, localDateTime(c.y, c.mo, c.d, c.h, c.mi, c.s, c.nanos)),
+            11)
             << c.name;
         const Bytes sent = blob(SIM_SET_TIME, 0);
         ASSERT_EQ(sent.size(), 8u) << c.name;
@@ -58,8 +58,10 @@ TEST_F(ClockParametersTest, ReadParametersWhateverTheStatus) {
         std::int32_t status, count;
         std::size_t expected;
     } cases[] = {
-        {"three", 0, 3, 3},       {"none: empty, not null", 0, 0, 0},
-        {"failure with records", -8, 2, 2}, {"above the room", 0, 2000, 1024},
+        {"three", 0, 3, 3},
+        {"none: empty, not null", 0, 0, 0},
+        {"failure with records", -8, 2, 2},
+        {"above the room", 0, 2000, 1024},
         {"negative", 0, -1, 0},
     };
     for (const auto& c : cases) {
@@ -82,8 +84,7 @@ TEST_F(ClockParametersTest, ReadParametersWhateverTheStatus) {
 }
 
 TEST_F(ClockParametersTest, WriteParametersInTheirOrder) {
-    EXPECT_EQ(api.setSystemParameters(handle(), kDevice,
-                                      parameters({{5, 50}, {1, -1}, {5, 51}})),
+    EXPECT_EQ(api.setSystemParameters(handle(), kDevice, parameters({{5, 50}, {1, -1}, {5, 51}})),
               0);
     EXPECT_EQ(sim_last_arg(SIM_SET_SYSTEM_PARAMETERS, 3), 3);
     const Bytes sent = blob(SIM_SET_SYSTEM_PARAMETERS, 0);
@@ -102,9 +103,11 @@ TEST_F(ClockParametersTest, BrokenParameterArraysAreRefused) {
     e->SetObjectArrayElement(withNull, 1, nullptr);
     const char* setParameters = EXPORT_NAME("dsdk_1set_1system_1parameters");
     EXPECT_EQ(callIntExport(setParameters, handle(), kDevice, jobject{}), INT32_MIN);
-    expectThrown("java.lang.NullPointerException", "dsdk_set_system_parameters: parameters is null");
+    expectThrown("java.lang.NullPointerException",
+                 "dsdk_set_system_parameters: parameters is null");
     EXPECT_EQ(callIntExport(setParameters, handle(), kDevice, jobject{withNull}), INT32_MIN);
-    expectThrown("java.lang.NullPointerException", "dsdk_set_system_parameters: parameter 1 is null");
+    expectThrown("java.lang.NullPointerException",
+                 "dsdk_set_system_parameters: parameter 1 is null");
     EXPECT_EQ(calls(SIM_SET_SYSTEM_PARAMETERS), 0);
 }
 

@@ -44,15 +44,15 @@ TEST_F(ConnectionTest, HandleLowBitsAndDeviceNumberReachTheSdk) {
         {"firmware", SIM_GET_FIRMWARE_VERSION, [&] { api.firmwareVersion(wide, device); }, true},
         {"serial", SIM_GET_SERIAL, [&] { api.serial(wide, device); }, true},
         {"network", SIM_GET_NETWORK_CONFIG, [&] { api.networkConfig(wide, device); }, true},
-        {"network_full", SIM_GET_NETWORK_CONFIG_FULL,
-         [&] { api.networkConfigFull(wide, device); }, true},
+        {"network_full", SIM_GET_NETWORK_CONFIG_FULL, [&] { api.networkConfigFull(wide, device); },
+         true},
         {"scan_biometric", SIM_SCAN_BIOMETRIC, [&] { api.scanBiometric(wide, device, 2); }, true},
         {"scan_card", SIM_SCAN_CARD, [&] { api.scanCard(wide, device); }, true},
         {"add_user", SIM_ADD_USER, [&] { api.addUser(wide, device, user, nullptr); }, true},
         {"remove_user", SIM_REMOVE_USER, [&] { api.removeUser(wide, device, user); }, true},
         {"set_time", SIM_SET_TIME, [&] { api.setTime(wide, device, time); }, true},
-        {"get_parameters", SIM_GET_SYSTEM_PARAMETERS,
-         [&] { api.systemParameters(wide, device); }, true},
+        {"get_parameters", SIM_GET_SYSTEM_PARAMETERS, [&] { api.systemParameters(wide, device); },
+         true},
         {"set_parameters", SIM_SET_SYSTEM_PARAMETERS,
          [&] { api.setSystemParameters(wide, device, params); }, true},
         {"get_logs", SIM_GET_LOGS, [&] { api.logs(wide, device, 3); }, true},
@@ -78,8 +78,7 @@ TEST_F(ConnectionTest, IntMethodsReturnTheSdkStatusUnchanged) {
     } methods[] = {
         {"add_device", SIM_ADD_DEVICE, [&] { return api.addDevice(handle(), kDevice); }},
         {"remove_device", SIM_REMOVE_DEVICE, [&] { return api.removeDevice(handle(), kDevice); }},
-        {"connect", SIM_CONNECT,
-         [&] { return api.connect(handle(), kDevice, nullptr, 0, 0); }},
+        {"connect", SIM_CONNECT, [&] { return api.connect(handle(), kDevice, nullptr, 0, 0); }},
         {"disconnect", SIM_DISCONNECT, [&] { return api.disconnect(handle(), kDevice); }},
         {"init_device", SIM_INIT_DEVICE, [&] { return api.initDevice(handle(), kDevice); }},
     };
@@ -157,8 +156,7 @@ TEST_F(ConnectionTest, DeviceConnectedCarriesStatusAndFlag) {
         jobject result = api.deviceConnected(handle(), kDevice);
         ASSERT_NE(result, nullptr) << c.name;
         EXPECT_EQ(intField(result, "status"), c.status) << c.name;
-        EXPECT_EQ(booleanField(result, "connected"), c.expected ? JNI_TRUE : JNI_FALSE)
-            << c.name;
+        EXPECT_EQ(booleanField(result, "connected"), c.expected ? JNI_TRUE : JNI_FALSE) << c.name;
     }
 }
 

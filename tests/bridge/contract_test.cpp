@@ -45,8 +45,8 @@ TEST_F(ContractTest, MissingResultClasses) {
          [](const Api& a, jlong h) { return a.searchDevices(h, 8) == nullptr; }, true, kNoClass},
         {"firmware", SIM_GET_FIRMWARE_VERSION,
          [](const Api& a, jlong h) { return a.firmwareVersion(h, 7) == nullptr; }, true, kNoClass},
-        {"serial", SIM_GET_SERIAL,
-         [](const Api& a, jlong h) { return a.serial(h, 7) == nullptr; }, true, kNoClass},
+        {"serial", SIM_GET_SERIAL, [](const Api& a, jlong h) { return a.serial(h, 7) == nullptr; },
+         true, kNoClass},
         {"network", SIM_GET_NETWORK_CONFIG,
          [](const Api& a, jlong h) { return a.networkConfig(h, 7) == nullptr; }, true, kNoClass},
         {"network_full", SIM_GET_NETWORK_CONFIG_FULL,
@@ -57,10 +57,9 @@ TEST_F(ContractTest, MissingResultClasses) {
         {"scan_card", SIM_SCAN_CARD,
          [](const Api& a, jlong h) { return a.scanCard(h, 7) == nullptr; }, true, kNoClass},
         {"get_parameters", SIM_GET_SYSTEM_PARAMETERS,
-         [](const Api& a, jlong h) { return a.systemParameters(h, 7) == nullptr; }, true,
-         kNoClass},
-        {"get_logs", SIM_GET_LOGS,
-         [](const Api& a, jlong h) { return a.logs(h, 7, 8) == nullptr; }, true, kNoClass},
+         [](const Api& a, jlong h) { return a.systemParameters(h, 7) == nullptr; }, true, kNoClass},
+        {"get_logs", SIM_GET_LOGS, [](const Api& a, jlong h) { return a.logs(h, 7, 8) == nullptr; },
+         true, kNoClass},
         {"get_log_cache", SIM_GET_LOG_CACHE,
          [](const Api& a, jlong h) { return a.logCache(h, 7, 8) == nullptr; }, true, kNoClass},
     };
@@ -88,10 +87,9 @@ TEST_F(ContractTest, MissingElementClasses) {
         {"scan_biometric", SIM_SCAN_BIOMETRIC,
          [](const Api& a, jlong h) { return a.scanBiometric(h, 7, 4) == nullptr; }, true, kNoClass},
         {"get_parameters", SIM_GET_SYSTEM_PARAMETERS,
-         [](const Api& a, jlong h) { return a.systemParameters(h, 7) == nullptr; }, true,
-         kNoClass},
-        {"get_logs", SIM_GET_LOGS,
-         [](const Api& a, jlong h) { return a.logs(h, 7, 8) == nullptr; }, true, kNoClass},
+         [](const Api& a, jlong h) { return a.systemParameters(h, 7) == nullptr; }, true, kNoClass},
+        {"get_logs", SIM_GET_LOGS, [](const Api& a, jlong h) { return a.logs(h, 7, 8) == nullptr; },
+         true, kNoClass},
     };
     runCases(*this, variant, handle(), cases, [this](sim_op op) { return calls(op); });
     EXPECT_EQ(calls(SIM_FREE_BIOMETRIC), 1);
@@ -123,8 +121,8 @@ TEST_F(ContractTest, MissingConstructorsAndFields) {
     EXPECT_EQ(calls(SIM_REMOVE_USER), 1);
 
     jclass parameterClass = variant.nested("DSDKSystemParameter");
-    jobjectArray params = e->NewObjectArray(1, parameterClass,
-                                            variant.make("DSDKSystemParameter", "(II)V", 1, 2));
+    jobjectArray params =
+        e->NewObjectArray(1, parameterClass, variant.make("DSDKSystemParameter", "(II)V", 1, 2));
     EXPECT_EQ(variant.setSystemParameters(handle(), kDevice, params), 0);
     expectThrown(kNoField);
     EXPECT_EQ(calls(SIM_SET_SYSTEM_PARAMETERS), 0);

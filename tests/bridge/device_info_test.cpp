@@ -106,7 +106,8 @@ TEST_F(DeviceInfoTest, NetworkBuffersThatTheSdkLeavesAloneAreEmpty) {
     jobject result = api.networkConfigFull(handle(), kDevice);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(intField(result, "status"), -2);
-    for (const char* f : {"text1", "text2", "text3", "text4"}) EXPECT_EQ(utfField(result, f), "");
+    for (const char* f : {"text1", "text2", "text3", "text4"})
+        EXPECT_EQ(utfField(result, f), "");
     EXPECT_EQ(shortField(result, "value"), 0);
 }
 

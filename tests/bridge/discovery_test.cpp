@@ -91,9 +91,9 @@ TEST_F(DiscoveryTest, TextsStayWithinTheirFields) {
 TEST_F(DiscoveryTest, RefusedCountsMakeNoSdkCall) {
     for (const jint maxCount : {-1, INT32_MIN, 7561563, INT32_MAX}) {
         EXPECT_EQ(api.searchDevices(handle(), maxCount), nullptr);
-        expectThrown("java.lang.IllegalArgumentException",
-                     "dsdk_search_devices: maximum count " + std::to_string(maxCount) +
-                         " is outside 0 to 7561562");
+        expectThrown("java.lang.IllegalArgumentException", "dsdk_search_devices: maximum count " +
+                                                               std::to_string(maxCount) +
+                                                               " is outside 0 to 7561562");
     }
     EXPECT_EQ(calls(SIM_SEARCH_DEVICES), 0);
 }

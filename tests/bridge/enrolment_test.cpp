@@ -5,7 +5,7 @@ namespace bridgetest {
 namespace {
 
 class EnrolmentTest : public BridgeTest {
-protected:
+  protected:
     jobject user(jint templateCount, jstring name = nullptr, jstring surname = nullptr) {
         return api.make("DSDKUserData", "(IIILjava/lang/String;Ljava/lang/String;III)V", 1001,
                         0xCAFE, 4321, name, surname, 3, templateCount, 7);
@@ -57,17 +57,24 @@ TEST_F(EnrolmentTest, NamesAreCutAtSixtyFourBytes) {
         {"ten letters", u"Abcdefghij", std::string("Abcdefghij\0", 11)},
         {"exactly 64", std::u16string(64, u'x'), std::string(64, 'x')},
         {"70 cut to 64", std::u16string(70, u'y'), std::string(64, 'y')},
-        {"40 Cyrillic keep 32", cyrillic40, [] {
+        {"40 Cyrillic keep 32", cyrillic40,
+         [] {
              std::string s;
-             for (int i = 0; i < 32; ++i) s += "\xD0\x96";
+             for (int i = 0; i < 32; ++i)
+                 s += "\xD0\x96";
              return s;
          }()},
-        {"ASCII then 40 Cyrillic: a cut letter", u"A" + cyrillic40, [] {
+        {"ASCII then 40 Cyrillic: a cut letter", u"A" + cyrillic40,
+         [] {
              std::string s = "A";
-             for (int i = 0; i < 31; ++i) s += "\xD0\x96";
+             for (int i = 0; i < 31; ++i)
+                 s += "\xD0\x96";
              return s + "\xD0";
          }()},
-        {"U+0000 as C0 80", std::u16string(u"a") + u'\0' + u"b", std::string("a\xC0\x80" "b\0", 5)},
+        {"U+0000 as C0 80", std::u16string(u"a") + u'\0' + u"b",
+         std::string("a\xC0\x80"
+                     "b\0",
+                     5)},
     };
     for (const auto& c : cases) {
         jstring text = newString(c.text);
@@ -127,7 +134,8 @@ TEST_F(EnrolmentTest, BrokenRequestsAreRefusedBeforeTheSdk) {
         const char* exception;
         std::string message;
     } cases[] = {
-        {"null user", nullptr, two, "java.lang.NullPointerException", "dsdk_add_user: user is null"},
+        {"null user", nullptr, two, "java.lang.NullPointerException",
+         "dsdk_add_user: user is null"},
         {"negative count", user(-1), two, "java.lang.IllegalArgumentException",
          "dsdk_add_user: template_count -1 is outside 0 to 89478485"},
         {"count above the bound", user(89478486), two, "java.lang.IllegalArgumentException",
@@ -145,9 +153,9 @@ TEST_F(EnrolmentTest, BrokenRequestsAreRefusedBeforeTheSdk) {
         // Java sees the exception; the method itself returns the bridge's refusal status.
         EXPECT_EQ(api.addUser(handle(), kDevice, c.user, c.templates), 0) << c.name;
         expectThrown(c.exception, c.message);
-        EXPECT_EQ(callIntExport(EXPORT_NAME("dsdk_1add_1user"), handle(), kDevice, c.user,
-                                c.templates),
-                  INT32_MIN)
+        EXPECT_EQ(
+            callIntExport(EXPORT_NAME("dsdk_1add_1user"), handle(), kDevice, c.user, c.templates),
+            INT32_MIN)
             << c.name;
         expectThrown(c.exception, c.message);
     }

@@ -10,7 +10,7 @@ namespace {
 constexpr const char* kRecordsSig = "[Lcom/zarvel/quorvexservice/apinative/ApiNative$LogRecord;";
 
 class EventLogTest : public BridgeTest {
-protected:
+  protected:
     // Both methods, to run every case on each.
     struct Method {
         const char* name;
@@ -43,7 +43,8 @@ dsdk_log_record record(std::uint8_t gapFill) {
 
 TEST_F(EventLogTest, FieldsWidenWithoutSign) {
     for (const auto& m : methods()) {
-        for (const std::uint8_t gap : {std::uint8_t{0x00}, std::uint8_t{0xAA}}) {  // the alignment gap never matters
+        for (const std::uint8_t gap :
+             {std::uint8_t{0x00}, std::uint8_t{0xAA}}) {  // the alignment gap never matters
             resetSimulator();
             scriptRecords(m.op, std::vector<dsdk_log_record>{record(gap)});
             jobject result = m.call(4);
@@ -113,9 +114,9 @@ TEST_F(EventLogTest, RefusedCapacitiesMakeNoSdkCall) {
     for (const auto& m : methods()) {
         for (const jint capacity : {-1, 67108864}) {
             EXPECT_EQ(m.call(capacity), nullptr);
-            expectThrown("java.lang.IllegalArgumentException",
-                         std::string(m.name) + ": capacity " + std::to_string(capacity) +
-                             " is outside 0 to 67108863");
+            expectThrown("java.lang.IllegalArgumentException", std::string(m.name) + ": capacity " +
+                                                                   std::to_string(capacity) +
+                                                                   " is outside 0 to 67108863");
         }
         // Accepted, but 2 GiB of records are more than this process may allocate.
         EXPECT_EQ(m.call(67108863), nullptr);

@@ -70,7 +70,8 @@ void createJvm() {
 }
 
 std::string javaString(jstring s) {
-    if (s == nullptr) return {};
+    if (s == nullptr)
+        return {};
     const char* chars = gEnv->GetStringUTFChars(s, nullptr);
     std::string result(chars);
     gEnv->ReleaseStringUTFChars(s, chars);
@@ -111,7 +112,9 @@ class JniWarningCheck : public testing::EmptyTestEventListener {
 
 }  // namespace
 
-JNIEnv* env() { return gEnv; }
+JNIEnv* env() {
+    return gEnv;
+}
 
 std::string jvmOutput() {
     std::lock_guard<std::mutex> lock(gOutputMutex);
@@ -121,7 +124,8 @@ std::string jvmOutput() {
 JavaError takeException() {
     JavaError error;
     jthrowable thrown = gEnv->ExceptionOccurred();
-    if (thrown == nullptr) return error;
+    if (thrown == nullptr)
+        return error;
     gEnv->ExceptionClear();
     jclass classClass = gEnv->FindClass("java/lang/Class");
     jmethodID getName = gEnv->GetMethodID(classClass, "getName", "()Ljava/lang/String;");
@@ -134,7 +138,9 @@ JavaError takeException() {
     return error;
 }
 
-jint intField(jobject o, const char* name) { return gEnv->GetIntField(o, field(o, name, "I")); }
+jint intField(jobject o, const char* name) {
+    return gEnv->GetIntField(o, field(o, name, "I"));
+}
 jshort shortField(jobject o, const char* name) {
     return gEnv->GetShortField(o, field(o, name, "S"));
 }
@@ -151,7 +157,8 @@ std::string utfField(jobject o, const char* name) {
     return utf(static_cast<jstring>(objectField(o, name, "Ljava/lang/String;")));
 }
 std::string utf(jstring text) {
-    if (text == nullptr) return "<null>";
+    if (text == nullptr)
+        return "<null>";
     const jsize length = gEnv->GetStringUTFLength(text);
     const char* chars = gEnv->GetStringUTFChars(text, nullptr);
     std::string result(chars, static_cast<std::size_t>(length));
@@ -161,10 +168,12 @@ std::string utf(jstring text) {
 
 std::vector<jobject> elements(jobject array) {
     std::vector<jobject> result;
-    if (array == nullptr) return result;
+    if (array == nullptr)
+        return result;
     auto objects = static_cast<jobjectArray>(array);
     const jsize n = gEnv->GetArrayLength(objects);
-    for (jsize i = 0; i < n; ++i) result.push_back(gEnv->GetObjectArrayElement(objects, i));
+    for (jsize i = 0; i < n; ++i)
+        result.push_back(gEnv->GetObjectArrayElement(objects, i));
     return result;
 }
 
@@ -203,7 +212,8 @@ jobject localDateTime(jint year, jint month, jint day, jint hour, jint minute, j
                       jint nanos) {
     jclass cls = gEnv->FindClass("java/time/LocalDateTime");
     jmethodID of = gEnv->GetStaticMethodID(cls, "of", "(IIIIIII)Ljava/time/LocalDateTime;");
-    return checked(gEnv->CallStaticObjectMethod(cls, of, year, month, day, hour, minute, second, nanos));
+    return checked(
+        gEnv->CallStaticObjectMethod(cls, of, year, month, day, hour, minute, second, nanos));
 }
 
 Api& Api::reference() {
@@ -215,7 +225,8 @@ Api& Api::reference() {
 Api& Api::variant(const char* name) {
     static std::map<std::string, Api> loaded;
     auto found = loaded.find(name);
-    if (found != loaded.end()) return found->second;
+    if (found != loaded.end())
+        return found->second;
     jclass loader = gEnv->FindClass("com/zarvel/quorvexservice/testing/VariantLoader");
     jmethodID load = gEnv->GetStaticMethodID(
         loader, "load", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/Class;");
@@ -274,7 +285,9 @@ jmethodID Api::method(const char* name, const char* signature) const {
     return id;
 }
 
-jlong Api::create() const { return checked(gEnv->CallStaticLongMethod(cls_, method("dsdk_create", "()J"))); }
+jlong Api::create() const {
+    return checked(gEnv->CallStaticLongMethod(cls_, method("dsdk_create", "()J")));
+}
 void Api::release(jlong h) const {
     gEnv->CallStaticVoidMethod(cls_, method("dsdk_release", "(J)V"), h);
     gEnv->ExceptionCheck();
@@ -308,8 +321,8 @@ jobject Api::firmwareVersion(jlong h, jint d) const {
         cls_, method("dsdk_get_firmware_version", "(JI)L" API "DSDKFwVer;"), h, d));
 }
 jobject Api::serial(jlong h, jint d) const {
-    return checked(gEnv->CallStaticObjectMethod(cls_, method("dsdk_get_serial", "(JI)L" API "DSDKSerial;"),
-                                        h, d));
+    return checked(gEnv->CallStaticObjectMethod(
+        cls_, method("dsdk_get_serial", "(JI)L" API "DSDKSerial;"), h, d));
 }
 jobject Api::networkConfig(jlong h, jint d) const {
     return checked(gEnv->CallStaticObjectMethod(
@@ -330,8 +343,8 @@ jobject Api::scanCard(jlong h, jint d) const {
 }
 jint Api::addUser(jlong h, jint d, jobject user, jobject templates) const {
     return checked(gEnv->CallStaticIntMethod(
-        cls_, method("dsdk_add_user", "(JIL" API "DSDKUserData;[L" API "DSDKBioTemplate;)I"), h,
-        d, user, templates));
+        cls_, method("dsdk_add_user", "(JIL" API "DSDKUserData;[L" API "DSDKBioTemplate;)I"), h, d,
+        user, templates));
 }
 jint Api::removeUser(jlong h, jint d, jobject user) const {
     return checked(gEnv->CallStaticIntMethod(

@@ -40,7 +40,7 @@ jstring newString(const std::u16string& text);  // any UTF-16, also U+0000
 
 // One loaded ApiNative class: the reference one or one of the test variants below.
 class Api {
-public:
+  public:
     explicit Api(jclass cls) : cls_(cls) {}
     static Api& reference();
     // ApiNative loaded in a class loader of its own from the named variant folder, with its own
@@ -76,7 +76,7 @@ public:
     jobject logs(jlong h, jint d, jint capacity) const;
     jobject logCache(jlong h, jint d, jint capacity) const;
 
-private:
+  private:
     jmethodID method(const char* name, const char* signature) const;
     jclass cls_;
 };

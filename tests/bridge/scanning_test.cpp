@@ -81,9 +81,9 @@ TEST_F(ScanningTest, CountOutsideTheRoomIsLimitedToIt) {
 TEST_F(ScanningTest, RefusedCapacitiesMakeNoSdkCall) {
     for (const jint capacity : {-1, 89478486}) {
         EXPECT_EQ(api.scanBiometric(handle(), kDevice, capacity), nullptr);
-        expectThrown("java.lang.IllegalArgumentException",
-                     "dsdk_scan_biometric: capacity " + std::to_string(capacity) +
-                         " is outside 0 to 89478485");
+        expectThrown("java.lang.IllegalArgumentException", "dsdk_scan_biometric: capacity " +
+                                                               std::to_string(capacity) +
+                                                               " is outside 0 to 89478485");
     }
     // Accepted, but its records need more memory than this process may allocate.
     EXPECT_EQ(api.scanBiometric(handle(), kDevice, 89478485), nullptr);

@@ -20,7 +20,13 @@ TEST(SdkText, ConversionsToModifiedUtf8) {
         {"empty", std::string("\0x", 2), "", true},
         {"two and three bytes", "\xC3\xA9\xE2\x82\xAC" + std::string(1, '\0'),
          "\xC3\xA9\xE2\x82\xAC", true},
-        {"encoded U+0000", std::string("a\xC0\x80" "b\0", 5), "a\xC0\x80" "b", true},
+        {"encoded U+0000",
+         std::string("a\xC0\x80"
+                     "b\0",
+                     5),
+         "a\xC0\x80"
+         "b",
+         true},
         {"surrogate halves stay", std::string("\xED\xA0\xBD\0", 4), "\xED\xA0\xBD", true},
         {"unterminated", "abcd", "abcd", false},
         {"legacy byte", std::string("Caf\xE9\0", 5), "Caf\xEF\xBF\xBD", false},
@@ -34,7 +40,13 @@ TEST(SdkText, ConversionsToModifiedUtf8) {
          "\xED\xA0\xBD\xED\xB8\x80", false},
         {"beyond U+10FFFF", std::string("\xF4\x90\x80\x80\0", 5),
          "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", false},
-        {"stray continuation", std::string("\x80" "a\0", 3), "\xEF\xBF\xBD" "a", false},
+        {"stray continuation",
+         std::string("\x80"
+                     "a\0",
+                     3),
+         "\xEF\xBF\xBD"
+         "a",
+         false},
     };
     for (const auto& c : cases) {
         char out[modifiedUtf8Capacity(16)];

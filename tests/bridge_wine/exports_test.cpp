@@ -17,19 +17,21 @@ std::vector<std::string> exportNames() {
     std::vector<std::string> names;
     std::string line;
     while (std::getline(def, line)) {
-        if (line.rfind("Java_", 0) == 0) names.push_back(line);
+        if (line.rfind("Java_", 0) == 0)
+            names.push_back(line);
     }
     return names;
 }
 
 class BridgeDll : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         bridge_ = LoadLibraryA("palmbridge.dll");
         ASSERT_NE(bridge_, nullptr) << "LoadLibrary failed with " << GetLastError();
     }
     void TearDown() override {
-        if (bridge_ != nullptr) FreeLibrary(bridge_);
+        if (bridge_ != nullptr)
+            FreeLibrary(bridge_);
     }
     HMODULE bridge_ = nullptr;
 };
@@ -50,8 +52,8 @@ TEST_F(BridgeDll, CallsReachTheSdkBoundByTheImportTable) {
     // These two methods never touch their JNI arguments.
     using Create = std::int64_t(__stdcall*)(void*, void*);
     using AddDevice = std::int32_t(__stdcall*)(void*, void*, std::int64_t, std::int32_t);
-    auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(
-        GetProcAddress(bridge_, "Java_com_zarvel_quorvexservice_apinative_ApiNative_dsdk_1create")));
+    auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(
+        bridge_, "Java_com_zarvel_quorvexservice_apinative_ApiNative_dsdk_1create")));
     auto addDevice = reinterpret_cast<AddDevice>(reinterpret_cast<void*>(GetProcAddress(
         bridge_, "Java_com_zarvel_quorvexservice_apinative_ApiNative_dsdk_1add_1device")));
     ASSERT_NE(create, nullptr);
