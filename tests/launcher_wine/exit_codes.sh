@@ -7,6 +7,10 @@ source "$(dirname "$0")/lib.sh"
 install main_returns
 launch a b
 expect_eq "exit code" 0 "$RC"
+expect_eq "no log without a request" no "$([ -e "$LOG" ] && echo yes || echo no)"
+launch --mvk-debug a b
+expect_eq "exit code" 0 "$RC"
+expect_eq "no address opened" "" "$(log_text | grep '^Open URL:')"
 expect_stdout "nothing printed" < <(:)
 expect_line "main ran" "$RECORD" "main returned"
 expect_line "destroyed" "$RECORD" "DestroyJavaVM"
@@ -15,8 +19,6 @@ expect_line "shipped heap option" "$RECORD" "option[0]=-Xmx1024M"
 expect_line "shipped class path" "$RECORD" "option[3]=-Djava.class.path=.\\lib\\quorvexservice-1.0.0.jar;$(shipped_class_path)"
 expect_line "main class" "$RECORD" "option[4]=org.springframework.boot.loader.JarLauncher"
 expect_line "main's arguments" "$RECORD" "main arg[1]=b"
-expect_eq "no address opened" "" "$(cat "$URLS" 2>/dev/null)"
-expect_eq "no log without a request" no "$([ -e "$LOG" ] && echo yes || echo no)"
 
 # Value 101 missing: exit code 1, the title and a colon alone (the loader cleared the last error).
 install startup_message_missing
@@ -73,13 +75,15 @@ expect_eq "support page opened" "$SUPPORT_URL" "$(cat "$URLS" 2>/dev/null)"
 # printed by the launcher (the JVM describes its exception), the JVM destroyed, no address opened.
 for behaviour in no-class no-method no-array; do
     install "main_not_run_$behaviour"
-    STANDIN=$behaviour launch
+    STANDIN=$behaviour launch --mvk-debug
     expect_eq "$behaviour: exit code" 255 "$RC"
     expect_stdout "$behaviour: nothing printed" < <(:)
     expect_match "$behaviour: exception described" "ExceptionDescribe java.lang" "$(cat "$RECORD")"
     expect_line "$behaviour: destroyed" "$RECORD" "DestroyJavaVM"
     expect_no_line "$behaviour: main not run" "$RECORD" "main returned"
-    expect_eq "$behaviour: no address opened" "" "$(cat "$URLS" 2>/dev/null)"
+    expect_eq "$behaviour: no address opened" "" "$(log_text | grep '^Open URL:')"
+    expect_eq "$behaviour: no report" "" "$(log_text | grep '^Error msg:')"
+    expect_eq "$behaviour: exit code logged" "Exit code:	-1" "$(log_text | tail -n 1)"
 done
 
 # Without a main class the jar runs: its full path is the class path, and no main is called.
