@@ -95,4 +95,15 @@ expect_line "jar as class path" "$RECORD" "option[3]=-Djava.class.path=$(winpath
 expect_no_line "no main class looked up" "$RECORD" "FindClass org/springframework/boot/loader/JarLauncher"
 expect_line "destroyed" "$RECORD" "DestroyJavaVM"
 
+# A program path longer than the launcher's path capacity (259 characters): the start fails with
+# a message that says so, under the default title (the configuration is not read yet).
+install long_program_path
+deep=$CASE/$(printf 'd%.0s' {1..70})/$(printf 'e%.0s' {1..70})/$(printf 'f%.0s' {1..70})/bin
+mkdir -p "$deep"
+mv "$EXE" "$deep/"
+EXE=$deep/QuorvexService.exe
+launch
+expect_eq "exit code" 1 "$RC"
+expect_stdout "message" < <(printf 'Morvakin: The program path does not fit into 259 characters.\n')
+
 finish

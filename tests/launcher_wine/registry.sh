@@ -50,6 +50,18 @@ expect_eq "exit code" 0 "$RC"
 expect_eq "JDK 11 used" "$(winpath "$CASE/../newest_registered/jdk11")\\bin" "$(runtime_used)"
 expect_line "JRE 21 above the window" <(log_text) "Ignore:		1.021.000"
 
+# Mode 1 scans only the 64-bit view of 64-bit Windows, which a 64-bit process never sees as
+# WOW64: nothing is scanned, and the message names the bits of the mode.
+install bits_mode_64_only
+rm -r "$JRE"
+configure "set 2 1.8" "set 30 1"
+launch --mvk-debug
+expect_eq "exit code" 1 "$RC"
+expect_eq "no key scanned" "" "$(log_text | grep -E '^(32|64)-bit search:')"
+expect_stdout "composed message" < <(printf '%s: %s 1.8 (64-bit)\n' "$TITLE" "$MSG_RUNTIME_REQUIRED")
+wait_for_urls
+expect_eq "download page opened" "$DOWNLOAD_URL" "$(cat "$URLS" 2>/dev/null)"
+
 # No usable runtime in the window, one stale entry: value 103 with the window and the bits, value
 # 104, and the download page opened.
 reg_clear
