@@ -15,6 +15,9 @@ namespace qv {
 
 // The text of a NUL-terminated or sized byte range, up to the first NUL within it.
 inline std::string_view textUpToNul(const char* data, std::size_t size) {
+    if (size == 0) {
+        return {};
+    }
     const void* nul = std::memchr(data, '\0', size);
     return {data, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data) : size};
 }
@@ -49,6 +52,9 @@ class TextBuffer {
         text = textUpToNul(text.data(), text.size());
         if (text.size() > room()) {
             return false;
+        }
+        if (text.empty()) {
+            return true;
         }
         std::memcpy(data_ + length_, text.data(), text.size());
         length_ += text.size();
