@@ -1,0 +1,185 @@
+// Baselines for palmbridge's costs: native methods of com.zarvel.quorvexservice.bench.Baseline.
+//  - empty methods with the signatures of the bridge's int methods: the cost of a JNI call;
+//  - for each record conversion, only the JNI calls that it needs: the same classes looked up the
+//    same way, the same objects made with the same exception checks, in the same local frames
+//    (palmbridge's own forEachInFrames), and the same result object, but with values that come
+//    from no SDK record.
+#include <jni.h>
+
+#include <cstdint>
+
+#include "bench_records.h"
+#include "jni_support.h"
+
+using palmbridge::construct;
+using palmbridge::failed;
+using palmbridge::forEachInFrames;
+using palmbridge::JavaClass;
+using palmbridge::store;
+
+#define BENCH_BASELINE(name) Java_com_zarvel_quorvexservice_bench_Baseline_##name
+
+namespace {
+
+constexpr const char* kLogRecordClass = PALMBRIDGE_CLASS("LogRecord");
+constexpr const char* kLogRecordInit = "(IIIIIIIIID)V";
+constexpr const char* kLogResultClass = PALMBRIDGE_CLASS("DSDKLogResult");
+constexpr const char* kLogResultInit =
+    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$LogRecord;)V";
+constexpr jint kRefsPerLogRecord = 1;
+
+constexpr const char* kDeviceClass = PALMBRIDGE_CLASS("DSDKDevice");
+constexpr const char* kDeviceInit =
+    "(Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKTypes;ILjava/lang/String;"
+    "Ljava/lang/String;S)V";
+constexpr const char* kTypesClass = PALMBRIDGE_CLASS("DSDKTypes");
+constexpr const char* kTypesInit = "(I)V";
+constexpr const char* kSearchResultClass = PALMBRIDGE_CLASS("DSDKDeviceSearchResult");
+constexpr const char* kSearchResultInit =
+    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKDevice;)V";
+constexpr jint kRefsPerDevice = 4;
+
+constexpr const char* kTemplateClass = PALMBRIDGE_CLASS("ScanTemplate");
+constexpr const char* kTemplateInit = "(S[B)V";
+constexpr const char* kScanResultClass = PALMBRIDGE_CLASS("DSDKScanTemplateResult");
+constexpr const char* kScanResultInit =
+    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$ScanTemplate;)V";
+constexpr jint kRefsPerTemplate = 2;
+
+// The class and constructor lookup that the bridge makes on every call.
+bool lookUp(JNIEnv* env, const char* className, const char* descriptor, JavaClass& out) {
+    out.cls = env->FindClass(className);
+    if (out.cls == nullptr)
+        return false;
+    out.ctor = env->GetMethodID(out.cls, "<init>", descriptor);
+    return out.ctor != nullptr;
+}
+
+jobjectArray newArray(JNIEnv* env, jint count, jclass elementClass) {
+    jobjectArray array = env->NewObjectArray(count, elementClass, nullptr);
+    return failed(env) ? nullptr : array;
+}
+
+jstring newString(JNIEnv* env, const char* text) {
+    jstring result = env->NewStringUTF(text);
+    return failed(env) ? nullptr : result;
+}
+
+jobject newResult(JNIEnv* env, const char* className, const char* descriptor,
+                  jobjectArray elements) {
+    JavaClass result;
+    if (!lookUp(env, className, descriptor, result))
+        return nullptr;
+    return env->NewObject(result.cls, result.ctor, jint{0}, elements);
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT void JNICALL BENCH_BASELINE(empty)(JNIEnv*, jclass) {}
+
+JNIEXPORT jint JNICALL BENCH_BASELINE(emptyInt)(JNIEnv*, jclass, jlong, jint) {
+    return 0;
+}
+
+JNIEXPORT jint JNICALL BENCH_BASELINE(emptyConnect)(JNIEnv*, jclass, jlong, jint, jstring, jshort,
+                                                    jshort) {
+    return 0;
+}
+
+// The least JNI work that hands a Java string's text to a C function: its modified UTF-8
+// length, then its bytes into a buffer of the caller (here on the stack, for texts that fit).
+JNIEXPORT jint JNICALL BENCH_BASELINE(textCopy)(JNIEnv* env, jclass, jlong, jint, jstring text,
+                                                jshort, jshort) {
+    constexpr jsize kRoom = 256;
+    char copy[kRoom];
+    const jsize bytes = env->GetStringUTFLength(text);
+    if (bytes >= kRoom)
+        return -1;
+    env->GetStringUTFRegion(text, 0, env->GetStringLength(text), copy);
+    if (failed(env))
+        return -1;
+    copy[bytes] = '\0';
+    return copy[0] == '\0' ? -1 : 0;
+}
+
+// dsdk_get_logs without the SDK: count LogRecord objects of ten arguments each.
+JNIEXPORT jobject JNICALL BENCH_BASELINE(logRecords)(JNIEnv* env, jclass, jint count) {
+    JavaClass record;
+    if (!lookUp(env, kLogRecordClass, kLogRecordInit, record))
+        return nullptr;
+    jobjectArray log = newArray(env, count, record.cls);
+    if (log == nullptr)
+        return nullptr;
+    const bool built = forEachInFrames(env, count, kRefsPerLogRecord, [&](jint i) {
+        jobject element = construct(env, record, i, jint{1}, jint{2}, jint{2024}, jint{3}, jint{5},
+                                    jint{8}, jint{30}, jint{15}, jdouble{36.5});
+        return element != nullptr && store(env, log, i, element);
+    });
+    if (!built)
+        return nullptr;
+    return newResult(env, kLogResultClass, kLogResultInit, log);
+}
+
+// dsdk_search_devices without the SDK: per device two strings, its type and the device.
+JNIEXPORT jobject JNICALL BENCH_BASELINE(devices)(JNIEnv* env, jclass, jint count) {
+    JavaClass device, types;
+    if (!lookUp(env, kDeviceClass, kDeviceInit, device))
+        return nullptr;
+    if (!lookUp(env, kTypesClass, kTypesInit, types))
+        return nullptr;
+    jobjectArray devices = newArray(env, count, device.cls);
+    if (devices == nullptr)
+        return nullptr;
+    const bool built = forEachInFrames(env, count, kRefsPerDevice, [&](jint i) {
+        const bridgebench::BenchDevice& d =
+            bridgebench::kBenchDevices[static_cast<std::size_t>(i) %
+                                       bridgebench::kBenchDeviceKinds];
+        jstring text1 = newString(env, d.address);
+        if (text1 == nullptr)
+            return false;
+        jstring text2 = newString(env, d.serial);
+        if (text2 == nullptr)
+            return false;
+        jobject type = construct(env, types, jint{d.type});
+        if (type == nullptr)
+            return false;
+        jobject element =
+            construct(env, device, type, jint{d.number}, text1, text2, jshort{d.port});
+        return element != nullptr && store(env, devices, i, element);
+    });
+    if (!built)
+        return nullptr;
+    return newResult(env, kSearchResultClass, kSearchResultInit, devices);
+}
+
+// dsdk_scan_biometric without the SDK: per template a byte array filled from native memory and
+// the ScanTemplate.
+JNIEXPORT jobject JNICALL BENCH_BASELINE(scanTemplates)(JNIEnv* env, jclass, jint count) {
+    JavaClass result;
+    if (!lookUp(env, kScanResultClass, kScanResultInit, result))
+        return nullptr;
+    JavaClass scanTemplate;
+    if (!lookUp(env, kTemplateClass, kTemplateInit, scanTemplate))
+        return nullptr;
+    jobjectArray templates = newArray(env, count, scanTemplate.cls);
+    if (templates == nullptr)
+        return nullptr;
+    const jint size = static_cast<jint>(bridgebench::kTemplateBytes);
+    const auto* data = reinterpret_cast<const jbyte*>(bridgebench::templateData());
+    const bool built = forEachInFrames(env, count, kRefsPerTemplate, [&](jint i) {
+        jbyteArray bytes = env->NewByteArray(size);
+        if (failed(env))
+            return false;
+        env->SetByteArrayRegion(bytes, 0, size, data);
+        jobject element = construct(env, scanTemplate,
+                                    static_cast<jshort>(bridgebench::kTemplateScanValue), bytes);
+        return element != nullptr && store(env, templates, i, element);
+    });
+    if (!built)
+        return nullptr;
+    return env->NewObject(result.cls, result.ctor, jint{0}, templates);
+}
+
+}  // extern "C"
