@@ -150,7 +150,7 @@ bool addApplicationArgs(Context& ctx, std::string_view argumentText) {
         "The application arguments do not fit into the launcher argument line.";
     auto configured = std::make_unique<FixedText<kLineSize>>();
     if (loadString(ctx, cfg::kApplicationArgs, *configured)) {
-        if (!st.launcherArgs.append(' ') || !st.launcherArgs.append(configured->view())) {
+        if (!st.launcherArgs.append(" " + std::string(configured->view()))) {
             return noteOverflow(ctx, kArgsFull);
         }
         (void)st.applicationArgs.assign(configured->view());
@@ -165,7 +165,7 @@ bool addApplicationArgs(Context& ctx, std::string_view argumentText) {
     if (filtered.empty()) {
         return true;
     }
-    if (!st.launcherArgs.append(' ') || !st.launcherArgs.append(filtered)) {
+    if (!st.launcherArgs.append(" " + filtered)) {
         return noteOverflow(ctx, kArgsFull);
     }
     if ((!st.applicationArgs.empty() && !st.applicationArgs.append(' ')) ||

@@ -1,0 +1,253 @@
+// The class path part, wildcards, and the application arguments with the private options removed.
+#include "class_path.h"
+
+#include "diagnostics.h"
+#include "launcher_fixture.h"
+
+namespace qv::testing {
+namespace {
+
+TEST(RemovePrivateOptions, Table) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"--mvk-debug", ""},
+        {"a --mvk-debug-all b", "a b"},
+        {"a --mvk-debug", "a "},
+        {"x--mvk-y z", "xz"},
+        {"--mvk-debug run", "run"},
+        {"--mvk-a --mvk-b c", "c"},
+        {"--mvk-debug ", ""},
+        {"a\t--mvk-x\tb", "a\t"},
+        {"plain  args", "plain  args"},
+        {"\"--mvk-quoted x\" y", "\"x\" y"},
+        {"--mvk---mvk-x y", "y"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(removePrivateOptions(c.text), c.expected) << '"' << c.text << '"';
+    }
+}
+
+class ClassPathTest : public LauncherFixture {
+  protected:
+    ClassPathTest() {
+        openLog();
+        machine.cwd = "C:\\app";
+    }
+};
+
+TEST_F(ClassPathTest, Forms) {
+    struct Case {
+        const char* name;
+        std::map<int, std::string> values;
+        std::vector<std::string> files;
+        std::string part;
+        std::string mainClass;
+    } cases[] = {
+        {"jar, list with a pattern",
+         {{14, "lib\\app.jar"}, {15, "app.Main"}, {16, "lib\\a.jar;lib\\ext\\*.jar"}},
+         {"C:\\app\\lib\\ext\\y.jar", "C:\\app\\lib\\ext\\x.jar", "C:\\app\\lib\\ext\\z.txt"},
+         "-classpath \"lib\\app.jar;lib\\a.jar;lib\\ext\\x.jar;lib\\ext\\y.jar\" app.Main",
+         "app.Main"},
+        {"no list, no jar",
+         {{15, "app.Main"}, {17, "false"}},
+         {},
+         "-classpath \"\" app.Main",
+         "app.Main"},
+        {"jar form", {{14, "lib\\app.jar"}}, {}, "-jar \"C:\\app\\lib\\app.jar\"", ""},
+        {"jar form, program is the jar",
+         {{14, "lib\\app.jar"}, {17, "true"}},
+         {},
+         "-jar \"C:\\app\\QuorvexService.exe\"",
+         ""},
+        {"class path form, program is the jar",
+         {{14, "lib\\app.jar"}, {15, "a.B"}, {16, "x.jar"}, {17, "true"}},
+         {},
+         "-classpath \"C:\\app\\QuorvexService.exe;x.jar\" a.B",
+         "a.B"},
+        {"jar path used as written",
+         {{14, ".\\lib\\app.jar"}, {15, "a.B"}},
+         {},
+         "-classpath \".\\lib\\app.jar\" a.B",
+         "a.B"},
+        {"pattern matches directories and dot entries",
+         {{15, "a.B"}, {16, "lib\\*"}},
+         {"C:\\app\\lib\\a.jar", "C:\\app\\lib\\sub\\inner.jar"},
+         "-classpath \"lib\\.;lib\\..;lib\\a.jar;lib\\sub\" a.B",
+         "a.B"},
+        {"pattern without matches",
+         {{15, "a.B"}, {16, "lib\\none\\*.jar;b.jar"}},
+         {},
+         "-classpath \"b.jar\" a.B",
+         "a.B"},
+        {"only a pattern without matches",
+         {{15, "a.B"}, {16, "none\\*.jar"}},
+         {},
+         "-classpath \"\" a.B",
+         "a.B"},
+        {"question mark pattern",
+         {{15, "a.B"}, {16, "lib\\?.jar"}},
+         {"C:\\app\\lib\\a.jar", "C:\\app\\lib\\ab.jar"},
+         "-classpath \"lib\\a.jar\" a.B",
+         "a.B"},
+        {"pattern without directory part",
+         {{15, "a.B"}, {16, "*.jar"}},
+         {"C:\\app\\one.jar"},
+         "-classpath \"one.jar\" a.B",
+         "a.B"},
+        {"runs of separators",
+         {{15, "a.B"}, {16, ";;a.jar;;;b.jar;"}},
+         {},
+         "-classpath \"a.jar;b.jar\" a.B",
+         "a.B"},
+        {"variables in the list",
+         {{15, "a.B"}, {16, "%EXEDIR%\\lib\\a.jar"}},
+         {},
+         "-classpath \"C:\\app\\lib\\a.jar\" a.B",
+         "a.B"},
+        {"entries with blanks are not quoted",
+         {{15, "a.B"}, {16, "C:\\Program Files\\a.jar"}},
+         {},
+         "-classpath \"C:\\Program Files\\a.jar\" a.B",
+         "a.B"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine fresh;
+        fresh.cwd = "C:\\app";
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        st->module = fresh.programModule();
+        (void)st->launcherArgs.assign("-Xmx1024M ");
+        for (const auto& [id, text] : c.values) {
+            fresh.setConfig(id, text);
+        }
+        for (const std::string& file : c.files) {
+            fresh.addFile(file);
+        }
+        EXPECT_TRUE(addClassPathOrJar(context, program));
+        EXPECT_EQ(st->launcherArgs.view(), "-Xmx1024M " + c.part);
+        EXPECT_EQ(st->mainClass.view(), c.mainClass);
+    }
+}
+
+TEST_F(ClassPathTest, Traces) {
+    machine.setConfig(14, "lib\\app.jar");
+    machine.setConfig(15, "app.Main");
+    machine.setConfig(16, "lib\\a.jar;lib\\ext\\*.jar");
+    machine.addFile("C:\\app\\lib\\ext\\x.jar");
+    machine.addFile("C:\\app\\lib\\ext\\y.jar");
+    EXPECT_TRUE(addClassPathOrJar(ctx, program));
+    EXPECT_EQ(log(),
+              "Main class:\tapp.Main\n"
+              "Add classpath:\tlib\\a.jar\n"
+              "Add classpath:\tlib\\ext\\*.jar\n"
+              "      \"      :\tlib\\ext\\x.jar\n"
+              "      \"      :\tlib\\ext\\y.jar\n");
+}
+
+TEST_F(ClassPathTest, MissingListIsTraced) {
+    machine.setConfig(15, "app.Main");
+    EXPECT_TRUE(addClassPathOrJar(ctx, program));
+    EXPECT_EQ(log(), "Main class:\tapp.Main\nInfo:\t\tClasspath not defined.\n");
+}
+
+TEST_F(ClassPathTest, JarFormWritesNoTrace) {
+    machine.setConfig(14, "lib\\app.jar");
+    EXPECT_TRUE(addClassPathOrJar(ctx, program));
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(ClassPathTest, WhatDoesNotFitIsNamed) {
+    struct Case {
+        const char* name;
+        std::map<int, std::string> values;
+        std::vector<std::string> files;
+        std::string failure;
+    } cases[] = {
+        {"class path longer than the line",
+         {{15, "a.B"}, {16, std::string(32760, 'c')}},
+         {},
+         "The class path does not fit into the launcher argument line."},
+        {"match path longer than 259",
+         {{15, "a.B"}, {16, std::string(250, 'd') + "\\*.jar"}},
+         {"C:\\app\\" + std::string(250, 'd') + "\\abcdefgh.jar"},
+         "The class path match " + std::string(250, 'd') +
+             "\\abcdefgh.jar does not fit into 259 "
+             "characters."},
+        {"jar path joined past 259",
+         {{14, std::string(253, 'j')}},
+         {},
+         "The jar path (value 14) does not fit into 259 characters."},
+        {"main class longer than 259",
+         {{15, std::string(260, 'm')}},
+         {},
+         "Configuration value 15 does not fit into 259 characters."},
+        {"expanded list longer than its text",
+         {{15, "a.B"}, {16, "%BIG%%BIG%"}},
+         {},
+         "The class path list (value 16) does not fit into 32767 characters."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine fresh;
+        fresh.cwd = "C:\\app";
+        fresh.setVariable("BIG", std::string(20000, 'b'));
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        st->module = fresh.programModule();
+        (void)st->launcherArgs.assign("-Xmx1024M ");
+        for (const auto& [id, text] : c.values) {
+            fresh.setConfig(id, text);
+        }
+        for (const std::string& file : c.files) {
+            fresh.addFile(file);
+        }
+        EXPECT_FALSE(addClassPathOrJar(context, program));
+        EXPECT_EQ(st->failure.view(), c.failure);
+    }
+}
+
+TEST_F(ClassPathTest, ApplicationArguments) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> value13;
+        const char* arguments;
+        std::string appended;
+        std::string mainArguments;
+    } cases[] = {
+        {"value 13 and the command line", "start", "--mvk-debug run", " start run", "start run"},
+        {"only private options", std::nullopt, "--mvk-debug", "", ""},
+        {"empty argument text", std::nullopt, "", "", ""},
+        {"trailing blank stays", std::nullopt, "a --mvk-debug", " a ", "a "},
+        {"value 13 alone", "x y", "", " x y", "x y"},
+        {"value 13 unexpanded", "%EXEDIR%", "", " %EXEDIR%", "%EXEDIR%"},
+        {"argument text unexpanded", std::nullopt, "%EXEDIR%", " %EXEDIR%", "%EXEDIR%"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine fresh;
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        st->module = fresh.programModule();
+        (void)st->launcherArgs.assign("-jar \"x\"");
+        if (c.value13) {
+            fresh.setConfig(13, *c.value13);
+        }
+        EXPECT_TRUE(addApplicationArgs(context, c.arguments));
+        EXPECT_EQ(st->launcherArgs.view(), "-jar \"x\"" + c.appended);
+        EXPECT_EQ(st->applicationArgs.view(), c.mainArguments);
+    }
+}
+
+TEST_F(ClassPathTest, ApplicationArgumentsThatDoNotFitAreNamed) {
+    (void)state->launcherArgs.assign(std::string(32760, 'l'));
+    EXPECT_FALSE(addApplicationArgs(ctx, "abcdefgh"));
+    EXPECT_EQ(state->failure.view(),
+              "The application arguments do not fit into the launcher argument line.");
+    EXPECT_EQ(state->launcherArgs.size(), 32760u);
+}
+
+}  // namespace
+}  // namespace qv::testing
