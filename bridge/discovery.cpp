@@ -1,4 +1,6 @@
 // Searching for terminals.
+#include <cstddef>
+
 #include "api_native.h"
 #include "devicesdk5.h"
 #include "jni_support.h"
@@ -21,6 +23,7 @@ constexpr const char* kResultInit =
     "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKDevice;)V";
 // Local references that one device makes: two strings, its type and itself.
 constexpr jint kRefsPerDevice = 4;
+constexpr jint kPrefetchAhead = 2;
 
 jobject newDevice(JNIEnv* env, const JavaClass& device, const JavaClass& types,
                   const dsdk_device& record) {
@@ -61,6 +64,14 @@ extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JN
     if (devices == nullptr)
         return nullptr;
     const bool built = forEachInFrames(env, found, kRefsPerDevice, [&](jint i) {
+        // The record two ahead: the cache lines of its type and first text, and of its second
+        // text and 16-bit value, are on their way while this one is converted.
+        if (i + kPrefetchAhead < found) {
+            const auto* ahead = reinterpret_cast<const char*>(
+                &records[static_cast<std::size_t>(i + kPrefetchAhead)]);
+            prefetch(ahead);
+            prefetch(ahead + offsetof(dsdk_device, text2));
+        }
         jobject element = newDevice(env, device, types, records[static_cast<std::size_t>(i)]);
         return element != nullptr && store(env, devices, i, element);
     });

@@ -49,6 +49,15 @@ inline jlong toJavaHandle(dsdk_handle handle) {
     return static_cast<jlong>(static_cast<std::uint64_t>(handle));
 }
 
+// Asks the processor to fetch the memory at p ahead of its use; a hint, nothing more.
+inline void prefetch(const void* p) {
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 // A count the SDK wrote back, limited to the room it was given.
 inline jint clampCount(std::int32_t reported, jint room) {
     return reported < 0 ? 0 : (reported > room ? room : reported);

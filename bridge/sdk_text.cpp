@@ -56,10 +56,17 @@ Byte* putThreeByte(Byte* out, std::uint32_t unit) {
 
 SdkText toModifiedUtf8(const char* field, std::size_t fieldSize, char* out) {
     const Byte* begin = reinterpret_cast<const Byte*>(field);
-    const void* nul = std::memchr(field, '\0', fieldSize);
-    const Byte* end = nul != nullptr ? static_cast<const Byte*>(nul) : begin + fieldSize;
+    const Byte* limit = begin + fieldSize;
 
+    // Most texts are plain ASCII: one pass finds their end and checks them at once.
     const Byte* p = begin;
+    while (p < limit && static_cast<Byte>(*p - 1) < 0x7F)
+        ++p;  // 0x01 to 0x7F
+    if (p < limit && *p == 0)
+        return {field, static_cast<std::size_t>(p - begin)};
+
+    const void* nul = std::memchr(p, '\0', static_cast<std::size_t>(limit - p));
+    const Byte* end = nul != nullptr ? static_cast<const Byte*>(nul) : limit;
     while (p < end) {
         const std::size_t n = modifiedSequence(p, end);
         if (n == 0)

@@ -7,24 +7,29 @@
 namespace palmbridge {
 
 bool TextCopy::fill(JNIEnv* env, jstring text) {
-    buffer_.reset();
+    reset();
     if (text == nullptr)
         return true;
 
-    const jsize length = env->GetStringUTFLength(text);
-    std::unique_ptr<char, FreeDeleter> copy(
-        static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + 1)));
-    if (!copy) {
-        throwOutOfMemory(env, "cannot allocate the copy of a string");
-        return false;
+    const std::size_t length = static_cast<std::size_t>(env->GetStringUTFLength(text));
+    char* copy = inline_;
+    if (length + 1 > kInlineCapacity) {
+        heap_.reset(static_cast<char*>(std::malloc(length + 1)));
+        if (!heap_) {
+            throwOutOfMemory(env, "cannot allocate the copy of a string");
+            return false;
+        }
+        copy = heap_.get();
     }
     const char* chars = env->GetStringUTFChars(text, nullptr);
-    if (chars == nullptr)
-        return false;  // the JVM's OutOfMemoryError is pending
-    std::memcpy(copy.get(), chars, static_cast<std::size_t>(length));
+    if (chars == nullptr) {  // the JVM's OutOfMemoryError is pending
+        heap_.reset();
+        return false;
+    }
+    std::memcpy(copy, chars, length);
     env->ReleaseStringUTFChars(text, chars);
-    copy.get()[length] = '\0';
-    buffer_ = std::move(copy);
+    copy[length] = '\0';
+    text_ = copy;
     return true;
 }
 

@@ -1,9 +1,10 @@
-// An owning, NUL-terminated heap copy of a Java String in JNI modified UTF-8, for handing a text
-// to the SDK for the length of one call.
+// An owning, NUL-terminated copy of a Java String in JNI modified UTF-8, for handing a text to
+// the SDK for the length of one call.
 #pragma once
 
 #include <jni.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 
@@ -22,15 +23,23 @@ class TextCopy {
     [[nodiscard]] bool fill(JNIEnv* env, jstring text);
 
     // The copy, or null when empty. Modified UTF-8 has no zero byte, so the first NUL ends it.
-    const char* get() const { return buffer_.get(); }
+    const char* get() const { return text_; }
 
-    void reset() { buffer_.reset(); }
+    void reset() {
+        text_ = nullptr;
+        heap_.reset();
+    }
 
   private:
+    // Texts up to this many bytes (with the NUL) are copied without a heap allocation.
+    static constexpr std::size_t kInlineCapacity = 128;
+
     struct FreeDeleter {
         void operator()(char* p) const { std::free(p); }
     };
-    std::unique_ptr<char, FreeDeleter> buffer_;
+    const char* text_ = nullptr;
+    char inline_[kInlineCapacity];
+    std::unique_ptr<char, FreeDeleter> heap_;
 };
 
 }  // namespace palmbridge

@@ -104,6 +104,12 @@ TEST_F(ConnectionTest, ConnectHandsTheSdkModifiedUtf8) {
         {"e acute", false, u"\u00E9", {0xC3, 0xA9, 0x00}},
         {"U+0000", false, std::u16string(1, u'\0'), {0xC0, 0x80, 0x00}},
         {"U+1F600", false, u"\U0001F600", {0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80, 0x00}},
+        {"longer than the inline room", false, std::u16string(300, u'q'),
+         [] {
+             Bytes b(300, 'q');
+             b.push_back(0);
+             return b;
+         }()},
     };
     for (const auto& c : cases) {
         jstring text = c.isNull ? nullptr : newString(c.text);
