@@ -3,6 +3,7 @@
 
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 
 using namespace palmbridge;
@@ -12,11 +13,6 @@ namespace {
 constexpr const char* kSetTimeMethod = "dsdk_set_time";
 constexpr const char* kSetParametersMethod = "dsdk_set_system_parameters";
 constexpr const char* kGetParametersMethod = "dsdk_get_system_parameters";
-constexpr const char* kParameterClass = PALMBRIDGE_CLASS("DSDKSystemParameter");
-constexpr const char* kParameterInit = "(II)V";
-constexpr const char* kResultClass = PALMBRIDGE_CLASS("DSDKSystemParametersResult");
-constexpr const char* kResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKSystemParameter;)V";
 // Local references that one parameter makes: itself.
 constexpr jint kRefsPerParameter = 1;
 constexpr std::size_t kMessageSize = 96;
@@ -74,7 +70,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEn
     const jint read = clampCount(count, kRoom);
 
     JavaClass parameter;
-    if (!findConstructor(env, kParameterClass, kParameterInit, parameter))
+    if (!findConstructor(env, java::kSystemParameter, parameter))
         return nullptr;
     jobjectArray parameters = newElementArray(env, read, parameter.cls);
     if (parameters == nullptr)
@@ -89,7 +85,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEn
         return nullptr;
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result))
+    if (!findConstructor(env, java::kSystemParametersResult, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), parameters);
 }
@@ -106,7 +102,7 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* 
     if (!checkAllocated(env, records, kSetParametersMethod, "the parameter records"))
         return kBridgeRefused;
 
-    jclass cls = env->FindClass(kParameterClass);
+    jclass cls = env->FindClass(java::kSystemParameter.name);
     if (cls == nullptr)
         return kBridgeRefused;
     jfieldID id = env->GetFieldID(cls, "id", "I");

@@ -1,6 +1,7 @@
 // The SDK instance and the connection of its devices.
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 #include "text_copy.h"
 
@@ -49,7 +50,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1device_1connected)(JNIEnv* env
     const std::int32_t status = dsdk_is_connected(toSdkHandle(handle), device, &connected);
 
     JavaClass result;
-    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKDeviceConnectedResult"), "(IZ)V", result))
+    if (!findConstructor(env, java::kDeviceConnectedResult, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
                           connected != 0 ? JNI_TRUE : JNI_FALSE);

@@ -3,16 +3,13 @@
 
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 #include "sdk_text.h"
 
 using namespace palmbridge;
 
 namespace {
-
-constexpr const char* kNetworkClass = PALMBRIDGE_CLASS("DSDKNetworkConfig");
-constexpr const char* kNetworkInit =
-    "(ILjava/lang/String;SLjava/lang/String;Ljava/lang/String;Ljava/lang/String;)V";
 
 // Out-text buffers are cleared before the call, so that a failing SDK never shows stale memory.
 using NetworkText = std::array<char, DSDK_NETWORK_TEXT_SIZE>;
@@ -33,7 +30,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1firmware_1version)(JNIEnv
         dsdk_get_firmware_version(toSdkHandle(handle), device, version.data());
 
     JavaClass result;
-    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKFwVer"), "(ILjava/lang/String;)V", result))
+    if (!findConstructor(env, java::kFwVer, result))
         return nullptr;
     jstring text = newStringFromSdk(env, version.data(), version.size());
     if (text == nullptr)
@@ -47,7 +44,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1serial)(JNIEnv* env, jobj
     const std::int32_t status = dsdk_get_serial(toSdkHandle(handle), device, &serial);
 
     JavaClass result;
-    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKSerial"), "(II)V", result))
+    if (!findConstructor(env, java::kSerial, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
                           static_cast<jint>(serial));
@@ -61,7 +58,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config)(JNIEnv* 
         dsdk_get_network_config(toSdkHandle(handle), device, text1.data(), &value);
 
     JavaClass result;
-    if (!findConstructor(env, kNetworkClass, kNetworkInit, result))
+    if (!findConstructor(env, java::kNetworkConfig, result))
         return nullptr;
     jstring first = toJava(env, text1);
     if (first == nullptr)
@@ -84,7 +81,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config_1full)(JN
                                      text2.data(), text3.data(), text4.data());
 
     JavaClass result;
-    if (!findConstructor(env, kNetworkClass, kNetworkInit, result))
+    if (!findConstructor(env, java::kNetworkConfig, result))
         return nullptr;
     jstring strings[4] = {};
     const NetworkText* texts[4] = {&text1, &text2, &text3, &text4};

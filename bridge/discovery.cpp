@@ -3,6 +3,7 @@
 
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 #include "sdk_text.h"
 
@@ -11,16 +12,6 @@ using namespace palmbridge;
 namespace {
 
 constexpr const char* kMethod = "dsdk_search_devices";
-constexpr const char* kDeviceClass = PALMBRIDGE_CLASS("DSDKDevice");
-constexpr const char* kDeviceInit =
-    "(Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKTypes;ILjava/lang/String;"
-    "Ljava/lang/String;S)V";
-// A device type code becomes a new DSDKTypes made from the code.
-constexpr const char* kTypesClass = PALMBRIDGE_CLASS("DSDKTypes");
-constexpr const char* kTypesInit = "(I)V";
-constexpr const char* kResultClass = PALMBRIDGE_CLASS("DSDKDeviceSearchResult");
-constexpr const char* kResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKDevice;)V";
 // Local references that one device makes: two strings, its type and itself.
 constexpr jint kRefsPerDevice = 4;
 constexpr jint kPrefetchAhead = 2;
@@ -56,9 +47,9 @@ extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JN
     const jint found = clampCount(count, maxCount);
 
     JavaClass device, types;
-    if (!findConstructor(env, kDeviceClass, kDeviceInit, device))
+    if (!findConstructor(env, java::kDevice, device))
         return nullptr;
-    if (!findConstructor(env, kTypesClass, kTypesInit, types))
+    if (!findConstructor(env, java::kTypes, types))
         return nullptr;
     jobjectArray devices = newElementArray(env, found, device.cls);
     if (devices == nullptr)
@@ -79,7 +70,7 @@ extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JN
         return nullptr;
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result))
+    if (!findConstructor(env, java::kDeviceSearchResult, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), devices);
 }

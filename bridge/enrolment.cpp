@@ -4,6 +4,7 @@
 
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 #include "text_copy.h"
 
@@ -13,8 +14,6 @@ namespace {
 
 constexpr const char* kAddMethod = "dsdk_add_user";
 constexpr const char* kRemoveMethod = "dsdk_remove_user";
-constexpr const char* kUserClass = PALMBRIDGE_CLASS("DSDKUserData");
-constexpr const char* kTemplateClass = PALMBRIDGE_CLASS("DSDKBioTemplate");
 // Local references that one template makes: the element and its data array.
 constexpr jint kRefsPerTemplate = 2;
 constexpr std::size_t kMessageSize = 160;
@@ -126,7 +125,7 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
                                                           jobjectArray templates) {
     if (!checkNotNull(env, user, kAddMethod, "user"))
         return kBridgeRefused;
-    jclass userClass = env->FindClass(kUserClass);
+    jclass userClass = env->FindClass(java::kUserData);
     UserFields uf{};
     if (userClass == nullptr || !findUserFields(env, userClass, uf))
         return kBridgeRefused;
@@ -165,7 +164,7 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
     if (!checkAllocated(env, records.records(), kAddMethod, "the template records"))
         return kBridgeRefused;
 
-    jclass templateClass = env->FindClass(kTemplateClass);
+    jclass templateClass = env->FindClass(java::kBioTemplate);
     TemplateFields tf{};
     if (templateClass == nullptr || !findTemplateFields(env, templateClass, tf))
         return kBridgeRefused;
@@ -184,7 +183,7 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1remove_1user)(JNIEnv* env, jobjec
                                                              jint device, jobject user) {
     if (!checkNotNull(env, user, kRemoveMethod, "user"))
         return kBridgeRefused;
-    jclass userClass = env->FindClass(kUserClass);
+    jclass userClass = env->FindClass(java::kUserData);
     if (userClass == nullptr)
         return kBridgeRefused;
     jfieldID uid = env->GetFieldID(userClass, "uid", "I");

@@ -1,17 +1,13 @@
 // Reading a terminal's event log and its log cache.
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 
 using namespace palmbridge;
 
 namespace {
 
-constexpr const char* kRecordClass = PALMBRIDGE_CLASS("LogRecord");
-constexpr const char* kRecordInit = "(IIIIIIIIID)V";
-constexpr const char* kResultClass = PALMBRIDGE_CLASS("DSDKLogResult");
-constexpr const char* kResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$LogRecord;)V";
 // Local references that one record makes: itself.
 constexpr jint kRefsPerRecord = 1;
 
@@ -32,7 +28,7 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
     const jint received = clampCount(count, capacity);
 
     JavaClass record;
-    if (!findConstructor(env, kRecordClass, kRecordInit, record))
+    if (!findConstructor(env, java::kLogRecord, record))
         return nullptr;
     jobjectArray log = newElementArray(env, received, record.cls);
     if (log == nullptr)
@@ -49,7 +45,7 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
         return nullptr;
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result))
+    if (!findConstructor(env, java::kLogResult, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), log);
 }

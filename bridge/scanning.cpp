@@ -1,6 +1,7 @@
 // Capturing biometric templates and card numbers.
 #include "api_native.h"
 #include "devicesdk5.h"
+#include "java_classes.h"
 #include "jni_support.h"
 
 using namespace palmbridge;
@@ -8,11 +9,6 @@ using namespace palmbridge;
 namespace {
 
 constexpr const char* kMethod = "dsdk_scan_biometric";
-constexpr const char* kResultClass = PALMBRIDGE_CLASS("DSDKScanTemplateResult");
-constexpr const char* kResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$ScanTemplate;)V";
-constexpr const char* kTemplateClass = PALMBRIDGE_CLASS("ScanTemplate");
-constexpr const char* kTemplateInit = "(S[B)V";
 // Local references that one template makes: its bytes and itself.
 constexpr jint kRefsPerTemplate = 2;
 
@@ -69,14 +65,14 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1biometric)(JNIEnv* env, 
         dataReturn.arm();
 
     JavaClass result;
-    if (!findConstructor(env, kResultClass, kResultInit, result))
+    if (!findConstructor(env, java::kScanTemplateResult, result))
         return nullptr;
     if (status != 0) {
         return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), nullptr);
     }
 
     JavaClass scanTemplate;
-    if (!findConstructor(env, kTemplateClass, kTemplateInit, scanTemplate))
+    if (!findConstructor(env, java::kScanTemplate, scanTemplate))
         return nullptr;
     const jint scanned = clampCount(count, capacity);
     jobjectArray templates = newElementArray(env, scanned, scanTemplate.cls);
@@ -97,7 +93,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1card)(JNIEnv* env, jobje
     const std::int32_t status = dsdk_scan_card(toSdkHandle(handle), device, &card);
 
     JavaClass result;
-    if (!findConstructor(env, PALMBRIDGE_CLASS("DSDKScanCard"), "(II)V", result))
+    if (!findConstructor(env, java::kScanCard, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
                           static_cast<jint>(card));

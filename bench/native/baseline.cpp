@@ -9,10 +9,14 @@
 #include <cstdint>
 
 #include "bench_records.h"
+#include "java_classes.h"
 #include "jni_support.h"
 
 using palmbridge::construct;
 using palmbridge::failed;
+using palmbridge::findConstructor;
+using palmbridge::newElementArray;
+namespace java = palmbridge::java;
 using palmbridge::forEachInFrames;
 using palmbridge::JavaClass;
 using palmbridge::store;
@@ -21,54 +25,18 @@ using palmbridge::store;
 
 namespace {
 
-constexpr const char* kLogRecordClass = PALMBRIDGE_CLASS("LogRecord");
-constexpr const char* kLogRecordInit = "(IIIIIIIIID)V";
-constexpr const char* kLogResultClass = PALMBRIDGE_CLASS("DSDKLogResult");
-constexpr const char* kLogResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$LogRecord;)V";
 constexpr jint kRefsPerLogRecord = 1;
-
-constexpr const char* kDeviceClass = PALMBRIDGE_CLASS("DSDKDevice");
-constexpr const char* kDeviceInit =
-    "(Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKTypes;ILjava/lang/String;"
-    "Ljava/lang/String;S)V";
-constexpr const char* kTypesClass = PALMBRIDGE_CLASS("DSDKTypes");
-constexpr const char* kTypesInit = "(I)V";
-constexpr const char* kSearchResultClass = PALMBRIDGE_CLASS("DSDKDeviceSearchResult");
-constexpr const char* kSearchResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$DSDKDevice;)V";
 constexpr jint kRefsPerDevice = 4;
-
-constexpr const char* kTemplateClass = PALMBRIDGE_CLASS("ScanTemplate");
-constexpr const char* kTemplateInit = "(S[B)V";
-constexpr const char* kScanResultClass = PALMBRIDGE_CLASS("DSDKScanTemplateResult");
-constexpr const char* kScanResultInit =
-    "(I[Lcom/zarvel/quorvexservice/apinative/ApiNative$ScanTemplate;)V";
 constexpr jint kRefsPerTemplate = 2;
-
-// The class and constructor lookup that the bridge makes on every call.
-bool lookUp(JNIEnv* env, const char* className, const char* descriptor, JavaClass& out) {
-    out.cls = env->FindClass(className);
-    if (out.cls == nullptr)
-        return false;
-    out.ctor = env->GetMethodID(out.cls, "<init>", descriptor);
-    return out.ctor != nullptr;
-}
-
-jobjectArray newArray(JNIEnv* env, jint count, jclass elementClass) {
-    jobjectArray array = env->NewObjectArray(count, elementClass, nullptr);
-    return failed(env) ? nullptr : array;
-}
 
 jstring newString(JNIEnv* env, const char* text) {
     jstring result = env->NewStringUTF(text);
     return failed(env) ? nullptr : result;
 }
 
-jobject newResult(JNIEnv* env, const char* className, const char* descriptor,
-                  jobjectArray elements) {
+jobject newResult(JNIEnv* env, const palmbridge::java::Shape& shape, jobjectArray elements) {
     JavaClass result;
-    if (!lookUp(env, className, descriptor, result))
+    if (!findConstructor(env, shape, result))
         return nullptr;
     return env->NewObject(result.cls, result.ctor, jint{0}, elements);
 }
@@ -107,9 +75,9 @@ JNIEXPORT jint JNICALL BENCH_BASELINE(textCopy)(JNIEnv* env, jclass, jlong, jint
 // dsdk_get_logs without the SDK: count LogRecord objects of ten arguments each.
 JNIEXPORT jobject JNICALL BENCH_BASELINE(logRecords)(JNIEnv* env, jclass, jint count) {
     JavaClass record;
-    if (!lookUp(env, kLogRecordClass, kLogRecordInit, record))
+    if (!findConstructor(env, java::kLogRecord, record))
         return nullptr;
-    jobjectArray log = newArray(env, count, record.cls);
+    jobjectArray log = newElementArray(env, count, record.cls);
     if (log == nullptr)
         return nullptr;
     const bool built = forEachInFrames(env, count, kRefsPerLogRecord, [&](jint i) {
@@ -119,17 +87,17 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(logRecords)(JNIEnv* env, jclass, jint c
     });
     if (!built)
         return nullptr;
-    return newResult(env, kLogResultClass, kLogResultInit, log);
+    return newResult(env, java::kLogResult, log);
 }
 
 // dsdk_search_devices without the SDK: per device two strings, its type and the device.
 JNIEXPORT jobject JNICALL BENCH_BASELINE(devices)(JNIEnv* env, jclass, jint count) {
     JavaClass device, types;
-    if (!lookUp(env, kDeviceClass, kDeviceInit, device))
+    if (!findConstructor(env, java::kDevice, device))
         return nullptr;
-    if (!lookUp(env, kTypesClass, kTypesInit, types))
+    if (!findConstructor(env, java::kTypes, types))
         return nullptr;
-    jobjectArray devices = newArray(env, count, device.cls);
+    jobjectArray devices = newElementArray(env, count, device.cls);
     if (devices == nullptr)
         return nullptr;
     const bool built = forEachInFrames(env, count, kRefsPerDevice, [&](jint i) {
@@ -151,19 +119,19 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(devices)(JNIEnv* env, jclass, jint coun
     });
     if (!built)
         return nullptr;
-    return newResult(env, kSearchResultClass, kSearchResultInit, devices);
+    return newResult(env, java::kDeviceSearchResult, devices);
 }
 
 // dsdk_scan_biometric without the SDK: per template a byte array filled from native memory and
 // the ScanTemplate.
 JNIEXPORT jobject JNICALL BENCH_BASELINE(scanTemplates)(JNIEnv* env, jclass, jint count) {
     JavaClass result;
-    if (!lookUp(env, kScanResultClass, kScanResultInit, result))
+    if (!findConstructor(env, java::kScanTemplateResult, result))
         return nullptr;
     JavaClass scanTemplate;
-    if (!lookUp(env, kTemplateClass, kTemplateInit, scanTemplate))
+    if (!findConstructor(env, java::kScanTemplate, scanTemplate))
         return nullptr;
-    jobjectArray templates = newArray(env, count, scanTemplate.cls);
+    jobjectArray templates = newElementArray(env, count, scanTemplate.cls);
     if (templates == nullptr)
         return nullptr;
     const jint size = static_cast<jint>(bridgebench::kTemplateBytes);
