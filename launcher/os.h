@@ -80,13 +80,14 @@ class RegistryKey {
 
     // RegEnumKeyExA(key, index, name, &size, ...) with a buffer of `maxChars` characters plus the
     // terminator (the size reset before every call). False for no more subkeys, a name that does
-    // not fit, or any other error (last error: the code RegEnumKeyExA returned).
+    // not fit, or any other error. Like every registry member, it leaves the last error alone:
+    // the registry functions return their code and do not set the thread's last error.
     [[nodiscard]] virtual bool enumSubkey(std::uint32_t index, std::size_t maxChars,
                                           std::string& name) = 0;
 
     // RegQueryValueExA(key, valueName, nullptr, &type, data, &size) with size = `byteLimit`.
-    // False when the value is missing, larger than `byteLimit` (ERROR_MORE_DATA) or unreadable
-    // (last error: the code RegQueryValueExA returned).
+    // False when the value is missing, larger than `byteLimit` (ERROR_MORE_DATA) or unreadable.
+    // The last error is left alone.
     [[nodiscard]] virtual bool queryValue(const char* valueName, std::size_t byteLimit,
                                           RegistryValue& value) = 0;
 
@@ -211,7 +212,9 @@ class Os {
     // --- Registry -----------------------------------------------------------------------------
 
     // RegOpenKeyExA(root, path, 0, access, &key). `access` is KEY_READ, possibly with
-    // KEY_WOW64_64KEY. Null when the key cannot be opened (last error: the code it returned).
+    // KEY_WOW64_64KEY. Null when the key cannot be opened. The last error is left alone (the
+    // code RegOpenKeyExA returns is not put into it), so a failed registry search adds no system
+    // text to the error report.
     virtual std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
                                                          std::uint32_t access) = 0;
 

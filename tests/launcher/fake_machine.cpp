@@ -17,8 +17,6 @@ constexpr std::uint32_t kErrorModNotFound = 126;
 constexpr std::uint32_t kErrorProcNotFound = 127;
 constexpr std::uint32_t kErrorBadExeFormat = 193;
 constexpr std::uint32_t kErrorEnvvarNotFound = 203;
-constexpr std::uint32_t kErrorMoreData = 234;
-constexpr std::uint32_t kErrorNoMoreItems = 259;
 constexpr std::size_t kMaxVariableValueChars = 32767;
 
 const std::map<std::uint32_t, std::string>& systemTexts() {
@@ -116,18 +114,16 @@ std::string baseName(const std::string& full) {
 
 class FakeRegistryKey : public RegistryKey {
   public:
-    FakeRegistryKey(const FakeMachine::RegKeyData& key, FakeMachine& machine)
-        : key_(key), machine_(machine) {}
+    explicit FakeRegistryKey(const FakeMachine::RegKeyData& key) : key_(key) {}
 
     bool enumSubkey(std::uint32_t index, std::size_t maxChars, std::string& name) override {
+        // Registry functions return their code; the thread's last error stays as it was.
         if (index >= key_.subkeys.size()) {
-            machine_.lastErrorCode = kErrorNoMoreItems;
             return false;
         }
         auto it = key_.subkeys.begin();
         std::advance(it, index);
         if (it->second.size() > maxChars) {
-            machine_.lastErrorCode = kErrorMoreData;
             return false;
         }
         name = it->second;
@@ -136,12 +132,7 @@ class FakeRegistryKey : public RegistryKey {
 
     bool queryValue(const char* valueName, std::size_t byteLimit, RegistryValue& value) override {
         auto it = key_.values.find(foldCase(valueName));
-        if (it == key_.values.end()) {
-            machine_.lastErrorCode = kErrorFileNotFound;
-            return false;
-        }
-        if (it->second.bytes.size() > byteLimit) {
-            machine_.lastErrorCode = kErrorMoreData;
+        if (it == key_.values.end() || it->second.bytes.size() > byteLimit) {
             return false;
         }
         value = it->second;
@@ -150,7 +141,6 @@ class FakeRegistryKey : public RegistryKey {
 
   private:
     const FakeMachine::RegKeyData& key_;
-    FakeMachine& machine_;
 };
 
 class FakeFileFind : public FileFind {
@@ -680,12 +670,11 @@ std::unique_ptr<RegistryKey> FakeMachine::openRegistryKey(RegistryRoot root, con
     auto it = keys.find(foldCase(full));
     if (it == keys.end()) {
         if (full != rootName(root)) {
-            lastErrorCode = kErrorFileNotFound;
-            return nullptr;
+            return nullptr;  // RegOpenKeyExA returns ERROR_FILE_NOT_FOUND; last error untouched
         }
         it = keys.emplace(foldCase(full), RegKeyData{}).first;
     }
-    return std::make_unique<FakeRegistryKey>(it->second, *this);
+    return std::make_unique<FakeRegistryKey>(it->second);
 }
 
 bool FakeMachine::createNamedMutex(const char* name) {
