@@ -200,11 +200,12 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
     }
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::string word(words[k]);
+        // Each call that can throw is checked before the next JNI call is made.
         jstring element = env->NewStringUTF(word.c_str());
-        // With an exception pending no further JNI call is made but its check.
-        if (element != nullptr) {
-            env->SetObjectArrayElement(arguments, static_cast<jsize>(k), element);
+        if (describePending(env) || element == nullptr) {
+            return -1;
         }
+        env->SetObjectArrayElement(arguments, static_cast<jsize>(k), element);
         if (describePending(env)) {
             return -1;
         }
