@@ -293,7 +293,8 @@ void scanRuntimeKey(Context& ctx, const char* key, std::uint32_t flags) {
             search.foundRuntime = flags;
             st.log.print("Match:\t\t%s\n", version.c_str());
         } else {
-            st.log.print("Ignore:\t\t%s\n", version.c_str());
+            // A version too long to normalise is shown as the subkey names it.
+            st.log.print("Ignore:\t\t%s\n", versionFits ? version.c_str() : name.c_str());
         }
     }
 }

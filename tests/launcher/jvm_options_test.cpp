@@ -72,6 +72,13 @@ TEST_F(JvmOptionsTest, SubstituteAppendsAndTraces) {
     EXPECT_EQ(log(), "Substitute:\t = %\nSubstitute:\tMEM = \nSubstitute:\tX = 1\n");
 }
 
+TEST_F(JvmOptionsTest, OverlongNameIsTracedWithAnEmptyExpansion) {
+    const std::string name(128, 'n');
+    machine.setVariable(name, "never looked up");
+    EXPECT_EQ(expand("[%" + name + "%]").first, "[]");
+    EXPECT_EQ(log(), "Substitute:\t" + name + " = \n");
+}
+
 TEST_F(JvmOptionsTest, SubstituteOverflowLeavesTheOutputAtTheReference) {
     machine.setVariable("BIG", std::string(100, 'b'));
     auto out = std::make_unique<FixedText<kPathSize>>();
