@@ -9,8 +9,8 @@
 /* On 32-bit Windows the callee removes its arguments; on x64 the attribute is ignored. */
 #define JNICALL __stdcall
 
-typedef int jint;          /* 32 bits on every Windows data model */
-typedef long long jlong;   /* 64 bits */
+typedef int jint;        /* 32 bits on every Windows data model */
+typedef long long jlong; /* 64 bits */
 typedef signed char jbyte;
 
 #endif
