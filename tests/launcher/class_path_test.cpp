@@ -247,6 +247,12 @@ TEST_F(ClassPathTest, ApplicationArgumentsThatDoNotFitAreNamed) {
     EXPECT_EQ(state->failure.view(),
               "The application arguments do not fit into the launcher argument line.");
     EXPECT_EQ(state->launcherArgs.size(), 32760u);
+
+    state->failure.clear();
+    state->launcherArgs.clear();
+    EXPECT_FALSE(addApplicationArgs(ctx, std::string(32768, 'a')));
+    EXPECT_EQ(state->failure.view(),
+              "The command line arguments do not fit into 32767 characters.");
 }
 
 }  // namespace
