@@ -35,8 +35,9 @@ bool openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLoca
     }
     DebugLog& log = ctx.state.log;
     log.print("\n\nVersion:\t%s\n", kLauncherVersion);
-    log.print("CmdLine:\t%s %.*s\n", program.path.c_str(), static_cast<int>(argumentText.size()),
-              argumentText.data());
+    // An empty argument text may have no characters behind it at all: print it from a copy.
+    const std::string arguments(argumentText);
+    log.print("CmdLine:\t%s %s\n", program.path.c_str(), arguments.c_str());
     return true;
 }
 

@@ -57,6 +57,13 @@ TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
     EXPECT_EQ(log(), block + block);
 }
 
+TEST_F(DiagnosticsTest, EmptyArgumentTextStillEndsTheCommandLineWithABlank) {
+    // The command-line split hands out an empty text without any characters behind it.
+    machine.setVariable("Morvakin", "debug");
+    ASSERT_TRUE(openDebugLog(ctx, std::string_view(), program));
+    EXPECT_EQ(log(), "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe \n");
+}
+
 TEST_F(DiagnosticsTest, LogThatCannotBeOpenedFailsTheDecision) {
     machine.addFile(kLogPath);
     machine.setReadOnly(kLogPath);
