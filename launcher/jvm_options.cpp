@@ -5,6 +5,7 @@
 #include "format.h"
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -278,6 +279,13 @@ bool readOptionsFile(Context& ctx, TextBuffer& options, const ProgramLocation& p
         return noteOverflow(ctx,
                             "The options file does not fit into the JVM options (31744 "
                             "characters with value 12).");
+    }
+    // A zero byte would join two options or cut the rest away: such a file is no ANSI text
+    // (a UTF-16 file, for one), and it is refused by name.
+    if (std::memchr(bytes.data(), '\0', static_cast<std::size_t>(count)) != nullptr) {
+        return noteOverflow(ctx,
+                            "The options file holds a zero byte: it must be a text in the ANSI "
+                            "code page.");
     }
     bool inComment = false;
     for (long i = 0; i < count; ++i) {

@@ -376,5 +376,29 @@ TEST_F(JvmOptionsTest, OptionsThatDoNotFitAreNamed) {
     }
 }
 
+TEST_F(JvmOptionsTest, OptionsFileWithZeroBytesIsRefused) {
+    const struct {
+        const char* name;
+        std::string file;
+    } cases[] = {
+        {"a zero byte between two options", std::string("-Da\0-Db\n", 8)},
+        {"saved as UTF-16", std::string("\xFF\xFE-\0X\0s\0s\0"
+                                        "1\0m\0",
+                                        14)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine fresh;
+        auto st = std::make_unique<LauncherState>();
+        Context context{fresh, *st};
+        st->module = fresh.programModule();
+        fresh.addFile(kOptionsFile, c.file);
+        auto options = std::make_unique<FixedText<kLineSize>>();
+        EXPECT_FALSE(readOptionsFile(context, *options, program));
+        EXPECT_EQ(st->failure.view(),
+                  "The options file holds a zero byte: it must be a text in the ANSI code page.");
+    }
+}
+
 }  // namespace
 }  // namespace qv::testing
