@@ -114,21 +114,18 @@ TEST_F(ClassPathTest, Forms) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        fresh.cwd = "C:\\app";
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        (void)st->launcherArgs.assign("-Xmx1024M ");
+        LauncherOnMachine fresh;
+        fresh.machine.cwd = "C:\\app";
+        (void)fresh.state->launcherArgs.assign("-Xmx1024M ");
         for (const auto& [id, text] : c.values) {
-            fresh.setConfig(id, text);
+            fresh.machine.setConfig(id, text);
         }
         for (const std::string& file : c.files) {
-            fresh.addFile(file);
+            fresh.machine.addFile(file);
         }
-        EXPECT_TRUE(addClassPathOrJar(context, program));
-        EXPECT_EQ(st->launcherArgs.view(), "-Xmx1024M " + c.part);
-        EXPECT_EQ(st->mainClass.view(), c.mainClass);
+        EXPECT_TRUE(addClassPathOrJar(fresh.ctx, program));
+        EXPECT_EQ(fresh.state->launcherArgs.view(), "-Xmx1024M " + c.part);
+        EXPECT_EQ(fresh.state->mainClass.view(), c.mainClass);
     }
 }
 
@@ -191,21 +188,18 @@ TEST_F(ClassPathTest, WhatDoesNotFitIsNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        fresh.cwd = "C:\\app";
-        fresh.setVariable("BIG", std::string(20000, 'b'));
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        (void)st->launcherArgs.assign("-Xmx1024M ");
+        LauncherOnMachine fresh;
+        fresh.machine.cwd = "C:\\app";
+        fresh.machine.setVariable("BIG", std::string(20000, 'b'));
+        (void)fresh.state->launcherArgs.assign("-Xmx1024M ");
         for (const auto& [id, text] : c.values) {
-            fresh.setConfig(id, text);
+            fresh.machine.setConfig(id, text);
         }
         for (const std::string& file : c.files) {
-            fresh.addFile(file);
+            fresh.machine.addFile(file);
         }
-        EXPECT_FALSE(addClassPathOrJar(context, program));
-        EXPECT_EQ(st->failure.view(), c.failure);
+        EXPECT_FALSE(addClassPathOrJar(fresh.ctx, program));
+        EXPECT_EQ(fresh.state->failure.view(), c.failure);
     }
 }
 
@@ -227,17 +221,14 @@ TEST_F(ClassPathTest, ApplicationArguments) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        (void)st->launcherArgs.assign("-jar \"x\"");
+        LauncherOnMachine fresh;
+        (void)fresh.state->launcherArgs.assign("-jar \"x\"");
         if (c.value13) {
-            fresh.setConfig(13, *c.value13);
+            fresh.machine.setConfig(13, *c.value13);
         }
-        EXPECT_TRUE(addApplicationArgs(context, c.arguments));
-        EXPECT_EQ(st->launcherArgs.view(), "-jar \"x\"" + c.appended);
-        EXPECT_EQ(st->applicationArgs.view(), c.mainArguments);
+        EXPECT_TRUE(addApplicationArgs(fresh.ctx, c.arguments));
+        EXPECT_EQ(fresh.state->launcherArgs.view(), "-jar \"x\"" + c.appended);
+        EXPECT_EQ(fresh.state->applicationArgs.view(), c.mainArguments);
     }
 }
 

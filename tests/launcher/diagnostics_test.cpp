@@ -30,16 +30,14 @@ TEST_F(DiagnosticsTest, LogDecisionAndLevel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
+        LauncherOnMachine fresh;
         if (c.variable) {
-            fresh.setVariable("Morvakin", *c.variable);
+            fresh.machine.setVariable("Morvakin", *c.variable);
         }
-        EXPECT_TRUE(openDebugLog(context, c.arguments, program));
-        EXPECT_EQ(st->log.isOpen(), c.expected != Off);
-        EXPECT_EQ(st->log.debugAll(), c.expected == All);
-        EXPECT_EQ(fresh.exists(kLogPath), c.expected != Off);
+        EXPECT_TRUE(openDebugLog(fresh.ctx, c.arguments, program));
+        EXPECT_EQ(fresh.state->log.isOpen(), c.expected != Off);
+        EXPECT_EQ(fresh.state->log.debugAll(), c.expected == All);
+        EXPECT_EQ(fresh.machine.exists(kLogPath), c.expected != Off);
     }
 }
 
@@ -76,16 +74,14 @@ TEST_F(DiagnosticsTest, LogPathThatDoesNotFitIsNamed) {
     // A program directory of 246 characters and "\morvakin.log" make 259: the most that fits.
     for (std::size_t length : {246u, 247u}) {
         SCOPED_TRACE(length);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
+        LauncherOnMachine fresh;
         const std::string directory = "C:\\" + std::string(length - 3, 'd');
-        fresh.addDirectory(directory);
+        fresh.machine.addDirectory(directory);
         ProgramLocation deep;
         (void)deep.path.assign(directory + "\\Q.exe");
         deep.directoryLength = directory.size();
-        EXPECT_EQ(openDebugLog(context, "--mvk-debug", deep), length == 246);
-        EXPECT_EQ(st->failure.view(),
+        EXPECT_EQ(openDebugLog(fresh.ctx, "--mvk-debug", deep), length == 246);
+        EXPECT_EQ(fresh.state->failure.view(),
                   length == 246 ? "" : "The debug log path does not fit into 259 characters.");
     }
 }

@@ -96,15 +96,13 @@ TEST_F(EntryTest, Wow64Probe) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        fresh.hasIsWow64Process = c.hasEntry;
-        fresh.windows64 = c.windows64;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->log.open(fresh.openLogForAppend(kLogPath), false);
-        setWow64Flag(context);
-        EXPECT_EQ(st->wow64, std::string(c.line).find("yes") != std::string::npos);
-        EXPECT_EQ(fresh.fileContent(kLogPath), c.line);
+        LauncherOnMachine fresh;
+        fresh.machine.hasIsWow64Process = c.hasEntry;
+        fresh.machine.windows64 = c.windows64;
+        fresh.openLog();
+        setWow64Flag(fresh.ctx);
+        EXPECT_EQ(fresh.state->wow64, std::string(c.line).find("yes") != std::string::npos);
+        EXPECT_EQ(fresh.machine.fileContent(kLogPath), c.line);
     }
 }
 

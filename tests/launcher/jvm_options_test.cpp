@@ -266,20 +266,17 @@ TEST_F(JvmOptionsTest, HeapOptions) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        fresh.availableMemory = c.availableMb << 20;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        st->log.open(fresh.openLogForAppend(kLogPath), false);
-        st->search.foundRuntime = c.runtime64 ? FOUND_LOCAL | FOUND_64BIT : FOUND_LOCAL;
+        LauncherOnMachine fresh;
+        fresh.machine.availableMemory = c.availableMb << 20;
+        fresh.openLog();
+        fresh.state->search.foundRuntime = c.runtime64 ? FOUND_LOCAL | FOUND_64BIT : FOUND_LOCAL;
         for (const auto& [id, text] : c.values) {
-            fresh.setConfig(id, text);
+            fresh.machine.setConfig(id, text);
         }
         auto line = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_TRUE(addHeapOptions(context, *line));
+        EXPECT_TRUE(addHeapOptions(fresh.ctx, *line));
         EXPECT_EQ(line->view(), c.line);
-        EXPECT_EQ(fresh.fileContent(kLogPath), c.log);
+        EXPECT_EQ(fresh.machine.fileContent(kLogPath), c.log);
     }
 }
 
@@ -314,21 +311,18 @@ TEST_F(JvmOptionsTest, OptionsFileCompaction) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        st->log.open(fresh.openLogForAppend(kLogPath), false);
+        LauncherOnMachine fresh;
+        fresh.openLog();
         if (c.value12) {
-            fresh.setConfig(12, *c.value12);
+            fresh.machine.setConfig(12, *c.value12);
         }
         if (c.file) {
-            fresh.addFile(kOptionsFile, *c.file);
+            fresh.machine.addFile(kOptionsFile, *c.file);
         }
         auto options = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_TRUE(readOptionsFile(context, *options, program));
+        EXPECT_TRUE(readOptionsFile(fresh.ctx, *options, program));
         EXPECT_EQ(options->view(), c.expected);
-        EXPECT_EQ(fresh.fileContent(kLogPath),
+        EXPECT_EQ(fresh.machine.fileContent(kLogPath),
                   c.file ? std::string("Loading:\t") + kOptionsFile + "\n" : "");
     }
 }
@@ -362,17 +356,14 @@ TEST_F(JvmOptionsTest, OptionsThatDoNotFitAreNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
+        LauncherOnMachine fresh;
         if (c.value12) {
-            fresh.setConfig(12, std::string(c.value12, 'v'));
+            fresh.machine.setConfig(12, std::string(c.value12, 'v'));
         }
-        fresh.addFile(kOptionsFile, std::string(c.file, 'f'));
+        fresh.machine.addFile(kOptionsFile, std::string(c.file, 'f'));
         auto options = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_EQ(readOptionsFile(context, *options, program), *c.failure == '\0');
-        EXPECT_EQ(st->failure.view(), c.failure);
+        EXPECT_EQ(readOptionsFile(fresh.ctx, *options, program), *c.failure == '\0');
+        EXPECT_EQ(fresh.state->failure.view(), c.failure);
     }
 }
 
@@ -388,14 +379,11 @@ TEST_F(JvmOptionsTest, OptionsFileWithZeroBytesIsRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        fresh.addFile(kOptionsFile, c.file);
+        LauncherOnMachine fresh;
+        fresh.machine.addFile(kOptionsFile, c.file);
         auto options = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_FALSE(readOptionsFile(context, *options, program));
-        EXPECT_EQ(st->failure.view(),
+        EXPECT_FALSE(readOptionsFile(fresh.ctx, *options, program));
+        EXPECT_EQ(fresh.state->failure.view(),
                   "The options file holds a zero byte: it must be a text in the ANSI code page.");
     }
 }

@@ -221,16 +221,14 @@ TEST_F(JvmStartTest, MainClassRunScripts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        FakeJvm& library = fresh.addJvm("C:\\jre\\bin\\client\\jvm.dll");
+        LauncherOnMachine fresh;
+        FakeJvm& library = fresh.machine.addJvm("C:\\jre\\bin\\client\\jvm.dll");
         library.classes.insert("app/Main");
         c.script(library);
         auto jvmStart = std::make_unique<JvmStart>();
         parseJvmOptions(*jvmStart, "C:\\jre", c.mainClass, "", "");
         int code = 42;
-        EXPECT_TRUE(executeInProcess(context, *jvmStart, code));
+        EXPECT_TRUE(executeInProcess(fresh.ctx, *jvmStart, code));
         EXPECT_EQ(code, c.exitCode);
         EXPECT_EQ(library.calls, c.calls);
     }

@@ -15,9 +15,10 @@ namespace qv::testing {
 inline constexpr const char* kProgramPath = "C:\\app\\QuorvexService.exe";
 inline constexpr const char* kLogPath = "C:\\app\\morvakin.log";
 
-class LauncherFixture : public ::testing::Test {
-  protected:
-    LauncherFixture() {
+// One launcher on a fake machine of its own: the machine, the launcher's state and the context
+// that the steps take, with the program at kProgramPath.
+struct LauncherOnMachine {
+    LauncherOnMachine() {
         state->module = machine.programModule();
         (void)program.path.assign(kProgramPath);
         program.directoryLength = 6;
@@ -34,6 +35,10 @@ class LauncherFixture : public ::testing::Test {
     Context ctx{machine, *state};
     ProgramLocation program;
 };
+
+// The step tests: one launcher on its machine; table rows that need a machine of their own make
+// another LauncherOnMachine.
+class LauncherFixture : public ::testing::Test, protected LauncherOnMachine {};
 
 // Makes the fake machine one on which the launcher starts: the start-up error message, a local
 // runtime "jre" beside the program with its JVM library, and the main class app.Main.

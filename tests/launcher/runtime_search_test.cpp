@@ -110,22 +110,19 @@ TEST_F(RuntimeSearchTest, LocalRuntimePathForms) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
+        LauncherOnMachine fresh;
         ProgramLocation location;
         (void)location.path.assign(c.programPath);
         location.directoryLength = location.path.view().rfind('\\');
-        fresh.setConfig(1, c.value);
+        fresh.machine.setConfig(1, c.value);
         const std::string launcher = std::string(c.launcherPath) + "\\bin\\java.exe";
-        EXPECT_FALSE(bundledJreSearch(context, location));
-        fresh.addFile(launcher);
-        st->launcherPath.clear();
-        EXPECT_TRUE(bundledJreSearch(context, location));
-        EXPECT_EQ(st->launcherPath.view(), c.launcherPath);
-        EXPECT_EQ(st->search.javaHome.view(), c.launcherPath);
-        EXPECT_EQ(st->search.foundRuntime, FOUND_LOCAL);
+        EXPECT_FALSE(bundledJreSearch(fresh.ctx, location));
+        fresh.machine.addFile(launcher);
+        fresh.state->launcherPath.clear();
+        EXPECT_TRUE(bundledJreSearch(fresh.ctx, location));
+        EXPECT_EQ(fresh.state->launcherPath.view(), c.launcherPath);
+        EXPECT_EQ(fresh.state->search.javaHome.view(), c.launcherPath);
+        EXPECT_EQ(fresh.state->search.foundRuntime, FOUND_LOCAL);
     }
 }
 
@@ -181,16 +178,13 @@ TEST_F(RuntimeSearchTest, RegistryViewsOfTheRuntimeBitsModes) {
         SCOPED_TRACE("mode " + std::to_string(c.mode) +
                      (c.windows64 ? " on 64-bit" : " on 32-bit") + " found " +
                      std::to_string(c.foundBefore));
-        FakeMachine fresh;
-        fresh.windows64 = c.windows64;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        st->log.open(fresh.openLogForAppend(kLogPath), false);
-        st->wow64 = c.windows64;
-        st->search.foundRuntime = c.foundBefore;
-        fresh.setConfig(30, std::to_string(c.mode));
-        scanRuntimeViews(context, kJreKey, FOUND_JRE_KEY);
+        LauncherOnMachine fresh;
+        fresh.machine.windows64 = c.windows64;
+        fresh.openLog();
+        fresh.state->wow64 = c.windows64;
+        fresh.state->search.foundRuntime = c.foundBefore;
+        fresh.machine.setConfig(30, std::to_string(c.mode));
+        scanRuntimeViews(fresh.ctx, kJreKey, FOUND_JRE_KEY);
         std::string expected;
         for (const std::string& bits : c.scans) {
             expected += bits + "-bit search:\t" + kJreKey + "...\n";
@@ -198,12 +192,12 @@ TEST_F(RuntimeSearchTest, RegistryViewsOfTheRuntimeBitsModes) {
         if (c.mode < 1 || c.mode > 4) {
             expected = "Runtime bits:\tFailed to load.\n";
         }
-        EXPECT_EQ(fresh.fileContent(kLogPath), expected);
+        EXPECT_EQ(fresh.machine.fileContent(kLogPath), expected);
         // The views reached: the 64-bit view only on 64-bit Windows.
-        for (const std::string& open : fresh.registryOpens) {
+        for (const std::string& open : fresh.machine.registryOpens) {
             EXPECT_TRUE(c.windows64 || open.rfind("32:", 0) == 0) << open;
         }
-        EXPECT_EQ(st->search.bitsMode, c.mode);
+        EXPECT_EQ(fresh.state->search.bitsMode, c.mode);
     }
 }
 
@@ -234,19 +228,16 @@ TEST_F(RuntimeSearchTest, JdkPreferenceOrdersTheKeysOfEachPair) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preference);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        st->log.open(fresh.openLogForAppend(kLogPath), false);
-        fresh.setConfig(30, "4");
+        LauncherOnMachine fresh;
+        fresh.openLog();
+        fresh.machine.setConfig(30, "4");
         FixedText<kPathSize> out;
-        EXPECT_FALSE(findJavaHome(context, out, c.preference));
+        EXPECT_FALSE(findJavaHome(fresh.ctx, out, c.preference));
         std::string expected;
         for (const std::string& key : c.keys) {
             expected += "32-bit search:\t" + key + "...\n";
         }
-        EXPECT_EQ(fresh.fileContent(kLogPath), expected);
+        EXPECT_EQ(fresh.machine.fileContent(kLogPath), expected);
     }
 }
 
@@ -430,24 +421,22 @@ TEST_F(RuntimeSearchTest, Mode1On32BitWindowsScansNothing) {
 TEST_F(RuntimeSearchTest, SearchOrder) {
     for (bool installedFirst : {false, true}) {
         SCOPED_TRACE(installedFirst ? "installed first" : "local first");
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        fresh.setConfig(30, "4");
-        fresh.setConfig(2, "1.8");
-        fresh.setConfig(1, "jre");
-        fresh.addFile("C:\\app\\jre\\bin\\java.exe");
-        fresh.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\11", "JavaHome",
-                                "C:\\jre11");
-        fresh.addFile("C:\\jre11\\bin\\java.exe");
+        LauncherOnMachine fresh;
+        fresh.machine.setConfig(30, "4");
+        fresh.machine.setConfig(2, "1.8");
+        fresh.machine.setConfig(1, "jre");
+        fresh.machine.addFile("C:\\app\\jre\\bin\\java.exe");
+        fresh.machine.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\11",
+                                        "JavaHome", "C:\\jre11");
+        fresh.machine.addFile("C:\\jre11\\bin\\java.exe");
         if (installedFirst) {
-            fresh.setConfig(32, "true");
+            fresh.machine.setConfig(32, "true");
         }
-        fresh.setConfig(18, "0");
-        EXPECT_TRUE(jreSearch(context, program));
-        EXPECT_EQ(st->search.javaHome.view(), installedFirst ? "C:\\jre11" : "C:\\app\\jre");
-        EXPECT_EQ(st->search.foundRuntime, installedFirst ? FOUND_JRE_KEY : FOUND_LOCAL);
+        fresh.machine.setConfig(18, "0");
+        EXPECT_TRUE(jreSearch(fresh.ctx, program));
+        EXPECT_EQ(fresh.state->search.javaHome.view(),
+                  installedFirst ? "C:\\jre11" : "C:\\app\\jre");
+        EXPECT_EQ(fresh.state->search.foundRuntime, installedFirst ? FOUND_JRE_KEY : FOUND_LOCAL);
     }
 }
 
@@ -476,25 +465,22 @@ TEST_F(RuntimeSearchTest, ComposedRuntimeErrorMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMachine fresh;
-        auto st = std::make_unique<LauncherState>();
-        Context context{fresh, *st};
-        st->module = fresh.programModule();
-        fresh.setConfig(102, "Local runtime missing.");
-        fresh.setConfig(103, "Need Java");
+        LauncherOnMachine fresh;
+        fresh.machine.setConfig(102, "Local runtime missing.");
+        fresh.machine.setConfig(103, "Need Java");
         if (c.haveStaleText) {
-            fresh.setConfig(104, "Stale registry.");
+            fresh.machine.setConfig(104, "Stale registry.");
         }
-        fresh.setConfig(21, "https://java.example/");
-        (void)st->errorUrl.assign("https://support.example/");
-        (void)st->search.minVersionText.assign(c.minVersion);
-        (void)normalizeVersion(st->search.minVersion, c.minVersion);
-        (void)st->search.maxVersionText.assign(c.maxVersion);
-        st->search.bitsMode = c.mode;
-        st->search.staleRegistry = c.stale;
-        composeRuntimeError(context);
-        EXPECT_EQ(st->errorMessage.view(), c.message);
-        EXPECT_EQ(st->errorUrl.view(), c.url);
+        fresh.machine.setConfig(21, "https://java.example/");
+        (void)fresh.state->errorUrl.assign("https://support.example/");
+        (void)fresh.state->search.minVersionText.assign(c.minVersion);
+        (void)normalizeVersion(fresh.state->search.minVersion, c.minVersion);
+        (void)fresh.state->search.maxVersionText.assign(c.maxVersion);
+        fresh.state->search.bitsMode = c.mode;
+        fresh.state->search.staleRegistry = c.stale;
+        composeRuntimeError(fresh.ctx);
+        EXPECT_EQ(fresh.state->errorMessage.view(), c.message);
+        EXPECT_EQ(fresh.state->errorUrl.view(), c.url);
     }
 }
 
