@@ -84,10 +84,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEn
     if (!built)
         return nullptr;
 
-    JavaClass result;
-    if (!findConstructor(env, java::kSystemParametersResult, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), parameters);
+    return newResult(env, java::kSystemParametersResult, status, parameters);
 }
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* env, jobject,

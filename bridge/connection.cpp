@@ -49,11 +49,8 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1device_1connected)(JNIEnv* env
     std::uint8_t connected = 0;
     const std::int32_t status = dsdk_is_connected(toSdkHandle(handle), device, &connected);
 
-    JavaClass result;
-    if (!findConstructor(env, java::kDeviceConnectedResult, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
-                          connected != 0 ? JNI_TRUE : JNI_FALSE);
+    return newResult(env, java::kDeviceConnectedResult, status,
+                     static_cast<jboolean>(connected != 0 ? JNI_TRUE : JNI_FALSE));
 }
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1init_1device)(JNIEnv*, jobject, jlong handle,

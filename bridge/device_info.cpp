@@ -43,11 +43,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1serial)(JNIEnv* env, jobj
     std::int32_t serial = 0;
     const std::int32_t status = dsdk_get_serial(toSdkHandle(handle), device, &serial);
 
-    JavaClass result;
-    if (!findConstructor(env, java::kSerial, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
-                          static_cast<jint>(serial));
+    return newResult(env, java::kSerial, status, static_cast<jint>(serial));
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config)(JNIEnv* env, jobject,

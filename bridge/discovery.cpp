@@ -69,8 +69,5 @@ extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JN
     if (!built)
         return nullptr;
 
-    JavaClass result;
-    if (!findConstructor(env, java::kDeviceSearchResult, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), devices);
+    return newResult(env, java::kDeviceSearchResult, status, devices);
 }

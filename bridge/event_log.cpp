@@ -44,10 +44,7 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
     if (!built)
         return nullptr;
 
-    JavaClass result;
-    if (!findConstructor(env, java::kLogResult, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), log);
+    return newResult(env, java::kLogResult, status, log);
 }
 
 }  // namespace

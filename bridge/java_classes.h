@@ -2,6 +2,8 @@
 // JNI class names and descriptors, all in one place.
 #pragma once
 
+#include <cstdint>
+
 #include "jni_support.h"
 
 #define PALMBRIDGE_DESCRIPTOR(nested) "Lcom/zarvel/quorvexservice/apinative/ApiNative$" nested ";"
@@ -56,6 +58,16 @@ namespace palmbridge {
 // Finds the class and its constructor; false with the JVM's error pending.
 [[nodiscard]] inline bool findConstructor(JNIEnv* env, const java::Shape& shape, JavaClass& out) {
     return findConstructor(env, shape.name, shape.ctor, out);
+}
+
+// A result object of the SDK status and one value: null, with the JVM's error pending, when the
+// class or its constructor is missing. The object is handed to Java as NewObject gives it.
+template <typename Value>
+jobject newResult(JNIEnv* env, const java::Shape& shape, std::int32_t status, Value value) {
+    JavaClass result;
+    if (!findConstructor(env, shape, result))
+        return nullptr;
+    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), value);
 }
 
 }  // namespace palmbridge

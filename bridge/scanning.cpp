@@ -92,11 +92,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1card)(JNIEnv* env, jobje
     std::int32_t card = 0;
     const std::int32_t status = dsdk_scan_card(toSdkHandle(handle), device, &card);
 
-    JavaClass result;
-    if (!findConstructor(env, java::kScanCard, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status),
-                          static_cast<jint>(card));
+    return newResult(env, java::kScanCard, status, static_cast<jint>(card));
 }
 
 }  // extern "C"
