@@ -34,13 +34,6 @@ jstring newString(JNIEnv* env, const char* text) {
     return failed(env) ? nullptr : result;
 }
 
-jobject newResult(JNIEnv* env, const palmbridge::java::Shape& shape, jobjectArray elements) {
-    JavaClass result;
-    if (!findConstructor(env, shape, result))
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, jint{0}, elements);
-}
-
 }  // namespace
 
 extern "C" {
@@ -87,7 +80,7 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(logRecords)(JNIEnv* env, jclass, jint c
     });
     if (!built)
         return nullptr;
-    return newResult(env, java::kLogResult, log);
+    return palmbridge::newResult(env, java::kLogResult, 0, log);
 }
 
 // dsdk_search_devices without the SDK: per device two strings, its type and the device.
@@ -119,7 +112,7 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(devices)(JNIEnv* env, jclass, jint coun
     });
     if (!built)
         return nullptr;
-    return newResult(env, java::kDeviceSearchResult, devices);
+    return palmbridge::newResult(env, java::kDeviceSearchResult, 0, devices);
 }
 
 // dsdk_scan_biometric without the SDK: per template a byte array filled from native memory and
