@@ -92,20 +92,18 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* 
     FieldIds fields;
     if (!fields.find(env, java::kParameterToSet))
         return kBridgeRefused;
-    const bool read = forEachInFrames(env, count, kRefsPerParameter, [&](jint i) {
-        jobject element = env->GetObjectArrayElement(parameters, i);
-        if (failed(env))
-            return false;
-        if (element == nullptr) {
-            throwFormatted(env, kNullPointer, "%s: parameter %ld is null", kSetParametersMethod,
-                           static_cast<long>(i));
-            return false;
-        }
-        records[static_cast<std::size_t>(i)] = {
-            env->GetIntField(element, fields[java::ParameterField::kId]),
-            env->GetIntField(element, fields[java::ParameterField::kValue])};
-        return true;
-    });
+    const bool read =
+        readElements(env, parameters, count, kRefsPerParameter, [&](jint i, jobject element) {
+            if (element == nullptr) {
+                throwFormatted(env, kNullPointer, "%s: parameter %ld is null", kSetParametersMethod,
+                               static_cast<long>(i));
+                return false;
+            }
+            records[static_cast<std::size_t>(i)] = {
+                env->GetIntField(element, fields[java::ParameterField::kId]),
+                env->GetIntField(element, fields[java::ParameterField::kValue])};
+            return true;
+        });
     if (!read)
         return kBridgeRefused;
     return dsdk_set_system_parameters(toSdkHandle(handle), device, records.get(), count);

@@ -133,10 +133,9 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
     FieldIds tf;
     if (!tf.find(env, java::kTemplateToWrite))
         return kBridgeRefused;
-    const bool read = forEachInFrames(env, count, kRefsPerTemplate, [&](jint i) {
-        jobject element = env->GetObjectArrayElement(templates, i);
-        return !failed(env) && readTemplate(env, element, tf, i, records[i]);
-    });
+    const bool read = readElements(
+        env, templates, count, kRefsPerTemplate,
+        [&](jint i, jobject element) { return readTemplate(env, element, tf, i, records[i]); });
     if (!read)
         return kBridgeRefused;
 

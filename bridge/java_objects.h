@@ -53,6 +53,19 @@ jobject newArrayResult(JNIEnv* env, const Result& result, std::int32_t status, j
     return newResult(env, result, status, array);
 }
 
+// The reverse: reads elements 0 to count - 1 of a Java array, in order inside local frames
+// (refsPerElement local references each at most). read(i, element) takes each element, null
+// included, and gives false, with an exception pending, to stop. False when an element cannot be
+// had or read stopped.
+template <typename Read>
+[[nodiscard]] bool readElements(JNIEnv* env, jobjectArray array, jint count, jint refsPerElement,
+                                Read read) {
+    return forEachInFrames(env, count, refsPerElement, [&](jint i) {
+        jobject element = env->GetObjectArrayElement(array, i);
+        return !failed(env) && read(i, element);
+    });
+}
+
 // The field IDs of one reading of java_classes.h, found for one call.
 class FieldIds {
   public:
