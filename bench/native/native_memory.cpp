@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 #include <jni.h>
+#include <malloc.h>
 
 namespace bridgebench {
 namespace {
@@ -56,6 +57,13 @@ extern "C" {
 
 JNIEXPORT jboolean JNICALL BENCH_MEMORY(available)(JNIEnv*, jclass) {
     return bridgebench::memoryCounterPresent() ? JNI_TRUE : JNI_FALSE;
+}
+
+// The bytes that malloc has handed out in the whole process and not taken back, over all its arenas
+// and mapped blocks, with or without the counter.
+JNIEXPORT jlong JNICALL BENCH_MEMORY(heapInUse)(JNIEnv*, jclass) {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<jlong>(info.uordblks + info.hblkhd);
 }
 
 JNIEXPORT void JNICALL BENCH_MEMORY(begin)(JNIEnv*, jclass) {

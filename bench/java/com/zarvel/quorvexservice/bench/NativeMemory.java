@@ -2,7 +2,7 @@ package com.zarvel.quorvexservice.bench;
 
 /**
  * The malloc counter of the memory run (libbenchmalloc.so, preloaded): counts the native
- * allocations of the calling thread between begin and end.
+ * allocations of the calling thread between begin and end. Also the process's malloc heap in use.
  */
 final class NativeMemory {
     static {
@@ -20,6 +20,9 @@ final class NativeMemory {
     static native boolean available();
 
     static native void begin();
+
+    /** Bytes that malloc holds for the whole process (every thread), counter or not. */
+    static native long heapInUse();
 
     /** Peak bytes held, bytes held at the end, blocks allocated, largest request. */
     static native long[] end();
