@@ -36,11 +36,13 @@ public final class BridgeSoak {
     static final int WARMUP_ROUNDS = 200;
     static final long SAMPLE_MILLIS = 1000;
     /**
-     * Limits of "flat" and "nothing leaked": native bytes that the workers' calls left held in
-     * all, and growth of the native heap and of the resident size from the first sample after
-     * the warm-up to the last.
+     * Limits of "nothing leaked" and "flat". Native bytes left held by one worker's calls: a
+     * bridge that kept a byte a call would leave a million; the JVM itself keeps on a thread the
+     * record of its last deoptimization (two blocks, about 15 KB, from HotSpot's own code, until
+     * its next deoptimization or the thread's end), which is why the limit is not 0. Growth of
+     * the native heap and of the resident size from the first sample of the calls to the last.
      */
-    static final long MAX_HELD_BYTES = 64 * 1024;
+    static final long MAX_HELD_BYTES_PER_WORKER = 32 * 1024;
     static final long MAX_HEAP_GROWTH = 1024 * 1024;
     static final long MAX_RSS_GROWTH = 16 * 1024 * 1024;
 
@@ -329,8 +331,10 @@ public final class BridgeSoak {
         long rssGrowth = to.rss - from.rss;
         long heapGrowth = to.heap - from.heap;
         long held = 0;
+        long heldMost = 0;
         for (long h : heldPerWorker) {
             held += h;
+            heldMost = Math.max(heldMost, h);
         }
         long total = callsDone.get();
         System.out.println();
@@ -346,12 +350,13 @@ public final class BridgeSoak {
         int outstanding = SimulatorControl.outstandingTemplates();
         System.out.printf("scan templates not given back to the SDK: %d%n", outstanding);
         if (counting) {
-            System.out.printf("native bytes left held by the workers' calls: %d (limit %d): %s%n",
-                    held, MAX_HELD_BYTES, Arrays.toString(heldPerWorker));
+            System.out.printf("native bytes left held by the workers' calls: %d in all, at most"
+                    + " %d by one worker (limit %d): %s%n", held, heldMost,
+                    MAX_HELD_BYTES_PER_WORKER, Arrays.toString(heldPerWorker));
         }
 
         boolean ok = failures.isEmpty() && outstanding == 0 && rssGrowth <= MAX_RSS_GROWTH
-                && heapGrowth <= MAX_HEAP_GROWTH && (!counting || held <= MAX_HELD_BYTES)
+                && heapGrowth <= MAX_HEAP_GROWTH && (!counting || heldMost <= MAX_HELD_BYTES_PER_WORKER)
                 && total == rounds * CALLS_PER_ROUND * threads;
         for (String f : failures.subList(0, Math.min(5, failures.size()))) {
             System.out.println("MISMATCH " + f);
