@@ -123,6 +123,8 @@ foreach(section "QuorvexService: for integrators" "Release package")
     string(SUBSTRING "${rest}" 0 ${end} text)
     string(APPEND qv_package_readme "\n${text}")
 endforeach()
+# In the package the configuration's README is CONFIGURATION.md.
+string(REPLACE "`config/README.md`" "`CONFIGURATION.md`" qv_package_readme "${qv_package_readme}")
 file(CONFIGURE OUTPUT "${QV_PACKAGE_FILES}/README.md" CONTENT "${qv_package_readme}" @ONLY)
 file(CONFIGURE OUTPUT "${QV_PACKAGE_FILES}/${QV_SIMULATOR_FOLDER}/README.txt" CONTENT
 "devicesdk5.dll in this folder is a SIMULATOR of the vendor's device SDK, for development and
