@@ -25,7 +25,6 @@ constexpr WORD kNeutralLanguage = 0x0400;
 // that a start that goes well never maps it; and its URL-opening entry.
 constexpr char kShellLibrary[] = "\\shell32.dll";
 constexpr char kShellOpenEntry[] = "ShellExecuteA";
-constexpr INT kShowNormal = 1;  // SW_SHOWNORMAL
 // What GlobalMemoryStatusEx is told the structure holds.
 constexpr DWORD kMemoryStatusLength = 64;
 static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
@@ -288,7 +287,7 @@ void WindowsOs::shellOpen(const char* target) {
                                   ? entryAs<ShellExecuteAFn>(GetProcAddress(shell, kShellOpenEntry))
                                   : nullptr;
     if (shellExecute != nullptr) {
-        shellExecute(nullptr, "open", target, nullptr, nullptr, kShowNormal);
+        shellExecute(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
     }
 }
 
