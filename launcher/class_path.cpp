@@ -3,8 +3,8 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "format.h"
-#include "jvm_options.h"
-#include "runtime_search.h"
+#include "paths.h"
+#include "variables.h"
 
 #include <memory>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 #include "format.h"
+#include "words.h"
 
 #include <climits>
 
@@ -45,10 +46,7 @@ int loadInt(Context& ctx, int id) {
 
 int parseInt(std::string_view text) {
     std::size_t i = 0;
-    auto isSpace = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
-    while (i < text.size() && isSpace(text[i])) {
+    while (i < text.size() && isWhiteSpace(text[i])) {
         ++i;
     }
     bool negative = false;

@@ -3,9 +3,14 @@
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
+#include "environment.h"
+#include "heap_options.h"
 #include "jvm_options.h"
 #include "jvm_start.h"
+#include "options_file.h"
+#include "paths.h"
 #include "runtime_search.h"
+#include "variables.h"
 
 #include <memory>
 #include <string>

@@ -3,7 +3,8 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "format.h"
-#include "jvm_options.h"
+#include "paths.h"
+#include "variables.h"
 
 #include <memory>
 #include <string>
@@ -57,18 +58,6 @@ bool normalizeBound(Context& ctx, int id, TextBuffer& text, TextBuffer& normalis
 }
 
 }  // namespace
-
-bool joinPath(TextBuffer& text, std::string_view element) {
-    std::size_t before = text.size();
-    if (text.back() != '\\' && !text.append('\\')) {
-        return false;
-    }
-    if (!text.append(element)) {
-        text.truncate(before);
-        return false;
-    }
-    return true;
-}
 
 bool normalizeVersion(TextBuffer& out, std::string_view text) {
     out.clear();
@@ -158,10 +147,9 @@ bool bundledJreSearch(Context& ctx, const ProgramLocation& program) {
     }
     st.log.print("Bundled JRE:\t%s\n", expanded->c_str());
     std::string_view path = expanded->view();
-    bool absolute = (!path.empty() && path[0] == '\\') || (path.size() > 1 && path[1] == ':');
-    bool fits =
-        absolute ? st.launcherPath.assign(path)
-                 : st.launcherPath.assign(program.directory()) && joinPath(st.launcherPath, path);
+    bool fits = isAbsolutePath(path) ? st.launcherPath.assign(path)
+                                     : st.launcherPath.assign(program.directory()) &&
+                                           joinPath(st.launcherPath, path);
     if (!fits) {
         st.launcherPath.clear();
         return noteOverflow(ctx,

@@ -26,9 +26,6 @@ bool launcherExists(Context& ctx, std::string_view home);
 bool addLauncherFile(Context& ctx, TextBuffer& path);
 void composeRuntimeError(Context& ctx);
 
-// Appends a backslash unless the text already ends with one, then the element. All or nothing:
-// false (text unchanged) when the result does not fit.
-bool joinPath(TextBuffer& text, std::string_view element);
 // The normalised version ("1.008.000_202"); false (output empty) when it does not fit.
 bool normalizeVersion(TextBuffer& out, std::string_view text);
 

@@ -7,7 +7,7 @@
 //   2. the cost curve: class path entries, wildcard matches and JVM options, 0 to 4000 each.
 #include "entry.h"
 #include "fake_machine.h"
-#include "jvm_start.h"
+#include "jvm_options.h"
 #include "quorvex/launch_config.h"
 
 #include <algorithm>

@@ -49,28 +49,6 @@ TEST(NormalizeVersion, ResultThatDoesNotFitIsRefused) {
     EXPECT_TRUE(out.empty());
 }
 
-TEST(JoinPath, Table) {
-    struct Case {
-        const char* text;
-        const char* element;
-        const char* expected;
-    } cases[] = {
-        {"C:\\a", "b", "C:\\a\\b"},
-        {"C:\\a\\", "b", "C:\\a\\b"},
-        {"C:\\a", "bin\\java.exe", "C:\\a\\bin\\java.exe"},
-        {"C:\\a", "", "C:\\a\\"},
-    };
-    for (const Case& c : cases) {
-        FixedText<kPathSize> text(c.text);
-        EXPECT_TRUE(joinPath(text, c.element));
-        EXPECT_EQ(text.view(), c.expected);
-    }
-    FixedText<kPathSize> full(std::string(250, 'x'));
-    EXPECT_FALSE(joinPath(full, "123456789"));  // 250 + 1 + 9 = 260
-    EXPECT_EQ(full.view(), std::string(250, 'x'));
-    EXPECT_TRUE(joinPath(full, "12345678"));
-}
-
 class RuntimeSearchTest : public LauncherFixture {
   protected:
     // A registered runtime: the version subkey with its JavaHome and the launcher file there.

@@ -1,0 +1,79 @@
+#include "environment.h"
+
+#include "config.h"
+#include "diagnostics.h"
+#include "format.h"
+#include "variables.h"
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kPathVariable = "Path";
+constexpr const char* kRuntimeBinDirectory = "\\bin";
+
+}  // namespace
+
+bool appendToPathVar(Context& ctx, std::string_view directory) {
+    std::string value;
+    if (!ctx.os.getEnvironmentVariable(kPathVariable, value)) {
+        value.clear();
+    }
+    if (value.size() + directory.size() > kPathVariableMaxChars) {
+        return noteOverflow(ctx,
+                            "The Path variable with the runtime's bin directory does not fit "
+                            "into 32766 characters.");
+    }
+    value += ';';
+    value.append(directory);
+    return ctx.os.setEnvironmentVariable(kPathVariable, value.c_str());
+}
+
+bool addRuntimeToPath(Context& ctx) {
+    FixedText<kPathSize> directory;
+    if (!directory.assign(ctx.state.launcherPath.view()) ||
+        !directory.append(kRuntimeBinDirectory)) {
+        return noteOverflow(ctx, "The runtime's bin directory does not fit into 259 characters.");
+    }
+    if (!appendToPathVar(ctx, directory.view())) {
+        ctx.state.log.print("Error:\t\t%s\n", "appendToPathVar failed.");
+        return false;
+    }
+    return true;
+}
+
+bool applyEnvironmentSettings(Context& ctx, const ProgramLocation& program) {
+    auto settings = std::make_unique<FixedText<kEnvBufferSize>>();
+    auto value = std::make_unique<FixedText<kLineSize>>();
+    loadString(ctx, cfg::kEnvironment, *settings);
+    std::string_view text = settings->view();
+    std::size_t position = 0;
+    while (position < text.size()) {
+        std::size_t end = text.find('\t', position);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view entry = text.substr(position, end - position);
+        position = end + 1;
+        std::size_t equals = entry.find('=');
+        if (entry.empty() || equals == std::string_view::npos) {
+            continue;  // an entry without "=" sets nothing
+        }
+        const std::string name(entry.substr(0, equals));
+        value->clear();
+        if (substituteVariables(ctx, *value, entry.substr(equals + 1), program) ==
+            Expansion::Overflow) {
+            return noteOverflow(ctx, formatText("The value of the variable %s (value 19) does not "
+                                                "fit into 32767 characters.",
+                                                name.c_str()));
+        }
+        ctx.state.log.print("Set var:\t%s = %s\n", name.c_str(), value->c_str());
+        (void)ctx.os.setEnvironmentVariable(name.c_str(), value->c_str());
+    }
+    return true;
+}
+
+}  // namespace qv

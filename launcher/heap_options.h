@@ -1,0 +1,19 @@
+// The heap options (-Xms, -Xmx) at the head of the launcher argument line: a size in MB or a
+// share of the available memory, capped for a 32-bit runtime.
+#ifndef QV_LAUNCHER_HEAP_OPTIONS_H
+#define QV_LAUNCHER_HEAP_OPTIONS_H
+
+#include "state.h"
+
+#include <cstdint>
+
+namespace qv {
+
+// False only when the options do not fit the line.
+bool addHeapOptions(Context& ctx, TextBuffer& line);
+bool addHeapOption(Context& ctx, TextBuffer& line, int mbId, int percentId,
+                   std::uint64_t availableBytes, const char* option);
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_HEAP_OPTIONS_H
