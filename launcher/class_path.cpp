@@ -32,10 +32,11 @@ bool appendMatches(Context& ctx, const std::string& entry, bool& appended) {
     do {
         FixedText<kPathSize> match;
         if (!match.assign(directory) || !match.append(find->name())) {
-            return noteOverflow(ctx, formatText("The class path match %.*s%s does not fit into 259 "
-                                                "characters.",
-                                                static_cast<int>(directory.size()),
-                                                directory.data(), find->name().c_str()));
+            return noteOverflow(ctx,
+                                formatText("The class path match %.*s%s does not fit into %u "
+                                           "characters.",
+                                           static_cast<int>(directory.size()), directory.data(),
+                                           find->name().c_str(), charsIn(kPathSize)));
         }
         if (!appendToLine(ctx, match.view()) || !appendToLine(ctx, ";")) {
             return false;
@@ -59,9 +60,9 @@ bool addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
     if (substituteVariables(ctx, *expanded, list->view(), program) == Expansion::Overflow) {
-        return noteOverflow(ctx,
-                            "The class path list (value 16) does not fit into 32767 "
-                            "characters.");
+        return noteOverflow(ctx, formatText("The class path list (value 16) does not fit into %u "
+                                            "characters.",
+                                            charsIn(kLineSize)));
     }
     if (!appendToLine(ctx, "-classpath \"")) {
         return false;
@@ -110,7 +111,9 @@ bool addJarForm(Context& ctx, const ProgramLocation& program, bool executableIsJ
     if (executableIsJar) {
         (void)jar.assign(program.path.view());
     } else if (!jar.assign(program.directory()) || !joinPath(jar, jarPath.view())) {
-        return noteOverflow(ctx, "The jar path (value 14) does not fit into 259 characters.");
+        return noteOverflow(ctx,
+                            formatText("The jar path (value 14) does not fit into %u characters.",
+                                       charsIn(kPathSize)));
     }
     return appendToLine(ctx, "-jar \"") && appendToLine(ctx, jar.view()) && appendToLine(ctx, "\"");
 }
@@ -133,7 +136,7 @@ std::string removePrivateOptions(std::string_view argumentText) {
 
 bool addClassPathOrJar(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;
-    const bool executableIsJar = loadBool(ctx, cfg::kExecutableIsJar);
+    const bool executableIsJar = loadBool(ctx, cfg::kExeIsJar);
     FixedText<kPathSize> jarPath;
     loadString(ctx, cfg::kJarPath, jarPath);
     const bool hasMainClass = loadString(ctx, cfg::kMainClass, st.mainClass);
@@ -149,7 +152,7 @@ bool addApplicationArgs(Context& ctx, std::string_view argumentText) {
     constexpr const char* kArgsFull =
         "The application arguments do not fit into the launcher argument line.";
     auto configured = std::make_unique<FixedText<kLineSize>>();
-    if (loadString(ctx, cfg::kApplicationArgs, *configured)) {
+    if (loadString(ctx, cfg::kAppArgs, *configured)) {
         if (!st.launcherArgs.append(" " + std::string(configured->view()))) {
             return noteOverflow(ctx, kArgsFull);
         }
@@ -159,7 +162,9 @@ bool addApplicationArgs(Context& ctx, std::string_view argumentText) {
         return !overflowed(ctx);
     }
     if (argumentText.size() > kLineSize - 1) {
-        return noteOverflow(ctx, "The command line arguments do not fit into 32767 characters.");
+        return noteOverflow(ctx,
+                            formatText("The command line arguments do not fit into %u characters.",
+                                       charsIn(kLineSize)));
     }
     const std::string filtered = removePrivateOptions(argumentText);
     if (filtered.empty()) {

@@ -8,7 +8,7 @@
 
 namespace qv {
 
-bool loadString(Context& ctx, int id, TextBuffer& out) {
+bool loadText(Context& ctx, int id, TextBuffer& out) {
     DebugLog& log = ctx.state.log;
     log.printAll("Resource %d:\t", id);
     ResourceData resource = ctx.os.findRcData(ctx.state.module, id);
@@ -32,15 +32,15 @@ bool loadString(Context& ctx, int id, TextBuffer& out) {
     return false;
 }
 
-bool loadBool(Context& ctx, int id) {
+bool loadBoolValue(Context& ctx, int id) {
     FixedText<kNumberTextSize> text;
-    loadString(ctx, id, text);
+    loadText(ctx, id, text);
     return text.view() == "true";
 }
 
-int loadInt(Context& ctx, int id) {
+int loadIntValue(Context& ctx, int id) {
     FixedText<kNumberTextSize> text;
-    loadString(ctx, id, text);
+    loadText(ctx, id, text);
     return parseInt(text.view());
 }
 

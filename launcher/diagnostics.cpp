@@ -23,7 +23,9 @@ bool openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLoca
         FixedText<kPathSize> path;
         if (!path.append(program.directory()) || !path.append(kLogFileName)) {
             ctx.os.setLastError(kErrorSuccess);
-            return noteOverflow(ctx, "The debug log path does not fit into 259 characters.");
+            return noteOverflow(ctx,
+                                formatText("The debug log path does not fit into %u characters.",
+                                           charsIn(kPathSize)));
         }
         std::unique_ptr<LogStream> stream = ctx.os.openLogForAppend(path.c_str());
         if (!stream) {

@@ -4,6 +4,7 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "environment.h"
+#include "format.h"
 #include "heap_options.h"
 #include "jvm_options.h"
 #include "jvm_start.h"
@@ -68,7 +69,8 @@ long getExePath(Context& ctx, ProgramLocation& program) {
         return -1;
     }
     if (!program.path.assign(path)) {
-        noteOverflow(ctx, "The program path does not fit into 259 characters.");
+        noteOverflow(ctx, formatText("The program path does not fit into %u characters.",
+                                     charsIn(kPathSize)));
         return -1;
     }
     std::size_t slash = program.path.view().rfind('\\');
@@ -102,16 +104,19 @@ bool setWorkingDirectory(Context& ctx, const ProgramLocation& program) {
     std::string current;
     st.startupDirectory.clear();
     if (ctx.os.currentDirectory(current) && !st.startupDirectory.assign(current)) {
-        return noteOverflow(ctx, "The start-up directory does not fit into 259 characters.");
+        return noteOverflow(ctx,
+                            formatText("The start-up directory does not fit into %u characters.",
+                                       charsIn(kPathSize)));
     }
     FixedText<kPathSize> value;
-    if (!loadString(ctx, cfg::kWorkingDirectory, value)) {
+    if (!loadString(ctx, cfg::kWorkingDir, value)) {
         return !overflowed(ctx);
     }
     FixedText<kPathSize> directory;
     if (!directory.assign(program.directory()) || !joinPath(directory, value.view())) {
-        return noteOverflow(ctx,
-                            "The working directory (value 8) does not fit into 259 characters.");
+        return noteOverflow(
+            ctx, formatText("The working directory (value 8) does not fit into %u characters.",
+                            charsIn(kPathSize)));
     }
     (void)ctx.os.changeDirectory(directory.c_str());
     st.log.print("Working dir:\t%s\n", directory.c_str());
@@ -135,7 +140,7 @@ int prepare(Context& ctx, std::string_view argumentText) {
 
     loadString(ctx, cfg::kErrorTitle, st.errorTitle);
     loadString(ctx, cfg::kSupportUrl, st.errorUrl);
-    bool haveMessage = loadString(ctx, cfg::kStartupErrorMessage, st.errorMessage);
+    bool haveMessage = loadString(ctx, cfg::kMsgStartupError, st.errorMessage);
     if (overflowed(ctx)) {
         return failForOverflow(ctx);
     }
@@ -182,13 +187,15 @@ int prepare(Context& ctx, std::string_view argumentText) {
         return failForOverflow(ctx);
     }
     if (classPathOptionLength(st.launcherArgs.view()) > kLineSize - 1) {
-        noteOverflow(ctx, "The class path option does not fit into 32767 characters.");
+        noteOverflow(ctx, formatText("The class path option does not fit into %u characters.",
+                                     charsIn(kLineSize)));
         return failForOverflow(ctx);
     }
 
     st.log.print("Launcher:\t%s\n", st.launcherPath.c_str());
     st.log.print("Launcher args:\t%s\n", st.launcherArgs.c_str());
-    st.log.print("Args length:\t%d/32768 chars\n", static_cast<int>(st.launcherArgs.size()));
+    st.log.print("Args length:\t%d/%d chars\n", static_cast<int>(st.launcherArgs.size()),
+                 static_cast<int>(kLineSize));
     return kPrepareReady;
 }
 
@@ -203,7 +210,7 @@ int runLauncher(Os& os) {
     int prepared = prepare(ctx, argumentText);
     if (prepared == kPrepareAnotherInstance) {
         FixedText<kErrorMessageSize> message;
-        loadString(ctx, cfg::kInstanceRunningMessage, message);
+        loadString(ctx, cfg::kMsgInstanceRunning, message);
         showMessage(ctx, overflowed(ctx) ? st.failure.view() : message.view());
         closeDebugLog(ctx);
         return kExitAnotherInstance;

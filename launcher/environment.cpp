@@ -23,9 +23,9 @@ bool appendToPathVar(Context& ctx, std::string_view directory) {
         value.clear();
     }
     if (value.size() + directory.size() > kPathVariableMaxChars) {
-        return noteOverflow(ctx,
-                            "The Path variable with the runtime's bin directory does not fit "
-                            "into 32766 characters.");
+        return noteOverflow(ctx, formatText("The Path variable with the runtime's bin directory "
+                                            "does not fit into %u characters.",
+                                            static_cast<unsigned>(kPathVariableMaxChars)));
     }
     value += ';';
     value.append(directory);
@@ -36,7 +36,9 @@ bool addRuntimeToPath(Context& ctx) {
     FixedText<kPathSize> directory;
     if (!directory.assign(ctx.state.launcherPath.view()) ||
         !directory.append(kRuntimeBinDirectory)) {
-        return noteOverflow(ctx, "The runtime's bin directory does not fit into 259 characters.");
+        return noteOverflow(
+            ctx, formatText("The runtime's bin directory does not fit into %u characters.",
+                            charsIn(kPathSize)));
     }
     if (!appendToPathVar(ctx, directory.view())) {
         ctx.state.log.print("Error:\t\t%s\n", "appendToPathVar failed.");
@@ -67,8 +69,8 @@ bool applyEnvironmentSettings(Context& ctx, const ProgramLocation& program) {
         if (substituteVariables(ctx, *value, entry.substr(equals + 1), program) ==
             Expansion::Overflow) {
             return noteOverflow(ctx, formatText("The value of the variable %s (value 19) does not "
-                                                "fit into 32767 characters.",
-                                                name.c_str()));
+                                                "fit into %u characters.",
+                                                name.c_str(), charsIn(kLineSize)));
         }
         ctx.state.log.print("Set var:\t%s = %s\n", name.c_str(), value->c_str());
         (void)ctx.os.setEnvironmentVariable(name.c_str(), value->c_str());

@@ -34,16 +34,19 @@ bool addHeapOptions(Context& ctx, TextBuffer& line) {
     if (!ctx.os.availablePhysicalMemory(available)) {
         available = 0;
     }
-    return addHeapOption(ctx, line, cfg::kInitialHeapMb, cfg::kInitialHeapPercent, available,
-                         "-Xms") &&
-           addHeapOption(ctx, line, cfg::kMaxHeapMb, cfg::kMaxHeapPercent, available, "-Xmx");
+    const int initialMb = loadInt(ctx, cfg::kInitialHeapMb);
+    const int initialPercent = loadInt(ctx, cfg::kInitialHeapPercent);
+    if (!addHeapOption(ctx, line, initialMb, initialPercent, available, "-Xms")) {
+        return false;
+    }
+    const int maxMb = loadInt(ctx, cfg::kMaxHeapMb);
+    const int maxPercent = loadInt(ctx, cfg::kMaxHeapPercent);
+    return addHeapOption(ctx, line, maxMb, maxPercent, available, "-Xmx");
 }
 
-bool addHeapOption(Context& ctx, TextBuffer& line, int mbId, int percentId,
+bool addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
                    std::uint64_t availableBytes, const char* option) {
     LauncherState& st = ctx.state;
-    const int mb = loadInt(ctx, mbId);
-    int percent = loadInt(ctx, percentId);
     if (percent < 0) {
         percent = 0;  // a negative share of memory counts as none
     }

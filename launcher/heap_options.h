@@ -11,7 +11,8 @@ namespace qv {
 
 // False only when the options do not fit the line.
 bool addHeapOptions(Context& ctx, TextBuffer& line);
-bool addHeapOption(Context& ctx, TextBuffer& line, int mbId, int percentId,
+// One option from a size in MB and a share in percent of the available memory (the larger wins).
+bool addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
                    std::uint64_t availableBytes, const char* option);
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "format.h"
 
 #include <cstring>
 #include <memory>
@@ -16,9 +17,11 @@ constexpr std::size_t kExecutableExtensionChars = 3;  // "exe"
 
 }  // namespace
 
-bool readOptionsFile(Context& ctx, TextBuffer& options, const ProgramLocation& program) {
+bool readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramLocation& program) {
     if (loadString(ctx, cfg::kJvmOptions, options) && !options.append(' ')) {
-        return noteOverflow(ctx, "The JVM options (value 12) do not fit into 32767 characters.");
+        return noteOverflow(ctx,
+                            formatText("The JVM options (value 12) do not fit into %u characters.",
+                                       charsIn(kLineSize)));
     }
     if (overflowed(ctx)) {
         return false;
@@ -28,7 +31,9 @@ bool readOptionsFile(Context& ctx, TextBuffer& options, const ProgramLocation& p
     if (programPath.size() < kExecutableExtensionChars ||
         !path.assign(programPath.substr(0, programPath.size() - kExecutableExtensionChars)) ||
         !path.append(kOptionsFileSuffix)) {
-        return noteOverflow(ctx, "The options file path does not fit into 259 characters.");
+        return noteOverflow(ctx,
+                            formatText("The options file path does not fit into %u characters.",
+                                       charsIn(kPathSize)));
     }
     std::unique_ptr<InputFile> file = ctx.os.openForReading(path.c_str());
     if (!file) {
@@ -45,8 +50,9 @@ bool readOptionsFile(Context& ctx, TextBuffer& options, const ProgramLocation& p
     char probe = 0;
     if (file->read(&probe, 1) > 0) {
         return noteOverflow(ctx,
-                            "The options file does not fit into the JVM options (31744 "
-                            "characters with value 12).");
+                            formatText("The options file does not fit into the JVM options (%u "
+                                       "characters with value 12).",
+                                       static_cast<unsigned>(kOptionsFileReadLimit)));
     }
     // A zero byte would join two options or cut the rest away: such a file is no ANSI text
     // (a UTF-16 file, for one), and it is refused by name.

@@ -7,7 +7,7 @@
 namespace qv {
 
 // Value 12 and the options file into `options`; false when they do not fit.
-bool readOptionsFile(Context& ctx, TextBuffer& options, const ProgramLocation& program);
+bool readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramLocation& program);
 
 }  // namespace qv
 

@@ -47,12 +47,14 @@ bool appendComponent(TextBuffer& out, char separator, std::string_view component
 }
 
 // Normalises a configured version bound; false (with the run's failure set) when it does not fit.
-bool normalizeBound(Context& ctx, int id, TextBuffer& text, TextBuffer& normalised) {
-    loadString(ctx, id, text);
+template <int Id, int MaxLength>
+bool normalizeBound(Context& ctx, cfg::ValueSpec<Id, MaxLength> value, VersionText& text,
+                    VersionText& normalised) {
+    loadString(ctx, value, text);
     if (!normalizeVersion(normalised, text.view())) {
-        return noteOverflow(ctx, formatText("The Java version of value %d does not fit into 127 "
+        return noteOverflow(ctx, formatText("The Java version of value %d does not fit into %u "
                                             "characters when normalised.",
-                                            id));
+                                            Id, charsIn(kShortTextSize)));
     }
     return true;
 }
@@ -107,11 +109,11 @@ bool jreSearch(Context& ctx, const ProgramLocation& program) {
     DebugLog& log = ctx.state.log;
     log.printAll("jreSearch()\n");
     search.installedFirst = loadBool(ctx, cfg::kInstalledFirst);
-    if (!normalizeBound(ctx, cfg::kMinVersion, search.minVersionText, search.minVersion)) {
+    if (!normalizeBound(ctx, cfg::kJavaMinVersion, search.minVersionText, search.minVersion)) {
         return false;
     }
     log.print("Java min ver:\t%s\n", search.minVersion.c_str());
-    if (!normalizeBound(ctx, cfg::kMaxVersion, search.maxVersionText, search.maxVersion)) {
+    if (!normalizeBound(ctx, cfg::kJavaMaxVersion, search.maxVersionText, search.maxVersion)) {
         return false;
     }
     log.print("Java max ver:\t%s\n", search.maxVersion.c_str());
@@ -130,20 +132,20 @@ bool jreSearch(Context& ctx, const ProgramLocation& program) {
 bool bundledJreSearch(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;
     st.log.printAll("bundledJreSearch()\n");
-    bool is64Bit = loadBool(ctx, cfg::kLocalRuntimeIs64Bit);
+    bool is64Bit = loadBool(ctx, cfg::kLocalRuntime64bit);
     if (is64Bit && !st.wow64) {
         st.log.print("Bundled JRE:\tCannot use 64-bit runtime on 32-bit OS.\n");
         return false;
     }
     FixedText<kPathSize> value;
-    if (!loadString(ctx, cfg::kLocalRuntimePath, value)) {
+    if (!loadString(ctx, cfg::kLocalRuntime, value)) {
         return false;
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
     if (substituteVariables(ctx, *expanded, value.view(), program) == Expansion::Overflow) {
-        return noteOverflow(ctx,
-                            "The local runtime path (value 1) does not fit into 32767 "
-                            "characters.");
+        return noteOverflow(ctx, formatText("The local runtime path (value 1) does not fit into %u "
+                                            "characters.",
+                                            charsIn(kLineSize)));
     }
     st.log.print("Bundled JRE:\t%s\n", expanded->c_str());
     std::string_view path = expanded->view();
@@ -152,9 +154,9 @@ bool bundledJreSearch(Context& ctx, const ProgramLocation& program) {
                                            joinPath(st.launcherPath, path);
     if (!fits) {
         st.launcherPath.clear();
-        return noteOverflow(ctx,
-                            "The local runtime path (value 1) does not fit into 259 "
-                            "characters.");
+        return noteOverflow(ctx, formatText("The local runtime path (value 1) does not fit into %u "
+                                            "characters.",
+                                            charsIn(kPathSize)));
     }
     if (!launcherExists(ctx, st.launcherPath.view())) {
         return false;
@@ -316,7 +318,7 @@ bool launcherExists(Context& ctx, std::string_view home) {
     } else if (path.assign(home) && joinPath(path, kJavaLauncherFile)) {
         exists = ctx.os.fileStatus(path.c_str()) != FileStatus::Missing;
     } else {
-        // A launcher path that does not fit 259 characters is not a runtime of ours.
+        // A launcher path that does not fit a path is not a runtime of ours.
         std::string whole(home);
         whole += whole.back() == '\\' ? "" : "\\";
         whole += kJavaLauncherFile;
@@ -333,7 +335,8 @@ bool launcherExists(Context& ctx, std::string_view home) {
 
 bool addLauncherFile(Context& ctx, TextBuffer& path) {
     if (!joinPath(path, kJavaLauncherFile)) {
-        return noteOverflow(ctx, "The launcher path does not fit into 259 characters.");
+        return noteOverflow(ctx, formatText("The launcher path does not fit into %u characters.",
+                                            charsIn(kPathSize)));
     }
     return true;
 }
@@ -341,12 +344,12 @@ bool addLauncherFile(Context& ctx, TextBuffer& path) {
 void composeRuntimeError(Context& ctx) {
     LauncherState& st = ctx.state;
     RuntimeSearchState& search = st.search;
-    TextBuffer& message = st.errorMessage;
+    ErrorMessage& message = st.errorMessage;
     if (search.minVersion.empty()) {
-        loadString(ctx, cfg::kLocalRuntimeMissingMessage, message);
+        loadString(ctx, cfg::kMsgLocalRuntime, message);
         return;
     }
-    loadString(ctx, cfg::kRuntimeRequiredMessage, message);
+    loadString(ctx, cfg::kMsgRuntimeRequired, message);
     message.appendCut(" ");
     message.appendCut(search.minVersionText.view());
     if (!search.maxVersionText.empty()) {
@@ -359,8 +362,8 @@ void composeRuntimeError(Context& ctx) {
         message.appendCut("-bit)");
     }
     if (search.staleRegistry) {
-        FixedText<kErrorMessageSize> stale;
-        if (loadString(ctx, cfg::kStaleRegistryMessage, stale)) {
+        ErrorMessage stale;
+        if (loadString(ctx, cfg::kMsgStaleRegistry, stale)) {
             message.appendCut("\n");
             message.appendCut(stale.view());
         }
