@@ -8,7 +8,7 @@
 
 namespace qv {
 
-bool loadText(Context& ctx, int id, TextBuffer& out) {
+Result<bool> loadText(Context& ctx, int id, TextBuffer& out) {
     DebugLog& log = ctx.state.log;
     log.printAll("Resource %d:\t", id);
     ResourceData resource = ctx.os.findRcData(ctx.state.module, id);
@@ -20,28 +20,29 @@ bool loadText(Context& ctx, int id, TextBuffer& out) {
         std::string_view text = textUpToNul(resource.data, resource.size);
         if (out.assign(text)) {
             log.printAll("%s\n", out.c_str());
-            return true;
+            return {true, Step::goOn()};
         }
         out.clear();
         log.printAll("<NULL>\n");
-        noteOverflow(ctx, formatText("Configuration value %d does not fit into %u characters.", id,
-                                     static_cast<unsigned>(out.capacity())));
-        return false;
+        return {
+            false,
+            stopTooLong(ctx, formatText("Configuration value %d does not fit into %u characters.",
+                                        id, static_cast<unsigned>(out.capacity())))};
     }
     log.printAll("<NULL>\n");
-    return false;
+    return {false, Step::goOn()};
 }
 
-bool loadBoolValue(Context& ctx, int id) {
+Result<bool> loadBoolValue(Context& ctx, int id) {
     FixedText<kNumberTextSize> text;
-    loadText(ctx, id, text);
-    return text.view() == "true";
+    Result<bool> read = loadText(ctx, id, text);
+    return {text.view() == "true", std::move(read.step)};
 }
 
-int loadIntValue(Context& ctx, int id) {
+Result<int> loadIntValue(Context& ctx, int id) {
     FixedText<kNumberTextSize> text;
-    loadText(ctx, id, text);
-    return parseInt(text.view());
+    Result<bool> read = loadText(ctx, id, text);
+    return {parseInt(text.view()), std::move(read.step)};
 }
 
 int parseInt(std::string_view text) {

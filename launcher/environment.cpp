@@ -17,40 +17,46 @@ constexpr const char* kRuntimeBinDirectory = "\\bin";
 
 }  // namespace
 
-bool appendToPathVar(Context& ctx, std::string_view directory) {
+Step appendToPathVar(Context& ctx, std::string_view directory) {
     std::string value;
     if (!ctx.os.getEnvironmentVariable(kPathVariable, value)) {
         value.clear();
     }
     if (value.size() + directory.size() > kPathVariableMaxChars) {
-        return noteOverflow(ctx, formatText("The Path variable with the runtime's bin directory "
-                                            "does not fit into %u characters.",
-                                            static_cast<unsigned>(kPathVariableMaxChars)));
+        return stopTooLong(ctx, formatText("The Path variable with the runtime's bin directory "
+                                           "does not fit into %u characters.",
+                                           static_cast<unsigned>(kPathVariableMaxChars)));
     }
     value += ';';
     value.append(directory);
-    return ctx.os.setEnvironmentVariable(kPathVariable, value.c_str());
+    if (!ctx.os.setEnvironmentVariable(kPathVariable, value.c_str())) {
+        return stopWithLastError(ctx);
+    }
+    return Step::goOn();
 }
 
-bool addRuntimeToPath(Context& ctx) {
+Step addRuntimeToPath(Context& ctx) {
     FixedText<kPathSize> directory;
-    if (!directory.assign(ctx.state.launcherPath.view()) ||
+    if (!directory.assign(ctx.state.search.javaHome.view()) ||
         !directory.append(kRuntimeBinDirectory)) {
-        return noteOverflow(
+        return stopTooLong(
             ctx, formatText("The runtime's bin directory does not fit into %u characters.",
                             charsIn(kPathSize)));
     }
-    if (!appendToPathVar(ctx, directory.view())) {
+    Step appended = appendToPathVar(ctx, directory.view());
+    if (!appended.goesOn()) {
         ctx.state.log.print("Error:\t\t%s\n", "appendToPathVar failed.");
-        return false;
     }
-    return true;
+    return appended;
 }
 
-bool applyEnvironmentSettings(Context& ctx, const ProgramLocation& program) {
+Step applyEnvironmentSettings(Context& ctx, const ProgramLocation& program) {
     auto settings = std::make_unique<FixedText<kEnvBufferSize>>();
     auto value = std::make_unique<FixedText<kLineSize>>();
-    loadString(ctx, cfg::kEnvironment, *settings);
+    Result<bool> read = loadString(ctx, cfg::kEnvironment, *settings);
+    if (!read.step.goesOn()) {
+        return std::move(read.step);
+    }
     std::string_view text = settings->view();
     std::size_t position = 0;
     while (position < text.size()) {
@@ -68,14 +74,14 @@ bool applyEnvironmentSettings(Context& ctx, const ProgramLocation& program) {
         value->clear();
         if (substituteVariables(ctx, *value, entry.substr(equals + 1), program) ==
             Expansion::Overflow) {
-            return noteOverflow(ctx, formatText("The value of the variable %s (value 19) does not "
-                                                "fit into %u characters.",
-                                                name.c_str(), charsIn(kLineSize)));
+            return stopTooLong(ctx, formatText("The value of the variable %s (value 19) does not "
+                                               "fit into %u characters.",
+                                               name.c_str(), charsIn(kLineSize)));
         }
         ctx.state.log.print("Set var:\t%s = %s\n", name.c_str(), value->c_str());
         (void)ctx.os.setEnvironmentVariable(name.c_str(), value->c_str());
     }
-    return true;
+    return Step::goOn();
 }
 
 }  // namespace qv

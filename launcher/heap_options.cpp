@@ -29,22 +29,30 @@ int percentOfMemoryMb(std::uint64_t bytes, int percent) {
 
 }  // namespace
 
-bool addHeapOptions(Context& ctx, TextBuffer& line) {
+Step addHeapOptions(Context& ctx, TextBuffer& line) {
     std::uint64_t available = 0;
     if (!ctx.os.availablePhysicalMemory(available)) {
         available = 0;
     }
-    const int initialMb = loadInt(ctx, cfg::kInitialHeapMb);
-    const int initialPercent = loadInt(ctx, cfg::kInitialHeapPercent);
-    if (!addHeapOption(ctx, line, initialMb, initialPercent, available, "-Xms")) {
-        return false;
+    // A value that does not fit counts as 0 for its option and stops the start afterwards.
+    Result<int> initialMb = loadInt(ctx, cfg::kInitialHeapMb);
+    Result<int> initialPercent = loadInt(ctx, cfg::kInitialHeapPercent);
+    Step stop = std::move(initialMb.step);
+    stop.keepFirst(std::move(initialPercent.step));
+    Step added = addHeapOption(ctx, line, initialMb.value, initialPercent.value, available, "-Xms");
+    if (!added.goesOn()) {
+        stop.keepFirst(std::move(added));
+        return stop;
     }
-    const int maxMb = loadInt(ctx, cfg::kMaxHeapMb);
-    const int maxPercent = loadInt(ctx, cfg::kMaxHeapPercent);
-    return addHeapOption(ctx, line, maxMb, maxPercent, available, "-Xmx");
+    Result<int> maxMb = loadInt(ctx, cfg::kMaxHeapMb);
+    Result<int> maxPercent = loadInt(ctx, cfg::kMaxHeapPercent);
+    stop.keepFirst(std::move(maxMb.step));
+    stop.keepFirst(std::move(maxPercent.step));
+    stop.keepFirst(addHeapOption(ctx, line, maxMb.value, maxPercent.value, available, "-Xmx"));
+    return stop;
 }
 
-bool addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
+Step addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
                    std::uint64_t availableBytes, const char* option) {
     LauncherState& st = ctx.state;
     if (percent < 0) {
@@ -53,7 +61,7 @@ bool addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
     const int fromPercent = percentOfMemoryMb(availableBytes, percent);
     int size = mb > fromPercent ? mb : fromPercent;
     if (size <= 0) {
-        return true;
+        return Step::goOn();
     }
     if ((st.search.foundRuntime & FOUND_64BIT) == 0 && size > kHeapCap32BitMb) {
         st.log.print("Heap limit:\tReduced %d MB heap size to 32-bit maximum %d MB\n", size,
@@ -67,9 +75,9 @@ bool addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
         availableMb > static_cast<std::uint64_t>(INT_MAX) ? INT_MAX : static_cast<int>(availableMb),
         size);
     if (!line.append(formatText("%s%dm ", option, size))) {
-        return noteOverflow(ctx, "The heap options do not fit into the launcher argument line.");
+        return stopTooLong(ctx, "The heap options do not fit into the launcher argument line.");
     }
-    return true;
+    return Step::goOn();
 }
 
 }  // namespace qv

@@ -4,15 +4,16 @@
 #define QV_LAUNCHER_HEAP_OPTIONS_H
 
 #include "state.h"
+#include "step.h"
 
 #include <cstdint>
 
 namespace qv {
 
-// False only when the options do not fit the line.
-bool addHeapOptions(Context& ctx, TextBuffer& line);
+// -Xms from values 25 and 26, -Xmx from 27 and 28; stops only when a text does not fit.
+Step addHeapOptions(Context& ctx, TextBuffer& line);
 // One option from a size in MB and a share in percent of the available memory (the larger wins).
-bool addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
+Step addHeapOption(Context& ctx, TextBuffer& line, int mb, int percent,
                    std::uint64_t availableBytes, const char* option);
 
 }  // namespace qv

@@ -17,27 +17,27 @@ constexpr std::size_t kExecutableExtensionChars = 3;  // "exe"
 
 }  // namespace
 
-bool readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramLocation& program) {
-    if (loadString(ctx, cfg::kJvmOptions, options) && !options.append(' ')) {
-        return noteOverflow(ctx,
-                            formatText("The JVM options (value 12) do not fit into %u characters.",
-                                       charsIn(kLineSize)));
+Step readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramLocation& program) {
+    Result<bool> read = loadString(ctx, cfg::kJvmOptions, options);
+    if (read.value && !options.append(' ')) {
+        return stopTooLong(ctx,
+                           formatText("The JVM options (value 12) do not fit into %u characters.",
+                                      charsIn(kLineSize)));
     }
-    if (overflowed(ctx)) {
-        return false;
+    if (!read.step.goesOn()) {
+        return std::move(read.step);
     }
     std::string_view programPath = program.path.view();
     FixedText<kPathSize> path;
     if (programPath.size() < kExecutableExtensionChars ||
         !path.assign(programPath.substr(0, programPath.size() - kExecutableExtensionChars)) ||
         !path.append(kOptionsFileSuffix)) {
-        return noteOverflow(ctx,
-                            formatText("The options file path does not fit into %u characters.",
-                                       charsIn(kPathSize)));
+        return stopTooLong(ctx, formatText("The options file path does not fit into %u characters.",
+                                           charsIn(kPathSize)));
     }
     std::unique_ptr<InputFile> file = ctx.os.openForReading(path.c_str());
     if (!file) {
-        return true;
+        return Step::goOn();
     }
     ctx.state.log.print("Loading:\t%s\n", path.c_str());
     const std::size_t limit =
@@ -49,17 +49,16 @@ bool readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramL
     }
     char probe = 0;
     if (file->read(&probe, 1) > 0) {
-        return noteOverflow(ctx,
-                            formatText("The options file does not fit into the JVM options (%u "
-                                       "characters with value 12).",
-                                       static_cast<unsigned>(kOptionsFileReadLimit)));
+        return stopTooLong(ctx, formatText("The options file does not fit into the JVM options (%u "
+                                           "characters with value 12).",
+                                           static_cast<unsigned>(kOptionsFileReadLimit)));
     }
     // A zero byte would join two options or cut the rest away: such a file is no ANSI text
     // (a UTF-16 file, for one), and it is refused by name.
     if (std::memchr(bytes.data(), '\0', static_cast<std::size_t>(count)) != nullptr) {
-        return noteOverflow(ctx,
-                            "The options file holds a zero byte: it must be a text in the ANSI "
-                            "code page.");
+        return stopTooLong(ctx,
+                           "The options file holds a zero byte: it must be a text in the ANSI "
+                           "code page.");
     }
     bool inComment = false;
     for (long i = 0; i < count; ++i) {
@@ -78,7 +77,7 @@ bool readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramL
     if (count > 0 && options.back() != ' ') {
         (void)options.append(' ');
     }
-    return true;
+    return Step::goOn();
 }
 
 }  // namespace qv

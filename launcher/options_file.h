@@ -3,11 +3,13 @@
 #define QV_LAUNCHER_OPTIONS_FILE_H
 
 #include "state.h"
+#include "step.h"
 
 namespace qv {
 
-// Value 12 and the options file into `options`; false when they do not fit.
-bool readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramLocation& program);
+// Value 12 and the options file into `options`; stops when they do not fit, or when the file
+// holds a zero byte.
+Step readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramLocation& program);
 
 }  // namespace qv
 

@@ -64,7 +64,6 @@ struct LauncherState {
     bool wow64 = false;
     FixedText<kPathSize> startupDirectory;
     RuntimeSearchState search;
-    FixedText<kPathSize> launcherPath;
     FixedText<kLineSize> launcherArgs;
     // The arguments main receives, one per word: value 13 and the filtered argument text.
     FixedText<kLineSize> applicationArgs;
@@ -72,8 +71,6 @@ struct LauncherState {
     bool restart = false;
     int exitCode = 0;
     DebugLog log;
-    // The first text that did not fit its capacity; a non-empty one stops the preparation.
-    FixedText<kErrorMessageSize> failure;
 };
 
 // What every step works with: the operating system and the state.

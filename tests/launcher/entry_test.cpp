@@ -148,7 +148,7 @@ TEST_F(EntryTest, MutexThatCannotBeCreatedIsNoOtherInstance) {
 TEST_F(EntryTest, WorkingDirectoryIsJoinedToTheProgramDirectory) {
     openLog();
     machine.setConfig(8, ".");
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
     EXPECT_EQ(state->startupDirectory.view(), "C:\\start");
     EXPECT_EQ(machine.cwd, "C:\\app");
     EXPECT_EQ(log(), "Working dir:\tC:\\app\\.\n");
@@ -156,23 +156,21 @@ TEST_F(EntryTest, WorkingDirectoryIsJoinedToTheProgramDirectory) {
 
 TEST_F(EntryTest, WorkingDirectoryMissingOrUnreachable) {
     openLog();
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
     EXPECT_EQ(machine.cwd, "C:\\start");
     EXPECT_EQ(state->startupDirectory.view(), "C:\\start");
     machine.setConfig(8, "C:\\elsewhere");  // joined all the same, and the change fails
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
     EXPECT_EQ(machine.cwd, "C:\\start");
     EXPECT_EQ(log(), "Working dir:\tC:\\app\\C:\\elsewhere\n");
 }
 
 TEST_F(EntryTest, WorkingDirectoryThatDoesNotFitIsNamed) {
     machine.setConfig(8, std::string(253, 'w'));
-    EXPECT_FALSE(setWorkingDirectory(ctx, program));
-    EXPECT_EQ(state->failure.view(),
+    EXPECT_EQ(setWorkingDirectory(ctx, program).text(),
               "The working directory (value 8) does not fit into 259 characters.");
-    state->failure.clear();
     machine.setConfig(8, std::string(252, 'w'));  // C:\app\ and 252 characters: 259
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
 }
 
 TEST_F(EntryTest, MainReturnsGivesZero) {

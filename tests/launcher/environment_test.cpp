@@ -27,7 +27,7 @@ TEST_F(EnvironmentTest, PathGetsTheRuntimeBinDirectory) {
     struct Case {
         const char* name;
         std::optional<std::string> path;
-        const char* launcherPath;
+        const char* javaHome;
         std::string expected;
     } cases[] = {
         {"Path not set", std::nullopt, "C:\\jre", ";C:\\jre\\bin"},
@@ -40,37 +40,36 @@ TEST_F(EnvironmentTest, PathGetsTheRuntimeBinDirectory) {
         if (c.path) {
             machine.setVariable("Path", *c.path);
         }
-        (void)state->launcherPath.assign(c.launcherPath);
-        EXPECT_TRUE(addRuntimeToPath(ctx));
+        (void)state->search.javaHome.assign(c.javaHome);
+        EXPECT_TRUE(addRuntimeToPath(ctx).goesOn());
         EXPECT_EQ(machine.variable("Path"), c.expected);
     }
     EXPECT_EQ(log(), "");
 }
 
 TEST_F(EnvironmentTest, PathThatCannotBeExtended) {
-    (void)state->launcherPath.assign("C:\\jre");  // "C:\jre\bin": 10 characters
+    (void)state->search.javaHome.assign("C:\\jre");  // "C:\jre\bin": 10 characters
     machine.setVariable("Path", std::string(32756, 'p'));
-    EXPECT_TRUE(addRuntimeToPath(ctx));
+    EXPECT_TRUE(addRuntimeToPath(ctx).goesOn());
     machine.setVariable("Path", std::string(32757, 'p'));
-    EXPECT_FALSE(addRuntimeToPath(ctx));
-    EXPECT_EQ(state->failure.view(),
+    EXPECT_EQ(addRuntimeToPath(ctx).text(),
               "The Path variable with the runtime's bin directory does not fit into 32766 "
               "characters.");
     EXPECT_EQ(
         log(),
         "Error:\t\tThe Path variable with the runtime's bin directory does not fit into 32766 "
         "characters.\nError:\t\tappendToPathVar failed.\n");
-    state->failure.clear();
     machine.setVariable("Path", "C:\\win");
     machine.refusedVariables.insert("path");
-    EXPECT_FALSE(addRuntimeToPath(ctx));
-    EXPECT_FALSE(overflowed(ctx));
+    Step refused = addRuntimeToPath(ctx);
+    EXPECT_EQ(refused.kind(), Step::Kind::WindowsError);
+    EXPECT_EQ(refused.errorCode(), 5u);
     EXPECT_EQ(machine.lastErrorCode, 5u);
 }
 
 TEST_F(EnvironmentTest, EnvironmentSettings) {
     machine.setConfig(19, "\t\tA=1\tB=%A%;x\t\tNOEQUALS\tC=%EXEDIR%\t=empty name\tD=\t");
-    EXPECT_TRUE(applyEnvironmentSettings(ctx, program));
+    EXPECT_TRUE(applyEnvironmentSettings(ctx, program).goesOn());
     EXPECT_EQ(machine.variable("A"), "1");
     EXPECT_EQ(machine.variable("B"), "1;x");
     EXPECT_EQ(machine.variable("C"), "C:\\app");
@@ -89,8 +88,7 @@ TEST_F(EnvironmentTest, EnvironmentSettings) {
 TEST_F(EnvironmentTest, EnvironmentValueThatDoesNotFitIsNamed) {
     machine.setVariable("BIG", std::string(20000, 'b'));
     machine.setConfig(19, "A=%BIG%%BIG%");
-    EXPECT_FALSE(applyEnvironmentSettings(ctx, program));
-    EXPECT_EQ(state->failure.view(),
+    EXPECT_EQ(applyEnvironmentSettings(ctx, program).text(),
               "The value of the variable A (value 19) does not fit into 32767 characters.");
     EXPECT_EQ(machine.variable("A"), std::nullopt);
 }

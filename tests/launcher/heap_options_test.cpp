@@ -85,7 +85,7 @@ TEST_F(HeapOptionsTest, HeapOptions) {
             fresh.machine.setConfig(id, text);
         }
         auto line = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_TRUE(addHeapOptions(fresh.ctx, *line));
+        EXPECT_TRUE(addHeapOptions(fresh.ctx, *line).goesOn());
         EXPECT_EQ(line->view(), c.line);
         EXPECT_EQ(fresh.machine.fileContent(kLogPath), c.log);
     }
@@ -96,7 +96,7 @@ TEST_F(HeapOptionsTest, HeapWithoutMemoryStatus) {
     machine.setConfig(28, "50");
     machine.setConfig(25, "64");
     auto line = std::make_unique<FixedText<kLineSize>>();
-    EXPECT_TRUE(addHeapOptions(ctx, *line));
+    EXPECT_TRUE(addHeapOptions(ctx, *line).goesOn());
     EXPECT_EQ(line->view(), "-Xms64m ");
 }
 

@@ -54,7 +54,7 @@ TEST_F(OptionsFileTest, OptionsFileCompaction) {
             fresh.machine.addFile(kOptionsFile, *c.file);
         }
         auto options = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_TRUE(readOptionsFile(fresh.ctx, *options, program));
+        EXPECT_TRUE(readOptionsFile(fresh.ctx, *options, program).goesOn());
         EXPECT_EQ(options->view(), c.expected);
         EXPECT_EQ(fresh.machine.fileContent(kLogPath),
                   c.file ? std::string("Loading:\t") + kOptionsFile + "\n" : "");
@@ -67,7 +67,7 @@ TEST_F(OptionsFileTest, OptionsFileNamedLikeTheProgram) {
     other.directoryLength = 6;
     machine.addFile("D:\\svc\\Other.mvk.ini", "-Dother");
     auto options = std::make_unique<FixedText<kLineSize>>();
-    EXPECT_TRUE(readOptionsFile(ctx, *options, other));
+    EXPECT_TRUE(readOptionsFile(ctx, *options, other).goesOn());
     EXPECT_EQ(options->view(), "-Dother ");
 }
 
@@ -96,8 +96,9 @@ TEST_F(OptionsFileTest, OptionsThatDoNotFitAreNamed) {
         }
         fresh.machine.addFile(kOptionsFile, std::string(c.file, 'f'));
         auto options = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_EQ(readOptionsFile(fresh.ctx, *options, program), *c.failure == '\0');
-        EXPECT_EQ(fresh.state->failure.view(), c.failure);
+        Step step = readOptionsFile(fresh.ctx, *options, program);
+        EXPECT_EQ(step.goesOn(), *c.failure == '\0');
+        EXPECT_EQ(step.text(), c.failure);
     }
 }
 
@@ -116,8 +117,7 @@ TEST_F(OptionsFileTest, OptionsFileWithZeroBytesIsRefused) {
         LauncherOnMachine fresh;
         fresh.machine.addFile(kOptionsFile, c.file);
         auto options = std::make_unique<FixedText<kLineSize>>();
-        EXPECT_FALSE(readOptionsFile(fresh.ctx, *options, program));
-        EXPECT_EQ(fresh.state->failure.view(),
+        EXPECT_EQ(readOptionsFile(fresh.ctx, *options, program).text(),
                   "The options file holds a zero byte: it must be a text in the ANSI code page.");
     }
 }
