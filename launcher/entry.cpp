@@ -174,6 +174,9 @@ Step prepare(Context& ctx, std::string_view argumentText) {
     if (Step step = jreSearch(ctx, program); !step.goesOn()) {
         return step;
     }
+    if (Step step = checkJvmLibraryPath(ctx); !step.goesOn()) {
+        return step;
+    }
     if (Step step = addRuntimeToPath(ctx); !step.goesOn()) {
         return step;
     }
@@ -218,17 +221,23 @@ int runLauncher(Os& os) {
     if (prepared.kind() == Step::Kind::AnotherInstance) {
         ErrorMessage message;
         Result<bool> read = loadString(ctx, cfg::kMsgInstanceRunning, message);
-        showMessage(ctx, read.step.goesOn() ? std::string_view(message.view())
-                                            : std::string_view(read.step.text()));
-        closeDebugLog(ctx);
-        return kExitAnotherInstance;
+        if (read.step.goesOn()) {
+            showMessage(ctx, message.view());
+            closeDebugLog(ctx);
+            return kExitAnotherInstance;
+        }
+        prepared = std::move(read.step);  // a message that does not fit ends like any other text
+    }
+    if (prepared.goesOn()) {
+        Result<bool> restart = loadBool(ctx, cfg::kRestart);
+        st.restart = restart.value;
+        prepared = std::move(restart.step);
     }
     if (!prepared.goesOn()) {
         reportError(ctx, prepared);
         return kExitPreparationFailed;
     }
 
-    st.restart = loadBool(ctx, cfg::kRestart).value;
     auto jvm = std::make_unique<JvmStart>();
     for (;;) {
         st.exitCode = kExitMainReturned;

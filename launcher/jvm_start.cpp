@@ -1,5 +1,7 @@
 #include "jvm_start.h"
 
+#include "diagnostics.h"
+#include "format.h"
 #include "words.h"
 
 namespace qv {
@@ -28,9 +30,23 @@ void JvmStart::freeOptions() {
     optionCount = 0;
 }
 
+bool jvmLibraryPath(std::string_view javaHome, FixedText<kPathSize>& path) {
+    return path.assign(javaHome) && path.append(kJvmLibrary);
+}
+
+Step checkJvmLibraryPath(Context& ctx) {
+    FixedText<kPathSize> path;
+    if (!jvmLibraryPath(ctx.state.search.javaHome.view(), path)) {
+        return stopTooLong(ctx, formatText("The JVM library path does not fit into %u characters.",
+                                           charsIn(kPathSize)));
+    }
+    return Step::goOn();
+}
+
 JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
     FixedText<kPathSize> path;
-    if (!path.assign(jvm.javaHome.view()) || !path.append(kJvmLibrary)) {
+    // The preparation has checked the path of the runtime it found (checkJvmLibraryPath).
+    if (!jvmLibraryPath(jvm.javaHome.view(), path)) {
         ctx.os.setLastError(kErrorFilenameTooLong);
         return nullptr;
     }

@@ -4,6 +4,7 @@
 #define QV_LAUNCHER_JVM_START_H
 
 #include "state.h"
+#include "step.h"
 
 #include <jni.h>
 
@@ -33,6 +34,11 @@ struct JvmStart {
 
     void freeOptions();
 };
+
+// The JVM library of a Java home; false when it does not fit a path.
+bool jvmLibraryPath(std::string_view javaHome, FixedText<kPathSize>& path);
+// The JVM library of the runtime found must fit a path; stops, naming it, when it does not.
+Step checkJvmLibraryPath(Context& ctx);
 
 // True when a JVM was created (exit code: the main class run), false when none was (-1).
 bool executeInProcess(Context& ctx, JvmStart& jvm, int& exitCode);

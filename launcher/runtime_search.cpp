@@ -340,9 +340,12 @@ bool launcherExists(Context& ctx, std::string_view home) {
     FixedText<kPathSize> path;
     bool exists = false;
     if (home.empty()) {
-        // Nothing to test.
+        // Nothing to test: the last error stays as it is.
     } else if (path.assign(home) && joinPath(path, kJavaLauncherFile)) {
         exists = ctx.os.fileStatus(path.c_str()) != FileStatus::Missing;
+        if (!exists) {
+            ctx.os.setLastError(kErrorSuccess);  // the failed query leaves no stale code
+        }
     } else {
         // A launcher path that does not fit a path is not a runtime of ours.
         std::string whole(home);
@@ -351,9 +354,6 @@ bool launcherExists(Context& ctx, std::string_view home) {
         ctx.state.log.print("Check launcher:\t%s %s\n", whole.c_str(), "(not found)");
         ctx.os.setLastError(kErrorSuccess);
         return false;
-    }
-    if (!exists) {
-        ctx.os.setLastError(kErrorSuccess);
     }
     ctx.state.log.print("Check launcher:\t%s %s\n", path.c_str(), exists ? "(OK)" : "(not found)");
     return exists;

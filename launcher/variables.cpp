@@ -97,8 +97,9 @@ RegistryRead readRegistryText(Context& ctx, std::string_view name, TextBuffer& o
     }
     std::size_t first = name.find('\\');
     std::size_t last = name.rfind('\\');
-    // No root, or no value name: nothing to read.
-    if (root == nullptr || first == std::string_view::npos || last + 1 == name.size()) {
+    // No root, or no backslash before the value name: nothing to read. An empty value name
+    // reads the key's default value.
+    if (root == nullptr || first == std::string_view::npos) {
         return RegistryRead::NotRead;
     }
     const std::string keyPath(first == last ? std::string_view()

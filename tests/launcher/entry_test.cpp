@@ -4,6 +4,8 @@
 #include "diagnostics.h"
 #include "launcher_fixture.h"
 
+#include <functional>
+
 namespace qv::testing {
 namespace {
 
@@ -253,6 +255,50 @@ TEST_F(EntryTest, TextThatDoesNotFitStopsThePreparationWithItsName) {
               "Error:\t\tThe application arguments do not fit into the launcher argument line.\n"
               "Error msg:\tStart failed.\n\nThe application arguments do not fit into the "
               "launcher argument line.\n");
+}
+
+TEST_F(EntryTest, EveryTextThatDoesNotFitEndsWithTheErrorReport) {
+    const std::string deepHome = "C:\\" + std::string(243, 'h');  // java.exe fits, jvm.dll not
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&)> arrange;
+        std::string named;
+    } cases[] = {
+        {"start-up directory", [](FakeMachine& m) { m.cwd = "C:\\" + std::string(257, 's'); },
+         "The start-up directory does not fit into 259 characters."},
+        {"restart flag (value 31)", [](FakeMachine& m) { m.setConfig(31, std::string(20, 't')); },
+         "Configuration value 31 does not fit into 19 characters."},
+        {"instance message (value 105) when another instance runs",
+         [](FakeMachine& m) {
+             m.setConfig(23, "quorvexService");
+             m.mutexes->insert("quorvexService");
+             m.setConfig(105, std::string(1024, 'i'));
+         },
+         "Configuration value 105 does not fit into 1023 characters."},
+        {"JVM library of the runtime found",
+         [&deepHome](FakeMachine& m) {
+             m.setConfig(1, deepHome);
+             m.addFile(deepHome + "\\bin\\java.exe");
+             m.addJvm(deepHome + "\\bin\\client\\jvm.dll");
+         },
+         "The JVM library path does not fit into 259 characters."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LauncherOnMachine fresh;
+        FakeJvm& jvm = makeRunnable(fresh.machine);
+        fresh.machine.setConfig(22, "https://support.example/");
+        fresh.machine.lastErrorCode = 5;
+        c.arrange(fresh.machine);
+        fresh.machine.commandLineText = std::string("\"") + kProgramPath + "\" --mvk-debug";
+        EXPECT_EQ(runLauncher(fresh.machine), kExitPreparationFailed);
+        EXPECT_EQ(fresh.machine.stdoutText, "Start failed.\n\n" + c.named + "\n");
+        EXPECT_EQ(fresh.machine.shellOpened, std::vector<std::string>{"https://support.example/"});
+        EXPECT_TRUE(jvm.creations.empty());
+        const std::string text = fresh.log();
+        EXPECT_NE(text.find("Error:\t\t" + c.named + "\n"), std::string::npos);
+        EXPECT_EQ(text.find("Exit code:"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -321,6 +321,23 @@ TEST_F(RuntimeSearchTest, NonVersionSubkeyWithoutJavaHomeMarksTheRegistryStale) 
     EXPECT_EQ(state->errorUrl.view(), "https://java.example/");
 }
 
+TEST_F(RuntimeSearchTest, OnlyAFailedFileQueryClearsTheLastError) {
+    openLog();
+    machine.setConfig(30, "4");
+    (void)state->search.minVersion.assign("1.001.000");
+    // An empty JavaHome: nothing is queried, so an earlier failure keeps its code.
+    machine.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\1.8", "JavaHome", "");
+    machine.lastErrorCode = 5;
+    EXPECT_FALSE(findJavaHome(ctx, 0).value);
+    EXPECT_TRUE(state->search.staleRegistry);
+    EXPECT_EQ(machine.lastErrorCode, 5u);
+    // A home whose launcher file is missing: the failed query leaves no stale code.
+    machine.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\1.9", "JavaHome",
+                              "C:\\jre9");
+    EXPECT_FALSE(findJavaHome(ctx, 0).value);
+    EXPECT_EQ(machine.lastErrorCode, 0u);
+}
+
 TEST_F(RuntimeSearchTest, JavaHomeWithTrailingBackslash) {
     openLog();
     machine.setConfig(30, "4");

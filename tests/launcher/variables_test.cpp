@@ -108,6 +108,8 @@ TEST_F(VariablesTest, RegistryReferences) {
     machine.setRegistryValue(View::Bits64, RegistryRoot::LocalMachine, "SOFTWARE\\Types", "Fits",
                              kRegBinary, std::string(1024, 'f'));
     machine.setRegistryString(View::Bits64, RegistryRoot::LocalMachine, "", "RootValue", "root");
+    machine.setRegistryString(View::Bits64, RegistryRoot::LocalMachine, "SOFTWARE\\Vendor", "",
+                              "default");
     struct Case {
         const char* name;
         std::string input;
@@ -124,7 +126,9 @@ TEST_F(VariablesTest, RegistryReferences) {
         {"value of the root key", "%HKEY_LOCAL_MACHINE\\RootValue%", "root"},
         {"unknown root", "%HKEY_NOWHERE\\Software\\X\\Y%", ""},
         {"no backslash", "%HKEY_CURRENT_USER%", ""},
-        {"no value name", "%HKEY_CURRENT_USER\\Software\\X\\%", ""},
+        {"no value name: the key's default value", "%HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\%",
+         "default"},
+        {"no value name, no default value", "%HKEY_CURRENT_USER\\Software\\X\\%", ""},
         {"never an environment variable", "%HKEYS%", ""},
     };
     machine.setVariable("HKEYS", "from the environment");
