@@ -13,6 +13,7 @@
 #include "runtime_search.h"
 #include "variables.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,10 +66,11 @@ Step findProgram(Context& ctx, ProgramLocation& program) {
     return Step::goOn();
 }
 
-void setWow64Flag(Context& ctx) {
+Step setWow64Flag(Context& ctx) {
     bool isWow64 = false;
     ctx.state.wow64 = ctx.os.queryWow64(isWow64) && isWow64;
     ctx.state.log.print("WOW64:\t\t%s\n", ctx.state.wow64 ? "yes" : "no");
+    return Step::goOn();
 }
 
 Step loadErrorReport(Context& ctx) {
@@ -152,54 +154,29 @@ Step prepare(Context& ctx, std::string_view argumentText) {
     ProgramLocation program;
     FixedText<kPathSize> launcherFile;
 
-    if (Step step = initGlobals(ctx); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = findProgram(ctx, program); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = openDebugLog(ctx, argumentText, program); !step.goesOn()) {
-        return step;
-    }
-    setWow64Flag(ctx);
-    if (Step step = loadErrorReport(ctx); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = checkInstance(ctx); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = setWorkingDirectory(ctx, program); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = jreSearch(ctx, program); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = checkJvmLibraryPath(ctx); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = addRuntimeToPath(ctx); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = applyEnvironmentSettings(ctx, program); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = addLauncherFile(ctx, launcherFile); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = addHeapOptions(ctx, st.launcherArgs); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = addJvmOptions(ctx, program); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = addClassPathOrJar(ctx, program); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = addApplicationArgs(ctx, argumentText); !step.goesOn()) {
-        return step;
-    }
-    if (Step step = checkClassPathOption(ctx); !step.goesOn()) {
-        return step;
+    const std::function<Step()> steps[] = {
+        [&] { return initGlobals(ctx); },
+        [&] { return findProgram(ctx, program); },
+        [&] { return openDebugLog(ctx, argumentText, program); },
+        [&] { return setWow64Flag(ctx); },
+        [&] { return loadErrorReport(ctx); },
+        [&] { return checkInstance(ctx); },
+        [&] { return setWorkingDirectory(ctx, program); },
+        [&] { return jreSearch(ctx, program); },
+        [&] { return checkJvmLibraryPath(ctx); },
+        [&] { return addRuntimeToPath(ctx); },
+        [&] { return applyEnvironmentSettings(ctx, program); },
+        [&] { return addLauncherFile(ctx, launcherFile); },
+        [&] { return addHeapOptions(ctx, st.launcherArgs); },
+        [&] { return addJvmOptions(ctx, program); },
+        [&] { return addClassPathOrJar(ctx, program); },
+        [&] { return addApplicationArgs(ctx, argumentText); },
+        [&] { return checkClassPathOption(ctx); },
+    };
+    for (const std::function<Step()>& step : steps) {
+        if (Step end = step(); !end.goesOn()) {
+            return end;
+        }
     }
 
     st.log.print("Launcher:\t%s\n", launcherFile.c_str());

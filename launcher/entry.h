@@ -29,7 +29,8 @@ Step prepare(Context& ctx, std::string_view argumentText);
 Step initGlobals(Context& ctx);
 // The program path and the index of its last backslash.
 Step findProgram(Context& ctx, ProgramLocation& program);
-void setWow64Flag(Context& ctx);
+// Whether the process runs under WOW64; always goes on.
+Step setWow64Flag(Context& ctx);
 // The error title, the error URL and the start-up error message (value 101, required).
 Step loadErrorReport(Context& ctx);
 Step checkInstance(Context& ctx);

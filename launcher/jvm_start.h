@@ -35,6 +35,14 @@ struct JvmStart {
     void freeOptions();
 };
 
+// A pass takes over the run's texts whole: each of its buffers holds what the run's does.
+static_assert(decltype(JvmStart::javaHome)::kBufferSize >=
+              decltype(RuntimeSearchState::javaHome)::kBufferSize);
+static_assert(decltype(JvmStart::mainClass)::kBufferSize >=
+              decltype(LauncherState::mainClass)::kBufferSize);
+static_assert(decltype(JvmStart::applicationArgs)::kBufferSize >=
+              decltype(LauncherState::applicationArgs)::kBufferSize);
+
 // The JVM library of a Java home; false when it does not fit a path.
 bool jvmLibraryPath(std::string_view javaHome, FixedText<kPathSize>& path);
 // The JVM library of the runtime found must fit a path; stops, naming it, when it does not.

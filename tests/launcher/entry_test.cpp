@@ -102,7 +102,7 @@ TEST_F(EntryTest, Wow64Probe) {
         fresh.machine.hasIsWow64Process = c.hasEntry;
         fresh.machine.windows64 = c.windows64;
         fresh.openLog();
-        setWow64Flag(fresh.ctx);
+        EXPECT_TRUE(setWow64Flag(fresh.ctx).goesOn());
         EXPECT_EQ(fresh.state->wow64, std::string(c.line).find("yes") != std::string::npos);
         EXPECT_EQ(fresh.machine.fileContent(kLogPath), c.line);
     }
