@@ -13,7 +13,6 @@
 #include "runtime_search.h"
 #include "variables.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -150,36 +149,43 @@ Step checkClassPathOption(Context& ctx) {
 }
 
 Step prepare(Context& ctx, std::string_view argumentText) {
-    LauncherState& st = ctx.state;
-    ProgramLocation program;
-    FixedText<kPathSize> launcherFile;
-
-    const std::function<Step()> steps[] = {
-        [&] { return initGlobals(ctx); },
-        [&] { return findProgram(ctx, program); },
-        [&] { return openDebugLog(ctx, argumentText, program); },
-        [&] { return setWow64Flag(ctx); },
-        [&] { return loadErrorReport(ctx); },
-        [&] { return checkInstance(ctx); },
-        [&] { return setWorkingDirectory(ctx, program); },
-        [&] { return jreSearch(ctx, program); },
-        [&] { return checkJvmLibraryPath(ctx); },
-        [&] { return addRuntimeToPath(ctx); },
-        [&] { return applyEnvironmentSettings(ctx, program); },
-        [&] { return addLauncherFile(ctx, launcherFile); },
-        [&] { return addHeapOptions(ctx, st.launcherArgs); },
-        [&] { return addJvmOptions(ctx, program); },
-        [&] { return addClassPathOrJar(ctx, program); },
-        [&] { return addApplicationArgs(ctx, argumentText); },
-        [&] { return checkClassPathOption(ctx); },
+    // What the steps share while the preparation runs.
+    struct Preparation {
+        Context& ctx;
+        std::string_view argumentText;
+        ProgramLocation program;
+        FixedText<kPathSize> launcherFile;
     };
-    for (const std::function<Step()>& step : steps) {
-        if (Step end = step(); !end.goesOn()) {
+    using PreparationStep = Step (*)(Preparation&);
+    static constexpr PreparationStep kSteps[] = {
+        [](Preparation& p) { return initGlobals(p.ctx); },
+        [](Preparation& p) { return findProgram(p.ctx, p.program); },
+        [](Preparation& p) { return openDebugLog(p.ctx, p.argumentText, p.program); },
+        [](Preparation& p) { return setWow64Flag(p.ctx); },
+        [](Preparation& p) { return loadErrorReport(p.ctx); },
+        [](Preparation& p) { return checkInstance(p.ctx); },
+        [](Preparation& p) { return setWorkingDirectory(p.ctx, p.program); },
+        [](Preparation& p) { return jreSearch(p.ctx, p.program); },
+        [](Preparation& p) { return checkJvmLibraryPath(p.ctx); },
+        [](Preparation& p) { return addRuntimeToPath(p.ctx); },
+        [](Preparation& p) { return applyEnvironmentSettings(p.ctx, p.program); },
+        [](Preparation& p) { return addLauncherFile(p.ctx, p.launcherFile); },
+        [](Preparation& p) { return addHeapOptions(p.ctx, p.ctx.state.launcherArgs); },
+        [](Preparation& p) { return addJvmOptions(p.ctx, p.program); },
+        [](Preparation& p) { return addClassPathOrJar(p.ctx, p.program); },
+        [](Preparation& p) { return addApplicationArgs(p.ctx, p.argumentText); },
+        [](Preparation& p) { return checkClassPathOption(p.ctx); },
+    };
+
+    Preparation preparation{ctx, argumentText, {}, {}};
+    for (PreparationStep step : kSteps) {
+        if (Step end = step(preparation); !end.goesOn()) {
             return end;
         }
     }
 
-    st.log.print("Launcher:\t%s\n", launcherFile.c_str());
+    LauncherState& st = ctx.state;
+    st.log.print("Launcher:\t%s\n", preparation.launcherFile.c_str());
     st.log.print("Launcher args:\t%s\n", st.launcherArgs.c_str());
     st.log.print("Args length:\t%d/%d chars\n", static_cast<int>(st.launcherArgs.size()),
                  static_cast<int>(kLineSize));
