@@ -134,10 +134,13 @@ class Checker {
         if (failed()) {
             return std::nullopt;
         }
-        const bool fits = value.is_number_integer() &&
-                          (value.is_number_unsigned()
-                               ? value.get<uint64_t>() <= static_cast<uint64_t>(max)
-                               : value.get<int64_t>() >= min && value.get<int64_t>() <= max);
+        // Both kinds of integer the parser gives: unsigned for those at or above zero.
+        const bool fits =
+            value.is_number_integer() &&
+            (value.is_number_unsigned()
+                 ? value.get<uint64_t>() <= static_cast<uint64_t>(max) &&
+                       (min <= 0 || value.get<uint64_t>() >= static_cast<uint64_t>(min))
+                 : value.get<int64_t>() >= min && value.get<int64_t>() <= max);
         if (!fits) {
             fail(path,
                  "expected an integer from " + std::to_string(min) + " to " + std::to_string(max));

@@ -35,7 +35,8 @@ Terminals start_terminals() {
 
 struct SimState {
     std::mutex mutex;
-    Terminals terminals = start_terminals();
+    bool started = false;  // terminals read from the scenario (or the defaults) yet
+    Terminals terminals;
     std::map<std::pair<int32_t, int>, int64_t> device_calls;  // by device number and op
     TemplateStore templates;
     std::array<Script, SIM_OP_COUNT> scripts;
@@ -77,6 +78,10 @@ const uint8_t kEmptyBlob[1] = {0};
 Call::Call(sim_op op, std::vector<int64_t> args)
     : op_(op), lock_(state().mutex), script_(state().scripts[static_cast<size_t>(op)]) {
     SimState& s = state();
+    if (!s.started) {
+        s.terminals = start_terminals();
+        s.started = true;
+    }
     const int64_t calls = ++s.calls[static_cast<size_t>(op)];
     if (const Scenario* scenario = s.terminals.scenario()) {
         const OperationRule* rule = &scenario->rules[static_cast<size_t>(op)];
@@ -156,6 +161,7 @@ DSDK_API void DSDK_CALL sim_reset(void) {
     SimState& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.terminals = start_terminals();
+    s.started = true;
     s.device_calls.clear();
     s.templates.clear();
     s.scripts.fill(Script{});
