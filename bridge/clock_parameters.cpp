@@ -1,9 +1,7 @@
 // A terminal's clock and its system parameters.
-#include <cstdio>
-
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 
 using namespace palmbridge;
@@ -15,7 +13,6 @@ constexpr const char* kSetParametersMethod = "dsdk_set_system_parameters";
 constexpr const char* kGetParametersMethod = "dsdk_get_system_parameters";
 // Local references that one parameter makes: itself.
 constexpr jint kRefsPerParameter = 1;
-constexpr std::size_t kMessageSize = 96;
 
 // The getters of java.time.LocalDateTime, in the order in which they are called.
 constexpr const char* kTimeGetters[] = {"getYear", "getMonthValue", "getDayOfMonth",
@@ -72,19 +69,12 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1system_1parameters)(JNIEn
     JavaClass parameter;
     if (!findConstructor(env, java::kSystemParameter, parameter))
         return nullptr;
-    jobjectArray parameters = newElementArray(env, read, parameter.cls);
-    if (parameters == nullptr)
-        return nullptr;
-    const bool built = forEachInFrames(env, read, kRefsPerParameter, [&](jint i) {
-        const dsdk_parameter& r = records[static_cast<std::size_t>(i)];
-        jobject element =
-            construct(env, parameter, static_cast<jint>(r.id), static_cast<jint>(r.value));
-        return element != nullptr && store(env, parameters, i, element);
-    });
-    if (!built)
-        return nullptr;
-
-    return newResult(env, java::kSystemParametersResult, status, parameters);
+    return newArrayResult(env, java::kSystemParametersResult, status, parameter.cls, read,
+                          kRefsPerParameter, [&](jint i) {
+                              const dsdk_parameter& r = records[static_cast<std::size_t>(i)];
+                              return construct(env, parameter, static_cast<jint>(r.id),
+                                               static_cast<jint>(r.value));
+                          });
 }
 
 JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* env, jobject,
@@ -93,36 +83,27 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1set_1system_1parameters)(JNIEnv* 
     if (!checkNotNull(env, parameters, kSetParametersMethod, "parameters"))
         return kBridgeRefused;
     const jint count = env->GetArrayLength(parameters);
-    if (!checkCount(env, kSetParametersMethod, "parameter count", count, kMaxParameterCount))
-        return kBridgeRefused;
-    auto records = HeapArray<dsdk_parameter>::allocate(static_cast<std::size_t>(count));
-    if (!checkAllocated(env, records, kSetParametersMethod, "the parameter records"))
+    auto records =
+        allocateRecords<dsdk_parameter>(env, kSetParametersMethod, "parameter count", count,
+                                        kMaxParameterCount, "the parameter records");
+    if (!records)
         return kBridgeRefused;
 
-    jclass cls = env->FindClass(java::kSystemParameter.name);
-    if (cls == nullptr)
+    FieldIds fields;
+    if (!fields.find(env, java::kParameterToSet))
         return kBridgeRefused;
-    jfieldID id = env->GetFieldID(cls, "id", "I");
-    if (id == nullptr)
-        return kBridgeRefused;
-    jfieldID value = env->GetFieldID(cls, "value", "I");
-    if (value == nullptr)
-        return kBridgeRefused;
-    const bool read = forEachInFrames(env, count, kRefsPerParameter, [&](jint i) {
-        jobject element = env->GetObjectArrayElement(parameters, i);
-        if (failed(env))
-            return false;
-        if (element == nullptr) {
-            char message[kMessageSize];
-            std::snprintf(message, sizeof message, "%s: parameter %ld is null",
-                          kSetParametersMethod, static_cast<long>(i));
-            throwNullPointer(env, message);
-            return false;
-        }
-        records[static_cast<std::size_t>(i)] = {env->GetIntField(element, id),
-                                                env->GetIntField(element, value)};
-        return true;
-    });
+    const bool read =
+        readElements(env, parameters, count, kRefsPerParameter, [&](jint i, jobject element) {
+            if (element == nullptr) {
+                throwFormatted(env, kNullPointer, "%s: parameter %ld is null", kSetParametersMethod,
+                               static_cast<long>(i));
+                return false;
+            }
+            records[static_cast<std::size_t>(i)] = {
+                env->GetIntField(element, fields[java::ParameterField::kId]),
+                env->GetIntField(element, fields[java::ParameterField::kValue])};
+            return true;
+        });
     if (!read)
         return kBridgeRefused;
     return dsdk_set_system_parameters(toSdkHandle(handle), device, records.get(), count);

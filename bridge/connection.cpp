@@ -1,7 +1,7 @@
 // The SDK instance and the connection of its devices.
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 #include "text_copy.h"
 

@@ -3,7 +3,7 @@
 
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 #include "sdk_text.h"
 
@@ -35,7 +35,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1firmware_1version)(JNIEnv
     jstring text = newStringFromSdk(env, version.data(), version.size());
     if (text == nullptr)
         return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), text);
+    return newResult(env, result, status, text);
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1serial)(JNIEnv* env, jobject, jlong handle,
@@ -63,8 +63,7 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config)(JNIEnv* 
     if (failed(env))
         return nullptr;
     // The short form has no further texts: one empty string stands for all three.
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), first,
-                          static_cast<jshort>(value), empty, empty, empty);
+    return newResult(env, result, status, first, static_cast<jshort>(value), empty, empty, empty);
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config_1full)(JNIEnv* env, jobject,
@@ -86,8 +85,8 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1get_1network_1config_1full)(JN
         if (strings[i] == nullptr)
             return nullptr;
     }
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), strings[0],
-                          static_cast<jshort>(value), strings[1], strings[2], strings[3]);
+    return newResult(env, result, status, strings[0], static_cast<jshort>(value), strings[1],
+                     strings[2], strings[3]);
 }
 
 }  // extern "C"

@@ -3,7 +3,7 @@
 
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 #include "sdk_text.h"
 
@@ -36,10 +36,9 @@ jobject newDevice(JNIEnv* env, const JavaClass& device, const JavaClass& types,
 extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JNIEnv* env, jobject,
                                                                               jlong handle,
                                                                               jint maxCount) {
-    if (!checkCount(env, kMethod, "maximum count", maxCount, kMaxSearchCount))
-        return nullptr;
-    auto records = HeapArray<dsdk_device>::allocate(static_cast<std::size_t>(maxCount));
-    if (!checkAllocated(env, records, kMethod, "the device records"))
+    auto records = allocateRecords<dsdk_device>(env, kMethod, "maximum count", maxCount,
+                                                kMaxSearchCount, "the device records");
+    if (!records)
         return nullptr;
 
     std::int32_t count = maxCount;
@@ -51,23 +50,16 @@ extern "C" JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1search_1devices)(JN
         return nullptr;
     if (!findConstructor(env, java::kTypes, types))
         return nullptr;
-    jobjectArray devices = newElementArray(env, found, device.cls);
-    if (devices == nullptr)
-        return nullptr;
-    const bool built = forEachInFrames(env, found, kRefsPerDevice, [&](jint i) {
-        // The record two ahead: the cache lines of its type and first text, and of its second
-        // text and 16-bit value, are on their way while this one is converted.
-        if (i + kPrefetchAhead < found) {
-            const auto* ahead = reinterpret_cast<const char*>(
-                &records[static_cast<std::size_t>(i + kPrefetchAhead)]);
-            prefetch(ahead);
-            prefetch(ahead + offsetof(dsdk_device, text2));
-        }
-        jobject element = newDevice(env, device, types, records[static_cast<std::size_t>(i)]);
-        return element != nullptr && store(env, devices, i, element);
-    });
-    if (!built)
-        return nullptr;
-
-    return newResult(env, java::kDeviceSearchResult, status, devices);
+    return newArrayResult(
+        env, java::kDeviceSearchResult, status, device.cls, found, kRefsPerDevice, [&](jint i) {
+            // The record two ahead: the cache lines of its type and first text, and of its
+            // second text and 16-bit value, are on their way while this one is converted.
+            if (i + kPrefetchAhead < found) {
+                const auto* ahead = reinterpret_cast<const char*>(
+                    &records[static_cast<std::size_t>(i + kPrefetchAhead)]);
+                prefetch(ahead);
+                prefetch(ahead + offsetof(dsdk_device, text2));
+            }
+            return newDevice(env, device, types, records[static_cast<std::size_t>(i)]);
+        });
 }

@@ -1,10 +1,9 @@
 // Writing users, with their templates, to a terminal and removing them.
-#include <cstdio>
 #include <cstring>
 
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 #include "text_copy.h"
 
@@ -16,33 +15,9 @@ constexpr const char* kAddMethod = "dsdk_add_user";
 constexpr const char* kRemoveMethod = "dsdk_remove_user";
 // Local references that one template makes: the element and its data array.
 constexpr jint kRefsPerTemplate = 2;
-constexpr std::size_t kMessageSize = 160;
 
-struct UserFields {
-    jfieldID uid, card, pin, name, surname, schedule, templateCount, locked;
-};
-
-bool findUserFields(JNIEnv* env, jclass cls, UserFields& f) {
-    return (f.uid = env->GetFieldID(cls, "uid", "I")) &&
-           (f.card = env->GetFieldID(cls, "card", "I")) &&
-           (f.pin = env->GetFieldID(cls, "pin", "I")) &&
-           (f.name = env->GetFieldID(cls, "name", "Ljava/lang/String;")) &&
-           (f.surname = env->GetFieldID(cls, "surname", "Ljava/lang/String;")) &&
-           (f.schedule = env->GetFieldID(cls, "schedule", "I")) &&
-           (f.templateCount = env->GetFieldID(cls, "template_count", "I")) &&
-           (f.locked = env->GetFieldID(cls, "locked", "I"));
-}
-
-struct TemplateFields {
-    jfieldID fingerId, format, id, data;
-};
-
-bool findTemplateFields(JNIEnv* env, jclass cls, TemplateFields& f) {
-    return (f.fingerId = env->GetFieldID(cls, "finger_id", "I")) &&
-           (f.format = env->GetFieldID(cls, "format", "I")) &&
-           (f.id = env->GetFieldID(cls, "id", "I")) &&
-           (f.data = env->GetFieldID(cls, "data", "[B"));
-}
+using java::TemplateField;
+using java::UserField;
 
 // A name field of fixed width: the text's first bytes, cut at the field's width, NUL-terminated
 // only when shorter. The rest of the field stays zero; a null string leaves it empty.
@@ -79,26 +54,20 @@ class TemplateRecords {
     HeapArray<dsdk_template> records_;
 };
 
-// Refuses a template that is null, or whose data is, naming which one.
-void throwNullTemplate(JNIEnv* env, jint index, const char* part) {
-    char message[kMessageSize];
-    std::snprintf(message, sizeof message, "%s: %s%ld is null", kAddMethod, part,
-                  static_cast<long>(index));
-    throwNullPointer(env, message);
-}
-
-bool readTemplate(JNIEnv* env, jobject element, const TemplateFields& f, jint index,
+bool readTemplate(JNIEnv* env, jobject element, const FieldIds& f, jint index,
                   dsdk_template& record) {
     if (element == nullptr) {
-        throwNullTemplate(env, index, "template ");
+        throwFormatted(env, kNullPointer, "%s: template %ld is null", kAddMethod,
+                       static_cast<long>(index));
         return false;
     }
-    record.finger_id = env->GetIntField(element, f.fingerId);
-    record.format = env->GetIntField(element, f.format);
-    record.id = env->GetIntField(element, f.id);
-    auto data = static_cast<jbyteArray>(env->GetObjectField(element, f.data));
+    record.finger_id = env->GetIntField(element, f[TemplateField::kFingerId]);
+    record.format = env->GetIntField(element, f[TemplateField::kFormat]);
+    record.id = env->GetIntField(element, f[TemplateField::kId]);
+    auto data = static_cast<jbyteArray>(env->GetObjectField(element, f[TemplateField::kData]));
     if (data == nullptr) {
-        throwNullTemplate(env, index, "the data of template ");
+        throwFormatted(env, kNullPointer, "%s: the data of template %ld is null", kAddMethod,
+                       static_cast<long>(index));
         return false;
     }
 
@@ -125,23 +94,22 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
                                                           jobjectArray templates) {
     if (!checkNotNull(env, user, kAddMethod, "user"))
         return kBridgeRefused;
-    jclass userClass = env->FindClass(java::kUserData);
-    UserFields uf{};
-    if (userClass == nullptr || !findUserFields(env, userClass, uf))
+    FieldIds uf;
+    if (!uf.find(env, java::kUserToWrite))
         return kBridgeRefused;
 
     dsdk_user record{};
     TextCopy name, surname;
-    record.uid = env->GetIntField(user, uf.uid);
-    record.card = env->GetIntField(user, uf.card);
-    record.pin = env->GetIntField(user, uf.pin);
-    if (!copyNameField(env, user, uf.name, name, record.name))
+    record.uid = env->GetIntField(user, uf[UserField::kUid]);
+    record.card = env->GetIntField(user, uf[UserField::kCard]);
+    record.pin = env->GetIntField(user, uf[UserField::kPin]);
+    if (!copyNameField(env, user, uf[UserField::kName], name, record.name))
         return kBridgeRefused;
-    if (!copyNameField(env, user, uf.surname, surname, record.surname))
+    if (!copyNameField(env, user, uf[UserField::kSurname], surname, record.surname))
         return kBridgeRefused;
-    record.schedule = env->GetIntField(user, uf.schedule);
-    record.template_count = env->GetIntField(user, uf.templateCount);
-    record.locked = env->GetIntField(user, uf.locked);
+    record.schedule = env->GetIntField(user, uf[UserField::kSchedule]);
+    record.template_count = env->GetIntField(user, uf[UserField::kTemplateCount]);
+    record.locked = env->GetIntField(user, uf[UserField::kLocked]);
 
     const jint count = record.template_count;
     if (!checkCount(env, kAddMethod, "template_count", count, kMaxTemplateCount))
@@ -152,11 +120,9 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
             return kBridgeRefused;
         const jsize given = env->GetArrayLength(templates);
         if (given < count) {
-            char message[kMessageSize];
-            std::snprintf(message, sizeof message,
-                          "%s: template_count %ld exceeds the %ld templates given", kAddMethod,
-                          static_cast<long>(count), static_cast<long>(given));
-            throwIllegalArgument(env, message);
+            throwFormatted(env, kIllegalArgument,
+                           "%s: template_count %ld exceeds the %ld templates given", kAddMethod,
+                           static_cast<long>(count), static_cast<long>(given));
             return kBridgeRefused;
         }
     }
@@ -164,14 +130,12 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1add_1user)(JNIEnv* env, jobject, 
     if (!checkAllocated(env, records.records(), kAddMethod, "the template records"))
         return kBridgeRefused;
 
-    jclass templateClass = env->FindClass(java::kBioTemplate);
-    TemplateFields tf{};
-    if (templateClass == nullptr || !findTemplateFields(env, templateClass, tf))
+    FieldIds tf;
+    if (!tf.find(env, java::kTemplateToWrite))
         return kBridgeRefused;
-    const bool read = forEachInFrames(env, count, kRefsPerTemplate, [&](jint i) {
-        jobject element = env->GetObjectArrayElement(templates, i);
-        return !failed(env) && readTemplate(env, element, tf, i, records[i]);
-    });
+    const bool read = readElements(
+        env, templates, count, kRefsPerTemplate,
+        [&](jint i, jobject element) { return readTemplate(env, element, tf, i, records[i]); });
     if (!read)
         return kBridgeRefused;
 
@@ -183,15 +147,12 @@ JNIEXPORT jint JNICALL PALMBRIDGE_EXPORT(dsdk_1remove_1user)(JNIEnv* env, jobjec
                                                              jint device, jobject user) {
     if (!checkNotNull(env, user, kRemoveMethod, "user"))
         return kBridgeRefused;
-    jclass userClass = env->FindClass(java::kUserData);
-    if (userClass == nullptr)
-        return kBridgeRefused;
-    jfieldID uid = env->GetFieldID(userClass, "uid", "I");
-    if (uid == nullptr)
+    FieldIds uf;
+    if (!uf.find(env, java::kUserToRemove))
         return kBridgeRefused;
 
     dsdk_user record{};  // only the user id is sent; the rest stays zero
-    record.uid = env->GetIntField(user, uid);
+    record.uid = env->GetIntField(user, uf[UserField::kUid]);
     return dsdk_remove_user(toSdkHandle(handle), device, &record);
 }
 

@@ -1,7 +1,7 @@
 // Reading a terminal's event log and its log cache.
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 
 using namespace palmbridge;
@@ -15,10 +15,9 @@ constexpr jint kRefsPerRecord = 1;
 // when the SDK failed (the status does not reach Java) or a Java object could not be made.
 template <typename Read>
 jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
-    if (!checkCount(env, method, "capacity", capacity, kMaxLogCount))
-        return nullptr;
-    auto records = HeapArray<dsdk_log_record>::allocate(static_cast<std::size_t>(capacity));
-    if (!checkAllocated(env, records, method, "the log records"))
+    auto records = allocateRecords<dsdk_log_record>(env, method, "capacity", capacity, kMaxLogCount,
+                                                    "the log records");
+    if (!records)
         return nullptr;
 
     std::int32_t count = 0;
@@ -30,21 +29,14 @@ jobject readLog(JNIEnv* env, const char* method, jint capacity, Read read) {
     JavaClass record;
     if (!findConstructor(env, java::kLogRecord, record))
         return nullptr;
-    jobjectArray log = newElementArray(env, received, record.cls);
-    if (log == nullptr)
-        return nullptr;
-    const bool built = forEachInFrames(env, received, kRefsPerRecord, [&](jint i) {
-        // The 16-bit and 8-bit fields widen without sign.
-        const dsdk_log_record& r = records[static_cast<std::size_t>(i)];
-        jobject element = construct(env, record, jint{r.int1}, jint{r.int2}, jint{r.short1},
-                                    jint{r.short2}, jint{r.byte1}, jint{r.byte2}, jint{r.byte3},
-                                    jint{r.byte4}, jint{r.byte5}, jdouble{r.double1});
-        return element != nullptr && store(env, log, i, element);
-    });
-    if (!built)
-        return nullptr;
-
-    return newResult(env, java::kLogResult, status, log);
+    return newArrayResult(
+        env, java::kLogResult, status, record.cls, received, kRefsPerRecord, [&](jint i) {
+            // The 16-bit and 8-bit fields widen without sign.
+            const dsdk_log_record& r = records[static_cast<std::size_t>(i)];
+            return construct(env, record, jint{r.int1}, jint{r.int2}, jint{r.short1},
+                             jint{r.short2}, jint{r.byte1}, jint{r.byte2}, jint{r.byte3},
+                             jint{r.byte4}, jint{r.byte5}, jdouble{r.double1});
+        });
 }
 
 }  // namespace

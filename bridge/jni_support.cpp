@@ -1,61 +1,49 @@
 #include "jni_support.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace palmbridge {
 namespace {
 
-// Room for a message naming a method, a value and a bound.
-constexpr std::size_t kMessageSize = 256;
+constexpr const char* kCountFormat = "%s: %s %ld is outside 0 to %ld";
 
-void throwNew(JNIEnv* env, const char* className, const char* message) {
+}  // namespace
+
+void throwFormatted(JNIEnv* env, const char* className, const char* format, ...) {
+    char message[kMessageSize];
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
     jclass type = env->FindClass(className);
     if (type == nullptr)
         return;  // the failed lookup's own error is pending instead
     env->ThrowNew(type, message);
 }
 
-}  // namespace
-
-void throwIllegalArgument(JNIEnv* env, const char* message) {
-    throwNew(env, "java/lang/IllegalArgumentException", message);
-}
-
-void throwNullPointer(JNIEnv* env, const char* message) {
-    throwNew(env, "java/lang/NullPointerException", message);
-}
-
-void throwOutOfMemory(JNIEnv* env, const char* message) {
-    throwNew(env, "java/lang/OutOfMemoryError", message);
-}
-
 void throwAllocationFailure(JNIEnv* env, const char* method, const char* what) {
-    char message[kMessageSize];
-    std::snprintf(message, sizeof message, "%s: cannot allocate %s", method, what);
-    throwOutOfMemory(env, message);
+    throwFormatted(env, kOutOfMemory, "%s: cannot allocate %s", method, what);
 }
 
 void formatCountMessage(char* out, std::size_t size, const char* method, const char* what,
                         jint value, jint max) {
-    std::snprintf(out, size, "%s: %s %ld is outside 0 to %ld", method, what,
-                  static_cast<long>(value), static_cast<long>(max));
+    std::snprintf(out, size, kCountFormat, method, what, static_cast<long>(value),
+                  static_cast<long>(max));
 }
 
 bool checkCount(JNIEnv* env, const char* method, const char* what, jint value, jint max) {
     if (value >= 0 && value <= max)
         return true;
-    char message[kMessageSize];
-    formatCountMessage(message, sizeof message, method, what, value, max);
-    throwIllegalArgument(env, message);
+    throwFormatted(env, kIllegalArgument, kCountFormat, method, what, static_cast<long>(value),
+                   static_cast<long>(max));
     return false;
 }
 
 bool checkNotNull(JNIEnv* env, jobject ref, const char* method, const char* what) {
     if (ref != nullptr)
         return true;
-    char message[kMessageSize];
-    std::snprintf(message, sizeof message, "%s: %s is null", method, what);
-    throwNullPointer(env, message);
+    throwFormatted(env, kNullPointer, "%s: %s is null", method, what);
     return false;
 }
 

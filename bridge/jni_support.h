@@ -14,9 +14,6 @@
 
 #include "devicesdk5.h"
 
-// JNI name of a class nested in ApiNative.
-#define PALMBRIDGE_CLASS(nested) "com/zarvel/quorvexservice/apinative/ApiNative$" nested
-
 namespace palmbridge {
 
 // What an int method returns when the bridge itself refused the request; a Java exception that
@@ -97,10 +94,20 @@ class HeapArray {
     T* data_ = nullptr;
 };
 
-// Java exceptions with which the bridge refuses a request. Each leaves the exception pending.
-void throwIllegalArgument(JNIEnv* env, const char* message);
-void throwNullPointer(JNIEnv* env, const char* message);
-void throwOutOfMemory(JNIEnv* env, const char* message);
+// Java exceptions with which the bridge refuses a request.
+inline constexpr const char* kIllegalArgument = "java/lang/IllegalArgumentException";
+inline constexpr const char* kNullPointer = "java/lang/NullPointerException";
+inline constexpr const char* kOutOfMemory = "java/lang/OutOfMemoryError";
+
+// Room for the message of a refusal, with its NUL; a longer message is cut.
+constexpr std::size_t kMessageSize = 256;
+
+// Throws a new exception of the class with a message formatted like printf, and leaves it
+// pending; when the class cannot be found, the failed lookup's own error is pending instead.
+#if defined(__GNUC__)
+__attribute__((format(printf, 3, 4)))
+#endif
+void throwFormatted(JNIEnv* env, const char* className, const char* format, ...);
 
 // Accepts value when it lies in 0 to max; otherwise throws IllegalArgumentException naming the
 // method, the value and the bound.
@@ -122,6 +129,24 @@ template <typename T>
         return true;
     throwAllocationFailure(env, method, what);
     return false;
+}
+
+// Room for the count records of one SDK call. Refuses a count outside 0 to max as checkCount does
+// and memory that ran out as checkAllocated does ("<method>: cannot allocate <recordsName>"); the
+// array is empty then, with the exception pending.
+enum class Fill { kUninitialised, kZeroed };
+template <typename T>
+[[nodiscard]] HeapArray<T> allocateRecords(JNIEnv* env, const char* method, const char* countName,
+                                           jint count, jint max, const char* recordsName,
+                                           Fill fill = Fill::kUninitialised) {
+    if (!checkCount(env, method, countName, count, max))
+        return {};
+    const auto n = static_cast<std::size_t>(count);
+    auto records =
+        fill == Fill::kZeroed ? HeapArray<T>::allocateZeroed(n) : HeapArray<T>::allocate(n);
+    if (!checkAllocated(env, records, method, recordsName))
+        return {};
+    return records;
 }
 
 // A class of the Java service and one of its constructors, looked up for one call.

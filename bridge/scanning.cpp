@@ -1,7 +1,7 @@
 // Capturing biometric templates and card numbers.
 #include "api_native.h"
 #include "devicesdk5.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 
 using namespace palmbridge;
@@ -50,11 +50,11 @@ extern "C" {
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1biometric)(JNIEnv* env, jobject,
                                                                    jlong handle, jint device,
                                                                    jint capacity) {
-    if (!checkCount(env, kMethod, "capacity", capacity, kMaxTemplateCount))
-        return nullptr;
     // Zeroed, so that records the scan leaves alone reach dsdk_free_biometric without pointers.
-    auto records = HeapArray<dsdk_template>::allocateZeroed(static_cast<std::size_t>(capacity));
-    if (!checkAllocated(env, records, kMethod, "the template records"))
+    auto records =
+        allocateRecords<dsdk_template>(env, kMethod, "capacity", capacity, kMaxTemplateCount,
+                                       "the template records", Fill::kZeroed);
+    if (!records)
         return nullptr;
     TemplateDataReturn dataReturn(records.get(), capacity);
 
@@ -67,24 +67,17 @@ JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1biometric)(JNIEnv* env, 
     JavaClass result;
     if (!findConstructor(env, java::kScanTemplateResult, result))
         return nullptr;
-    if (status != 0) {
-        return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), nullptr);
-    }
+    if (status != 0)
+        return newResult(env, result, status, jobject{nullptr});
 
     JavaClass scanTemplate;
     if (!findConstructor(env, java::kScanTemplate, scanTemplate))
         return nullptr;
-    const jint scanned = clampCount(count, capacity);
-    jobjectArray templates = newElementArray(env, scanned, scanTemplate.cls);
-    if (templates == nullptr)
-        return nullptr;
-    const bool built = forEachInFrames(env, scanned, kRefsPerTemplate, [&](jint i) {
-        jobject element = newScanTemplate(env, scanTemplate, records[static_cast<std::size_t>(i)]);
-        return element != nullptr && store(env, templates, i, element);
-    });
-    if (!built)
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, static_cast<jint>(status), templates);
+    return newArrayResult(env, result, status, scanTemplate.cls, clampCount(count, capacity),
+                          kRefsPerTemplate, [&](jint i) {
+                              return newScanTemplate(env, scanTemplate,
+                                                     records[static_cast<std::size_t>(i)]);
+                          });
 }
 
 JNIEXPORT jobject JNICALL PALMBRIDGE_EXPORT(dsdk_1scan_1card)(JNIEnv* env, jobject, jlong handle,

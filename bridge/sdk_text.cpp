@@ -8,8 +8,6 @@ namespace {
 
 using Byte = unsigned char;
 
-constexpr Byte kReplacement[] = {0xEF, 0xBF, 0xBD};  // U+FFFD
-
 bool isContinuation(Byte b) {
     return (b & 0xC0) == 0x80;
 }
@@ -43,6 +41,14 @@ std::uint32_t fourByteSequence(const Byte* p, const Byte* end) {
                              (std::uint32_t{p[1] & 0x3Fu} << 12) |
                              (std::uint32_t{p[2] & 0x3Fu} << 6) | std::uint32_t{p[3] & 0x3Fu};
     return cp >= 0x10000 && cp <= 0x10FFFF ? cp : 0;
+}
+
+// A byte that is not part of a valid sequence (0x80 to 0xFF): the character of the same value,
+// in two bytes.
+Byte* putByteValue(Byte* out, Byte b) {
+    *out++ = static_cast<Byte>(0xC0 | (b >> 6));
+    *out++ = static_cast<Byte>(0x80 | (b & 0x3F));
+    return out;
 }
 
 Byte* putThreeByte(Byte* out, std::uint32_t unit) {
@@ -92,8 +98,7 @@ SdkText toModifiedUtf8(const char* field, std::size_t fieldSize, char* out) {
             o = putThreeByte(o, 0xDC00 | (v & 0x3FF));
             p += 4;
         } else {
-            std::memcpy(o, kReplacement, sizeof kReplacement);
-            o += sizeof kReplacement;
+            o = putByteValue(o, *p);
             ++p;
         }
     }

@@ -16,7 +16,7 @@ bool TextCopy::fill(JNIEnv* env, jstring text) {
     if (length + 1 > kInlineCapacity) {
         heap_.reset(static_cast<char*>(std::malloc(length + 1)));
         if (!heap_) {
-            throwOutOfMemory(env, "cannot allocate the copy of a string");
+            throwFormatted(env, kOutOfMemory, "cannot allocate the copy of a string");
             return false;
         }
         copy = heap_.get();

@@ -9,17 +9,15 @@
 #include <cstdint>
 
 #include "bench_records.h"
-#include "java_classes.h"
+#include "java_objects.h"
 #include "jni_support.h"
 
 using palmbridge::construct;
 using palmbridge::failed;
 using palmbridge::findConstructor;
-using palmbridge::newElementArray;
 namespace java = palmbridge::java;
-using palmbridge::forEachInFrames;
 using palmbridge::JavaClass;
-using palmbridge::store;
+using palmbridge::newArrayResult;
 
 #define BENCH_BASELINE(name) Java_com_zarvel_quorvexservice_bench_Baseline_##name
 
@@ -70,17 +68,11 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(logRecords)(JNIEnv* env, jclass, jint c
     JavaClass record;
     if (!findConstructor(env, java::kLogRecord, record))
         return nullptr;
-    jobjectArray log = newElementArray(env, count, record.cls);
-    if (log == nullptr)
-        return nullptr;
-    const bool built = forEachInFrames(env, count, kRefsPerLogRecord, [&](jint i) {
-        jobject element = construct(env, record, i, jint{1}, jint{2}, jint{2024}, jint{3}, jint{5},
-                                    jint{8}, jint{30}, jint{15}, jdouble{36.5});
-        return element != nullptr && store(env, log, i, element);
-    });
-    if (!built)
-        return nullptr;
-    return palmbridge::newResult(env, java::kLogResult, 0, log);
+    return newArrayResult(
+        env, java::kLogResult, 0, record.cls, count, kRefsPerLogRecord, [&](jint i) {
+            return construct(env, record, i, jint{1}, jint{2}, jint{2024}, jint{3}, jint{5},
+                             jint{8}, jint{30}, jint{15}, jdouble{36.5});
+        });
 }
 
 // dsdk_search_devices without the SDK: per device two strings, its type and the device.
@@ -90,29 +82,23 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(devices)(JNIEnv* env, jclass, jint coun
         return nullptr;
     if (!findConstructor(env, java::kTypes, types))
         return nullptr;
-    jobjectArray devices = newElementArray(env, count, device.cls);
-    if (devices == nullptr)
-        return nullptr;
-    const bool built = forEachInFrames(env, count, kRefsPerDevice, [&](jint i) {
-        const bridgebench::BenchDevice& d =
-            bridgebench::kBenchDevices[static_cast<std::size_t>(i) %
-                                       bridgebench::kBenchDeviceKinds];
-        jstring text1 = newString(env, d.address);
-        if (text1 == nullptr)
-            return false;
-        jstring text2 = newString(env, d.serial);
-        if (text2 == nullptr)
-            return false;
-        jobject type = construct(env, types, jint{d.type});
-        if (type == nullptr)
-            return false;
-        jobject element =
-            construct(env, device, type, jint{d.number}, text1, text2, jshort{d.port});
-        return element != nullptr && store(env, devices, i, element);
-    });
-    if (!built)
-        return nullptr;
-    return palmbridge::newResult(env, java::kDeviceSearchResult, 0, devices);
+    return newArrayResult(env, java::kDeviceSearchResult, 0, device.cls, count, kRefsPerDevice,
+                          [&](jint i) -> jobject {
+                              const bridgebench::BenchDevice& d =
+                                  bridgebench::kBenchDevices[static_cast<std::size_t>(i) %
+                                                             bridgebench::kBenchDeviceKinds];
+                              jstring text1 = newString(env, d.address);
+                              if (text1 == nullptr)
+                                  return nullptr;
+                              jstring text2 = newString(env, d.serial);
+                              if (text2 == nullptr)
+                                  return nullptr;
+                              jobject type = construct(env, types, jint{d.type});
+                              if (type == nullptr)
+                                  return nullptr;
+                              return construct(env, device, type, jint{d.number}, text1, text2,
+                                               jshort{d.port});
+                          });
 }
 
 // dsdk_scan_biometric without the SDK: per template a byte array filled from native memory and
@@ -124,23 +110,17 @@ JNIEXPORT jobject JNICALL BENCH_BASELINE(scanTemplates)(JNIEnv* env, jclass, jin
     JavaClass scanTemplate;
     if (!findConstructor(env, java::kScanTemplate, scanTemplate))
         return nullptr;
-    jobjectArray templates = newElementArray(env, count, scanTemplate.cls);
-    if (templates == nullptr)
-        return nullptr;
     const jint size = static_cast<jint>(bridgebench::kTemplateBytes);
     const auto* data = reinterpret_cast<const jbyte*>(bridgebench::templateData());
-    const bool built = forEachInFrames(env, count, kRefsPerTemplate, [&](jint i) {
-        jbyteArray bytes = env->NewByteArray(size);
-        if (failed(env))
-            return false;
-        env->SetByteArrayRegion(bytes, 0, size, data);
-        jobject element = construct(env, scanTemplate,
-                                    static_cast<jshort>(bridgebench::kTemplateScanValue), bytes);
-        return element != nullptr && store(env, templates, i, element);
-    });
-    if (!built)
-        return nullptr;
-    return env->NewObject(result.cls, result.ctor, jint{0}, templates);
+    return newArrayResult(
+        env, result, 0, scanTemplate.cls, count, kRefsPerTemplate, [&](jint) -> jobject {
+            jbyteArray bytes = env->NewByteArray(size);
+            if (failed(env))
+                return nullptr;
+            env->SetByteArrayRegion(bytes, 0, size, data);
+            return construct(env, scanTemplate,
+                             static_cast<jshort>(bridgebench::kTemplateScanValue), bytes);
+        });
 }
 
 }  // extern "C"

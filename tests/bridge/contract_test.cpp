@@ -1,8 +1,10 @@
 // A Java side that lacks classes, constructors or fields: the bridge returns null (or refuses)
 // with the JVM's error pending, after the SDK call where that comes first, and leaks nothing.
 #include <functional>
+#include <string>
 
 #include "bridge_test.h"
+#include "java_classes.h"
 
 namespace bridgetest {
 namespace {
@@ -124,6 +126,46 @@ TEST_F(ContractTest, MissingConstructorsAndFields) {
     EXPECT_EQ(variant.setSystemParameters(handle(), kDevice, params), 0);
     expectThrown(kNoField);
     EXPECT_EQ(calls(SIM_SET_SYSTEM_PARAMETERS), 0);
+}
+
+// The bridge's table of the Java side, which programs that check a Java side read as well,
+// against the reference ApiNative: every native method is declared native with its descriptor
+// and exported by the library under its JNI name, every constructor and field exists.
+TEST_F(ContractTest, TheTableDescribesTheReferenceJavaSide) {
+    jclass apiClass = e->FindClass(palmbridge::java::kApiNative);
+    ASSERT_NE(apiClass, nullptr);
+    jclass methodClass = e->FindClass("java/lang/reflect/Method");
+    jmethodID modifiers = e->GetMethodID(methodClass, "getModifiers", "()I");
+    constexpr jint kNativeModifier = 0x100;
+    for (const auto& native : palmbridge::java::kNatives) {
+        jmethodID method = e->GetStaticMethodID(apiClass, native.name, native.descriptor);
+        expectNoException();
+        ASSERT_NE(method, nullptr) << native.name;
+        jobject reflected = e->ToReflectedMethod(apiClass, method, JNI_TRUE);
+        expectNoException();
+        const jint flags = e->CallIntMethod(reflected, modifiers);
+        expectNoException();
+        EXPECT_NE(flags & kNativeModifier, 0) << native.name;
+        std::string jniName = EXPORT_NAME("");
+        for (const char* c = native.name; *c != '\0'; ++c)
+            jniName += *c == '_' ? std::string("_1") : std::string(1, *c);
+        EXPECT_NE(bridgeExport(jniName.c_str()), nullptr) << jniName;
+    }
+    for (const palmbridge::java::Shape* shape : palmbridge::java::kConstructed) {
+        jclass cls = e->FindClass(shape->name);
+        ASSERT_NE(cls, nullptr) << shape->name;
+        EXPECT_NE(e->GetMethodID(cls, "<init>", shape->ctor), nullptr) << shape->name;
+        expectNoException();
+    }
+    for (const palmbridge::java::FieldReads* reads : palmbridge::java::kReads) {
+        jclass cls = e->FindClass(reads->className);
+        ASSERT_NE(cls, nullptr) << reads->className;
+        for (std::size_t i = 0; i < reads->count; ++i) {
+            const auto& field = reads->fields[i];
+            EXPECT_NE(e->GetFieldID(cls, field.name, field.descriptor), nullptr) << field.name;
+            expectNoException();
+        }
+    }
 }
 
 }  // namespace

@@ -5,51 +5,15 @@
 
 #include "jni_support.h"
 #include "sdk_text.h"
+#include "sdk_text_cases.h"
 
 namespace palmbridge {
 namespace {
 
 TEST(SdkText, ConversionsToModifiedUtf8) {
-    const struct {
-        const char* name;
-        std::string field;  // the whole field, as the SDK left it
-        std::string expected;
-        bool unchanged;  // passed to the JVM without a copy
-    } cases[] = {
-        {"ascii", std::string("abc\0zz", 6), "abc", true},
-        {"empty", std::string("\0x", 2), "", true},
-        {"two and three bytes", "\xC3\xA9\xE2\x82\xAC" + std::string(1, '\0'),
-         "\xC3\xA9\xE2\x82\xAC", true},
-        {"encoded U+0000",
-         std::string("a\xC0\x80"
-                     "b\0",
-                     5),
-         "a\xC0\x80"
-         "b",
-         true},
-        {"surrogate halves stay", std::string("\xED\xA0\xBD\0", 4), "\xED\xA0\xBD", true},
-        {"unterminated", "abcd", "abcd", false},
-        {"legacy byte", std::string("Caf\xE9\0", 5), "Caf\xEF\xBF\xBD", false},
-        {"lead byte cut by the NUL", std::string("x\xE2\x82\0", 4), "x\xEF\xBF\xBD\xEF\xBF\xBD",
-         false},
-        {"lead byte cut by the field's end", "ab\xC3", "ab\xEF\xBF\xBD", false},
-        {"overlong two bytes", std::string("\xC1\x81\0", 3), "\xEF\xBF\xBD\xEF\xBF\xBD", false},
-        {"overlong three bytes", std::string("\xE0\x80\x80\0", 4),
-         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", false},
-        {"four bytes become a surrogate pair", std::string("\xF0\x9F\x98\x80\0", 5),
-         "\xED\xA0\xBD\xED\xB8\x80", false},
-        {"beyond U+10FFFF", std::string("\xF4\x90\x80\x80\0", 5),
-         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", false},
-        {"stray continuation",
-         std::string("\x80"
-                     "a\0",
-                     3),
-         "\xEF\xBF\xBD"
-         "a",
-         false},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : sdktext::cases()) {
         char out[modifiedUtf8Capacity(16)];
+        ASSERT_LE(c.field.size(), 16u) << c.name;
         const SdkText t = toModifiedUtf8(c.field.data(), c.field.size(), out);
         EXPECT_EQ(std::string(t.text, t.length), c.expected) << c.name;
         EXPECT_EQ(t.text[t.length], '\0') << c.name;
@@ -57,12 +21,25 @@ TEST(SdkText, ConversionsToModifiedUtf8) {
     }
 }
 
+TEST(SdkText, EveryByteOutsideASequenceKeepsItsValue) {
+    // Each byte 0x80 to 0xFF alone in a field: the character of the same value, U+0080 to U+00FF.
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const char field[] = {'<', static_cast<char>(b), '>', '\0'};
+        char out[modifiedUtf8Capacity(sizeof field)];
+        const SdkText t = toModifiedUtf8(field, sizeof field, out);
+        const std::string expected = {'<', static_cast<char>(0xC0 | (b >> 6)),
+                                      static_cast<char>(0x80 | (b & 0x3F)), '>'};
+        EXPECT_EQ(std::string(t.text, t.length), expected) << b;
+    }
+}
+
 TEST(SdkText, WorstCaseFitsTheOutputCapacity) {
-    const std::string field(kMaxSdkTextField, '\xFF');  // every byte replaced
+    const std::string field(kMaxSdkTextField, '\xFF');  // every byte takes two
     std::string out(modifiedUtf8Capacity(kMaxSdkTextField), 'x');
     const SdkText t = toModifiedUtf8(field.data(), field.size(), out.data());
-    EXPECT_EQ(t.length, 3 * kMaxSdkTextField);
+    EXPECT_EQ(t.length, 2 * kMaxSdkTextField);
     EXPECT_EQ(out[t.length], '\0');
+    EXPECT_EQ(t.length + 1, out.size());
 }
 
 TEST(CountBounds, MessagesNameMethodValueAndBound) {
