@@ -42,6 +42,7 @@ constexpr int64_t kInt16Min = std::numeric_limits<int16_t>::min();
 constexpr int64_t kUint8Max = std::numeric_limits<uint8_t>::max();
 constexpr int64_t kUint32Max = std::numeric_limits<uint32_t>::max();
 constexpr int32_t kDefaultSearchType = 1;
+constexpr size_t kAnyLength = std::numeric_limits<size_t>::max();  // texts that are not used
 
 using Keys = std::vector<std::string>;
 
@@ -156,7 +157,11 @@ class Checker {
         }
         if (!value.is_number() || !(value.get<double>() >= min && value.get<double>() <= max)) {
             std::ostringstream what;
-            what << "expected a number from " << min << " to " << max;
+            what << "expected a number";
+            if (min > std::numeric_limits<double>::lowest() ||
+                max < std::numeric_limits<double>::max()) {
+                what << " from " << min << " to " << max;
+            }
             fail(path, what.str());
             return std::nullopt;
         }
@@ -168,7 +173,9 @@ class Checker {
             return std::nullopt;
         }
         if (!value.is_string() || value.get_ref<const std::string&>().size() > max_bytes) {
-            fail(path, "expected a text of at most " + std::to_string(max_bytes) + " bytes");
+            fail(path, max_bytes == kAnyLength
+                           ? std::string("expected a text")
+                           : "expected a text of at most " + std::to_string(max_bytes) + " bytes");
             return std::nullopt;
         }
         const std::string& found = value.get_ref<const std::string&>();
@@ -282,8 +289,7 @@ class ScenarioReader {
   private:
     void description(const json& object, const std::string& path) {
         if (const json* value = member(object, "description")) {
-            check_.text(*value, member_path(path, "description"),
-                        std::numeric_limits<size_t>::max());
+            check_.text(*value, member_path(path, "description"), kAnyLength);
         }
     }
 
@@ -560,9 +566,9 @@ class ScenarioReader {
             }
         }
         if (const json* reading = member(object, kLogReadingField)) {
-            const double limit = std::numeric_limits<double>::max();
-            if (auto read =
-                    check_.number(*reading, member_path(path, kLogReadingField), -limit, limit)) {
+            if (auto read = check_.number(*reading, member_path(path, kLogReadingField),
+                                          std::numeric_limits<double>::lowest(),
+                                          std::numeric_limits<double>::max())) {
                 (steps != nullptr ? steps->reading_step : record->double1) = *read;
             }
         }

@@ -88,23 +88,23 @@ int32_t read_logs(Call& call, dsdk_handle h, int32_t device, int32_t capacity,
     const dsdk_log_record* natural = nullptr;
     std::vector<dsdk_log_record> grown;
     if (found != nullptr) {
-        const std::vector<dsdk_log_record>& logs = from_cache ? found->log_cache : found->logs;
         const auto wanted = static_cast<size_t>(capacity);
-        natural = logs.data();
+        const std::vector<dsdk_log_record>* source = from_cache ? &found->log_cache : &found->logs;
         const std::optional<LogGrowth>& growth = found->profile->growth;
-        if (!from_cache && growth && logs.size() < wanted) {
+        if (!from_cache && growth && source->size() < wanted) {
             // The stored records, then what the log has grown by since the device was added,
             // as far as the room reaches.
             const int64_t added = growth->grown(current_clock().now_us() - found->added_at_us);
-            const size_t extra = std::min<size_t>(static_cast<size_t>(added), wanted - logs.size());
-            grown = logs;
+            const size_t extra =
+                std::min<size_t>(static_cast<size_t>(added), wanted - source->size());
+            grown = *source;
             for (size_t k = 0; k < extra; ++k) {
                 grown.push_back(growth->record(static_cast<int64_t>(k)));
             }
-            natural = grown.data();
+            source = &grown;
         }
-        filled = static_cast<int32_t>(
-            std::min<size_t>(grown.empty() ? logs.size() : grown.size(), wanted));
+        natural = source->data();
+        filled = static_cast<int32_t>(std::min(source->size(), wanted));
     }
     put_records(call.script(), records, room, natural,
                 static_cast<size_t>(filled) * sizeof(dsdk_log_record));

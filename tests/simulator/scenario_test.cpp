@@ -147,6 +147,12 @@ const FaultCase kFaults[] = {
     {"template bytes", "{\"terminals\": [{\"device\": 1, \"scan\": [{\"data\": \"0g\"}]}]}",
      "1:48: terminals[0].scan[0].data: expected bytes in hexadecimal (pairs of the digits 0-9, "
      "a-f), at most 1048576 bytes"},
+    {"growth period out of range",
+     "{\"terminals\": [{\"device\": 1, \"log_growth\": {\"every_seconds\": 0}}]}",
+     "1:62: terminals[0].log_growth.every_seconds: expected a number from 0.001 to 86400"},
+    {"reading of the wrong kind",
+     "{\"terminals\": [{\"device\": 1, \"logs\": [{\"double1\": \"36.5\"}]}]}",
+     "1:51: terminals[0].logs[0].double1: expected a number"},
     {"growth without a period",
      "{\"terminals\": [{\"device\": 1, \"log_growth\": {\"limit\": 3}}]}",
      "1:44: terminals[0].log_growth: expected the key \"every_seconds\""},
