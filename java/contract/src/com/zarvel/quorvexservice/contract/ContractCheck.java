@@ -1,6 +1,7 @@
 package com.zarvel.quorvexservice.contract;
 
 import java.io.BufferedReader;
+import java.io.EOFException;
 import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
@@ -57,7 +58,10 @@ public final class ContractCheck {
             try (URLClassLoader loader = new URLClassLoader(urls.toArray(new URL[0]), null)) {
                 System.exit(new ContractCheck(loader, System.out).run(readShapes()));
             }
-        } catch (IOException | RuntimeException e) {
+        } catch (IOException e) {
+            System.err.println("palmbridge contract: cannot check: " + e.getMessage());
+            System.exit(EXIT_CANNOT_CHECK);
+        } catch (RuntimeException e) {
             System.err.println("palmbridge contract: cannot check: " + e);
             System.exit(EXIT_CANNOT_CHECK);
         }
@@ -172,8 +176,13 @@ public final class ContractCheck {
     }
 
     private ClassFile find(String className) throws IOException {
-        try (InputStream in = classPath.getResourceAsStream(className + ".class")) {
+        String file = className + ".class";
+        try (InputStream in = classPath.getResourceAsStream(file)) {
             return in == null ? null : ClassFile.read(in.readAllBytes());
+        } catch (EOFException e) {
+            throw new IOException(file + ": the class file ends too early", e);
+        } catch (IOException e) {
+            throw new IOException(file + ": " + e.getMessage(), e);
         }
     }
 
