@@ -390,7 +390,11 @@ TEST_F(ScenarioTest, EveryShippedExampleLoads) {
 }
 
 TEST_F(ScenarioTest, StatusRulesCountTheCallsOfEachTerminal) {
-    ASSERT_EQ("", start_text(R"({"terminals": [
+    ASSERT_EQ(
+        "",
+        start_text(
+            R"({"behaviour": {"dsdk_search_devices": {"status": -30, "from_call": 2, "to_call": 2}},
+        "terminals": [
         {"device": 1, "behaviour": {"dsdk_get_serial": {"status": -3, "from_call": 2, "to_call": 3},
                                     "dsdk_scan_card": {"status": -20, "from_call": 3},
                                     "dsdk_init_device": {"status": -21}}},
@@ -420,6 +424,18 @@ TEST_F(ScenarioTest, StatusRulesCountTheCallsOfEachTerminal) {
         EXPECT_EQ(-21, dsdk_init_device(h, 1));
     }
     EXPECT_EQ((std::vector<int32_t>{0, 0, -20, -20}), statuses);
+
+    // The search counts all its calls; its failure writes the count 0.
+    statuses.clear();
+    std::vector<int32_t> counts;
+    for (int call = 1; call <= 3; ++call) {
+        dsdk_device found[4];
+        int32_t count = 4;
+        statuses.push_back(dsdk_search_devices(h, found, &count));
+        counts.push_back(count);
+    }
+    EXPECT_EQ((std::vector<int32_t>{0, -30, 0}), statuses);
+    EXPECT_EQ((std::vector<int32_t>{2, 0, 2}), counts);
 
     // The device checks come first: an unknown handle is reported as such.
     EXPECT_EQ(-1, dsdk_init_device(0x7777, 1));
