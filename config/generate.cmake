@@ -122,6 +122,7 @@ set(cxx_rows "")
 set(expected "")
 set(seen_ids "")
 set(seen_names "")
+set(cxx_specs "")
 set(count 0)
 foreach(entry IN LISTS value_lines)
     string(REGEX MATCH "^[0-9]+" number "${entry}")
@@ -158,6 +159,17 @@ foreach(entry IN LISTS value_lines)
     endif()
     list(APPEND seen_ids ${id})
     list(APPEND seen_names ${name})
+
+    # The constant of the value: "k" and the name in camel case (local_runtime: kLocalRuntime).
+    string(REPLACE "_" ";" words "${name}")
+    set(constant "k")
+    foreach(word IN LISTS words)
+        string(SUBSTRING "${word}" 0 1 head)
+        string(SUBSTRING "${word}" 1 -1 tail)
+        string(TOUPPER "${head}" head)
+        string(APPEND constant "${head}${tail}")
+    endforeach()
+    string(APPEND cxx_specs "inline constexpr ValueSpec<${id}, ${max}> ${constant}{};\n")
 
     set(carried TRUE)
     if(shipped STREQUAL "-")
@@ -273,6 +285,15 @@ inline constexpr int kValueCount = ${count};
 inline constexpr Value kValues[kValueCount] = {
 ${cxx_rows}};
 
+// Each value as a type of its own: code that reads a value names it by its constant, so that the
+// buffer it reads into is checked against the value's longest text when the program is compiled.
+template <int Id, int MaxLength>
+struct ValueSpec {
+    static constexpr int id = Id;
+    static constexpr int maxLength = MaxLength;
+};
+
+${cxx_specs}
 }  // namespace quorvex::launch_config
 ")
 file(MAKE_DIRECTORY "${OUT_DIR}/include/quorvex")

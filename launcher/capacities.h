@@ -27,6 +27,11 @@ inline constexpr std::size_t kPathVariableMaxChars = 32766;
 // The options text never grows past this many bytes through the options file.
 inline constexpr std::size_t kOptionsFileReadLimit = 31744;
 
+// The characters a buffer of `bufferSize` bytes holds, for messages that name the limit.
+constexpr unsigned charsIn(std::size_t bufferSize) {
+    return static_cast<unsigned>(bufferSize - 1);
+}
+
 // Heap cap of a 32-bit runtime, in MB.
 inline constexpr int kHeapCap32BitMb = 1024;
 

@@ -3,9 +3,10 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "format.h"
-#include "jvm_options.h"
-#include "runtime_search.h"
+#include "paths.h"
+#include "variables.h"
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -15,62 +16,70 @@ namespace {
 
 constexpr const char* kLineFull = "The class path does not fit into the launcher argument line.";
 
-bool appendToLine(Context& ctx, std::string_view text) {
-    return ctx.state.launcherArgs.append(text) || noteOverflow(ctx, kLineFull);
+// Appends the parts to the line in order; stops at the first that does not fit.
+Step appendToLine(Context& ctx, std::initializer_list<std::string_view> parts) {
+    for (std::string_view part : parts) {
+        if (!ctx.state.launcherArgs.append(part)) {
+            return stopTooLong(ctx, kLineFull);
+        }
+    }
+    return Step::goOn();
 }
 
-// Appends every match of a pattern entry with its ";"; false when something does not fit.
-bool appendMatches(Context& ctx, const std::string& entry, bool& appended) {
+// Appends every match of a pattern entry with its ";"; stops when something does not fit.
+Step appendMatches(Context& ctx, const std::string& entry, bool& appended) {
     std::size_t slash = entry.rfind('\\');
     std::string_view directory = slash == std::string::npos
                                      ? std::string_view()
                                      : std::string_view(entry).substr(0, slash + 1);
     std::unique_ptr<FileFind> find = ctx.os.findFirst(entry.c_str());
     if (!find) {
-        return true;
+        return Step::goOn();
     }
     do {
         FixedText<kPathSize> match;
         if (!match.assign(directory) || !match.append(find->name())) {
-            return noteOverflow(ctx, formatText("The class path match %.*s%s does not fit into 259 "
-                                                "characters.",
-                                                static_cast<int>(directory.size()),
-                                                directory.data(), find->name().c_str()));
+            return stopTooLong(ctx, formatText("The class path match %.*s%s does not fit into %u "
+                                               "characters.",
+                                               static_cast<int>(directory.size()), directory.data(),
+                                               find->name().c_str(), charsIn(kPathSize)));
         }
-        if (!appendToLine(ctx, match.view()) || !appendToLine(ctx, ";")) {
-            return false;
+        if (Step step = appendToLine(ctx, {match.view(), ";"}); !step.goesOn()) {
+            return step;
         }
         appended = true;
         ctx.state.log.print("      \"      :\t%s\n", match.c_str());
     } while (find->next());
-    return true;
+    return Step::goOn();
 }
 
-bool addClassPathForm(Context& ctx, const ProgramLocation& program, bool executableIsJar,
+Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executableIsJar,
                       const TextBuffer& jarPath) {
     LauncherState& st = ctx.state;
     st.log.print("Main class:\t%s\n", st.mainClass.c_str());
     auto list = std::make_unique<FixedText<kLineSize>>();
-    if (!loadString(ctx, cfg::kClassPath, *list)) {
-        if (overflowed(ctx)) {
-            return false;
-        }
+    Result<bool> read = loadString(ctx, cfg::kClassPath, *list);
+    if (!read.step.goesOn()) {
+        return std::move(read.step);
+    }
+    if (!read.value) {
         st.log.print("Info:\t\tClasspath not defined.\n");
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
     if (substituteVariables(ctx, *expanded, list->view(), program) == Expansion::Overflow) {
-        return noteOverflow(ctx,
-                            "The class path list (value 16) does not fit into 32767 "
-                            "characters.");
+        return stopTooLong(ctx, formatText("The class path list (value 16) does not fit into %u "
+                                           "characters.",
+                                           charsIn(kLineSize)));
     }
-    if (!appendToLine(ctx, "-classpath \"")) {
-        return false;
+    if (Step step = appendToLine(ctx, {"-classpath \""}); !step.goesOn()) {
+        return step;
     }
     bool appended = false;
     if (executableIsJar || !jarPath.empty()) {
-        if (!appendToLine(ctx, executableIsJar ? program.path.view() : jarPath.view()) ||
-            !appendToLine(ctx, ";")) {
-            return false;
+        Step step =
+            appendToLine(ctx, {executableIsJar ? program.path.view() : jarPath.view(), ";"});
+        if (!step.goesOn()) {
+            return step;
         }
         appended = true;
     }
@@ -88,12 +97,12 @@ bool addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         }
         st.log.print("Add classpath:\t%s\n", entry.c_str());
         if (entry.find_first_of("*?") != std::string::npos) {
-            if (!appendMatches(ctx, entry, appended)) {
-                return false;
+            if (Step step = appendMatches(ctx, entry, appended); !step.goesOn()) {
+                return step;
             }
         } else {
-            if (!appendToLine(ctx, entry) || !appendToLine(ctx, ";")) {
-                return false;
+            if (Step step = appendToLine(ctx, {entry, ";"}); !step.goesOn()) {
+                return step;
             }
             appended = true;
         }
@@ -101,18 +110,20 @@ bool addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
     if (appended) {
         st.launcherArgs.truncate(st.launcherArgs.size() - 1);
     }
-    return appendToLine(ctx, "\" ") && appendToLine(ctx, st.mainClass.view());
+    return appendToLine(ctx, {"\" ", st.mainClass.view()});
 }
 
-bool addJarForm(Context& ctx, const ProgramLocation& program, bool executableIsJar,
+Step addJarForm(Context& ctx, const ProgramLocation& program, bool executableIsJar,
                 const TextBuffer& jarPath) {
     FixedText<kPathSize> jar;
     if (executableIsJar) {
         (void)jar.assign(program.path.view());
     } else if (!jar.assign(program.directory()) || !joinPath(jar, jarPath.view())) {
-        return noteOverflow(ctx, "The jar path (value 14) does not fit into 259 characters.");
+        return stopTooLong(ctx,
+                           formatText("The jar path (value 14) does not fit into %u characters.",
+                                      charsIn(kPathSize)));
     }
-    return appendToLine(ctx, "-jar \"") && appendToLine(ctx, jar.view()) && appendToLine(ctx, "\"");
+    return appendToLine(ctx, {"-jar \"", jar.view(), "\""});
 }
 
 }  // namespace
@@ -131,48 +142,54 @@ std::string removePrivateOptions(std::string_view argumentText) {
     return work;
 }
 
-bool addClassPathOrJar(Context& ctx, const ProgramLocation& program) {
+Step addClassPathOrJar(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;
-    const bool executableIsJar = loadBool(ctx, cfg::kExecutableIsJar);
+    Result<bool> executableIsJar = loadBool(ctx, cfg::kExeIsJar);
     FixedText<kPathSize> jarPath;
-    loadString(ctx, cfg::kJarPath, jarPath);
-    const bool hasMainClass = loadString(ctx, cfg::kMainClass, st.mainClass);
-    if (overflowed(ctx)) {
-        return false;
+    Result<bool> jarPathRead = loadString(ctx, cfg::kJarPath, jarPath);
+    Result<bool> hasMainClass = loadString(ctx, cfg::kMainClass, st.mainClass);
+    Step stop = std::move(executableIsJar.step);
+    stop.keepFirst(std::move(jarPathRead.step));
+    stop.keepFirst(std::move(hasMainClass.step));
+    if (!stop.goesOn()) {
+        return stop;
     }
-    return hasMainClass ? addClassPathForm(ctx, program, executableIsJar, jarPath)
-                        : addJarForm(ctx, program, executableIsJar, jarPath);
+    return hasMainClass.value ? addClassPathForm(ctx, program, executableIsJar.value, jarPath)
+                              : addJarForm(ctx, program, executableIsJar.value, jarPath);
 }
 
-bool addApplicationArgs(Context& ctx, std::string_view argumentText) {
+Step addApplicationArgs(Context& ctx, std::string_view argumentText) {
     LauncherState& st = ctx.state;
     constexpr const char* kArgsFull =
         "The application arguments do not fit into the launcher argument line.";
     auto configured = std::make_unique<FixedText<kLineSize>>();
-    if (loadString(ctx, cfg::kApplicationArgs, *configured)) {
+    Result<bool> read = loadString(ctx, cfg::kAppArgs, *configured);
+    if (read.value) {
         if (!st.launcherArgs.append(" " + std::string(configured->view()))) {
-            return noteOverflow(ctx, kArgsFull);
+            return stopTooLong(ctx, kArgsFull);
         }
         (void)st.applicationArgs.assign(configured->view());
     }
-    if (overflowed(ctx) || argumentText.empty()) {
-        return !overflowed(ctx);
+    if (!read.step.goesOn() || argumentText.empty()) {
+        return std::move(read.step);
     }
     if (argumentText.size() > kLineSize - 1) {
-        return noteOverflow(ctx, "The command line arguments do not fit into 32767 characters.");
+        return stopTooLong(ctx,
+                           formatText("The command line arguments do not fit into %u characters.",
+                                      charsIn(kLineSize)));
     }
     const std::string filtered = removePrivateOptions(argumentText);
     if (filtered.empty()) {
-        return true;
+        return Step::goOn();
     }
     if (!st.launcherArgs.append(" " + filtered)) {
-        return noteOverflow(ctx, kArgsFull);
+        return stopTooLong(ctx, kArgsFull);
     }
     if ((!st.applicationArgs.empty() && !st.applicationArgs.append(' ')) ||
         !st.applicationArgs.append(filtered)) {
-        return noteOverflow(ctx, kArgsFull);
+        return stopTooLong(ctx, kArgsFull);
     }
-    return true;
+    return Step::goOn();
 }
 
 }  // namespace qv

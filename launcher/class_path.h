@@ -4,6 +4,7 @@
 #define QV_LAUNCHER_CLASS_PATH_H
 
 #include "state.h"
+#include "step.h"
 
 #include <string>
 #include <string_view>
@@ -13,9 +14,9 @@ namespace qv {
 // The launcher's own options begin with this marker and never reach the application.
 inline constexpr std::string_view kPrivateOptionMarker = "--mvk-";
 
-// False only when something does not fit (the line, a match path or the main class).
-bool addClassPathOrJar(Context& ctx, const ProgramLocation& program);
-bool addApplicationArgs(Context& ctx, std::string_view argumentText);
+// Both stop only when something does not fit (the line, a match path or a value).
+Step addClassPathOrJar(Context& ctx, const ProgramLocation& program);
+Step addApplicationArgs(Context& ctx, std::string_view argumentText);
 
 // The argument text without its "--mvk-" words.
 std::string removePrivateOptions(std::string_view argumentText);

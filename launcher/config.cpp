@@ -2,12 +2,13 @@
 
 #include "diagnostics.h"
 #include "format.h"
+#include "words.h"
 
 #include <climits>
 
 namespace qv {
 
-bool loadString(Context& ctx, int id, TextBuffer& out) {
+Result<bool> loadText(Context& ctx, int id, TextBuffer& out) {
     DebugLog& log = ctx.state.log;
     log.printAll("Resource %d:\t", id);
     ResourceData resource = ctx.os.findRcData(ctx.state.module, id);
@@ -19,36 +20,34 @@ bool loadString(Context& ctx, int id, TextBuffer& out) {
         std::string_view text = textUpToNul(resource.data, resource.size);
         if (out.assign(text)) {
             log.printAll("%s\n", out.c_str());
-            return true;
+            return {true, Step::goOn()};
         }
         out.clear();
         log.printAll("<NULL>\n");
-        noteOverflow(ctx, formatText("Configuration value %d does not fit into %u characters.", id,
-                                     static_cast<unsigned>(out.capacity())));
-        return false;
+        return {
+            false,
+            stopTooLong(ctx, formatText("Configuration value %d does not fit into %u characters.",
+                                        id, static_cast<unsigned>(out.capacity())))};
     }
     log.printAll("<NULL>\n");
-    return false;
+    return {false, Step::goOn()};
 }
 
-bool loadBool(Context& ctx, int id) {
+Result<bool> loadBoolValue(Context& ctx, int id) {
     FixedText<kNumberTextSize> text;
-    loadString(ctx, id, text);
-    return text.view() == "true";
+    Result<bool> read = loadText(ctx, id, text);
+    return {text.view() == "true", std::move(read.step)};
 }
 
-int loadInt(Context& ctx, int id) {
+Result<int> loadIntValue(Context& ctx, int id) {
     FixedText<kNumberTextSize> text;
-    loadString(ctx, id, text);
-    return parseInt(text.view());
+    Result<bool> read = loadText(ctx, id, text);
+    return {parseInt(text.view()), std::move(read.step)};
 }
 
 int parseInt(std::string_view text) {
     std::size_t i = 0;
-    auto isSpace = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
-    while (i < text.size() && isSpace(text[i])) {
+    while (i < text.size() && isWhiteSpace(text[i])) {
         ++i;
     }
     bool negative = false;

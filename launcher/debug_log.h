@@ -2,16 +2,11 @@
 #ifndef QV_LAUNCHER_DEBUG_LOG_H
 #define QV_LAUNCHER_DEBUG_LOG_H
 
+#include "format.h"
 #include "os.h"
 
 #include <memory>
 #include <string_view>
-
-#if defined(__GNUC__)
-#define QV_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
-#else
-#define QV_PRINTF_FORMAT(fmt, args)
-#endif
 
 namespace qv {
 

@@ -10,7 +10,7 @@ constexpr const char* kLogVariable = "Morvakin";
 constexpr const char* kLauncherVersion = "3.12";
 }  // namespace
 
-bool openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program) {
+Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program) {
     std::string variable;
     if (!ctx.os.getEnvironmentVariable(kLogVariable, variable)) {
         variable.clear();
@@ -22,12 +22,13 @@ bool openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLoca
     if (requested) {
         FixedText<kPathSize> path;
         if (!path.append(program.directory()) || !path.append(kLogFileName)) {
-            ctx.os.setLastError(kErrorSuccess);
-            return noteOverflow(ctx, "The debug log path does not fit into 259 characters.");
+            return stopTooLong(ctx,
+                               formatText("The debug log path does not fit into %u characters.",
+                                          charsIn(kPathSize)));
         }
         std::unique_ptr<LogStream> stream = ctx.os.openLogForAppend(path.c_str());
         if (!stream) {
-            return false;
+            return stopWithLastError(ctx);
         }
         bool debugAll =
             contains(argumentText, "--mvk-debug-all") || contains(variable, "debug-all");
@@ -38,7 +39,7 @@ bool openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLoca
     // An empty argument text may have no characters behind it at all: print it from a copy.
     const std::string arguments(argumentText);
     log.print("CmdLine:\t%s %s\n", program.path.c_str(), arguments.c_str());
-    return true;
+    return Step::goOn();
 }
 
 void closeDebugLog(Context& ctx) {
@@ -58,9 +59,16 @@ std::string missingSystemText(std::uint32_t code) {
     return formatText("Windows error %u (no description available).", code);
 }
 
-void reportError(Context& ctx) {
+void reportError(Context& ctx, const Step& stop) {
     LauncherState& st = ctx.state;
-    std::uint32_t code = ctx.os.lastError();
+    if (stop.kind() == Step::Kind::TextTooLong) {
+        if (!st.errorMessage.empty()) {
+            st.errorMessage.appendCut("\n\n");
+        }
+        st.errorMessage.appendCut(stop.text());
+    }
+    const std::uint32_t code = stop.errorCode();
+    ctx.os.setLastError(code);
     st.log.print("Error msg:\t%s\n", st.errorMessage.c_str());
     if (code != kErrorSuccess) {
         std::string text;
@@ -79,12 +87,13 @@ void reportError(Context& ctx) {
     closeDebugLog(ctx);
 }
 
-bool noteOverflow(Context& ctx, std::string_view what) {
-    if (ctx.state.failure.empty()) {
-        ctx.state.failure.appendCut(what);
-    }
-    ctx.state.log.print("Error:\t\t%.*s\n", static_cast<int>(what.size()), what.data());
-    return false;
+Step stopTooLong(Context& ctx, std::string what) {
+    ctx.state.log.print("Error:\t\t%s\n", what.c_str());
+    return Step::textTooLong(std::move(what));
+}
+
+Step stopWithLastError(Context& ctx) {
+    return Step::windowsError(ctx.os.lastError());
 }
 
 }  // namespace qv

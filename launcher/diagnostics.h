@@ -3,33 +3,33 @@
 #define QV_LAUNCHER_DIAGNOSTICS_H
 
 #include "state.h"
+#include "step.h"
 
 #include <string>
 #include <string_view>
 
 namespace qv {
 
-// Opens the debug log when the argument text or the variable "Morvakin" asks for it. False only
-// when a requested log cannot be opened.
-bool openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program);
+// Opens the debug log when the argument text or the variable "Morvakin" asks for it. Stops when
+// a requested log cannot be opened or its path does not fit.
+Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program);
 void closeDebugLog(Context& ctx);
 
 // One message under the error title on standard output.
 void showMessage(Context& ctx, std::string_view text);
 
-// The error report: message, system text for the last error, error URL; closes the log.
-void reportError(Context& ctx);
+// The error report of the step that stopped the start: the error message (with the text that
+// did not fit), the system text for the step's last-error code, the error URL; closes the log.
+// The thread's last error is set here, from the step.
+void reportError(Context& ctx, const Step& stop);
 
 // What the report shows for a last error code that has no system text.
 std::string missingSystemText(std::uint32_t code);
 
-// Records that `what` did not fit (the first such text is kept), writes it to the debug log as
-// an "Error:" line and gives false. The preparation stops at its next check.
-bool noteOverflow(Context& ctx, std::string_view what);
-// Whether a text did not fit somewhere.
-inline bool overflowed(const Context& ctx) {
-    return !ctx.state.failure.empty();
-}
+// The stop because `what` did not fit; writes it to the debug log as an "Error:" line.
+Step stopTooLong(Context& ctx, std::string what);
+// The stop with the thread's last error as the failed call left it.
+Step stopWithLastError(Context& ctx);
 
 }  // namespace qv
 

@@ -3,9 +3,15 @@
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
+#include "environment.h"
+#include "format.h"
+#include "heap_options.h"
 #include "jvm_options.h"
 #include "jvm_start.h"
+#include "options_file.h"
+#include "paths.h"
 #include "runtime_search.h"
+#include "variables.h"
 
 #include <memory>
 #include <string>
@@ -15,18 +21,6 @@ namespace qv {
 namespace {
 
 constexpr const char* kDefaultErrorTitle = "Morvakin";
-
-// The preparation stops with kPrepareFailed because a text did not fit: the error message gets
-// the text that names it, and no system text is added to it.
-int failForOverflow(Context& ctx) {
-    LauncherState& st = ctx.state;
-    if (!st.errorMessage.empty()) {
-        st.errorMessage.appendCut("\n\n");
-    }
-    st.errorMessage.appendCut(st.failure.view());
-    ctx.os.setLastError(kErrorSuccess);
-    return kPrepareFailed;
-}
 
 }  // namespace
 
@@ -46,145 +40,156 @@ std::string_view splitArgumentText(std::string_view commandLine) {
     return commandLine.substr(blank + 1);
 }
 
-bool initGlobals(Context& ctx) {
+Step initGlobals(Context& ctx) {
     LauncherState& st = ctx.state;
     st.module = ctx.os.programModule();
     if (st.module == nullptr) {
-        return false;
+        return stopWithLastError(ctx);
     }
     (void)st.errorTitle.assign(kDefaultErrorTitle);
     st.search.reset();
-    return true;
+    return Step::goOn();
 }
 
-long getExePath(Context& ctx, ProgramLocation& program) {
+Step findProgram(Context& ctx, ProgramLocation& program) {
     std::string path;
     if (!ctx.os.moduleFileName(ctx.state.module, path)) {
-        return -1;
+        return stopWithLastError(ctx);
     }
     if (!program.path.assign(path)) {
-        noteOverflow(ctx, "The program path does not fit into 259 characters.");
-        return -1;
+        return stopTooLong(ctx, formatText("The program path does not fit into %u characters.",
+                                           charsIn(kPathSize)));
     }
     std::size_t slash = program.path.view().rfind('\\');
     program.directoryLength = slash == std::string_view::npos ? 0 : slash;
-    return static_cast<long>(program.directoryLength);
+    return Step::goOn();
 }
 
-void setWow64Flag(Context& ctx) {
+Step setWow64Flag(Context& ctx) {
     bool isWow64 = false;
     ctx.state.wow64 = ctx.os.queryWow64(isWow64) && isWow64;
     ctx.state.log.print("WOW64:\t\t%s\n", ctx.state.wow64 ? "yes" : "no");
+    return Step::goOn();
 }
 
-bool checkInstance(Context& ctx) {
+Step loadErrorReport(Context& ctx) {
+    LauncherState& st = ctx.state;
+    Step stop = loadString(ctx, cfg::kErrorTitle, st.errorTitle).step;
+    stop.keepFirst(loadString(ctx, cfg::kSupportUrl, st.errorUrl).step);
+    Result<bool> message = loadString(ctx, cfg::kMsgStartupError, st.errorMessage);
+    stop.keepFirst(std::move(message.step));
+    if (!stop.goesOn()) {
+        return stop;
+    }
+    if (!message.value) {
+        st.log.print("Error:\t\t%s\n", "Startup error message not defined.");
+        return stopWithLastError(ctx);
+    }
+    return Step::goOn();
+}
+
+Step checkInstance(Context& ctx) {
     FixedText<kShortTextSize> name;
-    loadString(ctx, cfg::kMutexName, name);
+    Result<bool> read = loadString(ctx, cfg::kMutexName, name);
     if (name.empty()) {
-        return true;
+        return std::move(read.step);
     }
     ctx.state.log.print("Create mutex:\t%s\n", name.c_str());
     ctx.os.createNamedMutex(name.c_str());
     if (ctx.os.lastError() == kErrorAlreadyExists) {
         ctx.state.log.print("Error:\t\t%s\n", "Instance already exists.");
-        return false;
+        return Step::anotherInstance();
     }
-    return true;
+    return Step::goOn();
 }
 
-bool setWorkingDirectory(Context& ctx, const ProgramLocation& program) {
+Step setWorkingDirectory(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;
     std::string current;
     st.startupDirectory.clear();
     if (ctx.os.currentDirectory(current) && !st.startupDirectory.assign(current)) {
-        return noteOverflow(ctx, "The start-up directory does not fit into 259 characters.");
+        return stopTooLong(ctx,
+                           formatText("The start-up directory does not fit into %u characters.",
+                                      charsIn(kPathSize)));
     }
     FixedText<kPathSize> value;
-    if (!loadString(ctx, cfg::kWorkingDirectory, value)) {
-        return !overflowed(ctx);
+    Result<bool> read = loadString(ctx, cfg::kWorkingDir, value);
+    if (!read.value) {
+        return std::move(read.step);
     }
     FixedText<kPathSize> directory;
     if (!directory.assign(program.directory()) || !joinPath(directory, value.view())) {
-        return noteOverflow(ctx,
-                            "The working directory (value 8) does not fit into 259 characters.");
+        return stopTooLong(
+            ctx, formatText("The working directory (value 8) does not fit into %u characters.",
+                            charsIn(kPathSize)));
     }
     (void)ctx.os.changeDirectory(directory.c_str());
     st.log.print("Working dir:\t%s\n", directory.c_str());
-    return true;
+    return Step::goOn();
 }
 
-int prepare(Context& ctx, std::string_view argumentText) {
+Step addJvmOptions(Context& ctx, const ProgramLocation& program) {
+    auto options = std::make_unique<FixedText<kLineSize>>();
+    if (Step read = readOptionsFile(ctx, *options, program); !read.goesOn()) {
+        return read;
+    }
+    if (substituteVariables(ctx, ctx.state.launcherArgs, options->view(), program) ==
+        Expansion::Overflow) {
+        return stopTooLong(ctx, "The JVM options do not fit into the launcher argument line.");
+    }
+    return Step::goOn();
+}
+
+Step checkClassPathOption(Context& ctx) {
+    if (classPathOptionLength(ctx.state.launcherArgs.view()) > kLineSize - 1) {
+        return stopTooLong(ctx, formatText("The class path option does not fit into %u characters.",
+                                           charsIn(kLineSize)));
+    }
+    return Step::goOn();
+}
+
+Step prepare(Context& ctx, std::string_view argumentText) {
+    // What the steps share while the preparation runs.
+    struct Preparation {
+        Context& ctx;
+        std::string_view argumentText;
+        ProgramLocation program;
+        FixedText<kPathSize> launcherFile;
+    };
+    using PreparationStep = Step (*)(Preparation&);
+    static constexpr PreparationStep kSteps[] = {
+        [](Preparation& p) { return initGlobals(p.ctx); },
+        [](Preparation& p) { return findProgram(p.ctx, p.program); },
+        [](Preparation& p) { return openDebugLog(p.ctx, p.argumentText, p.program); },
+        [](Preparation& p) { return setWow64Flag(p.ctx); },
+        [](Preparation& p) { return loadErrorReport(p.ctx); },
+        [](Preparation& p) { return checkInstance(p.ctx); },
+        [](Preparation& p) { return setWorkingDirectory(p.ctx, p.program); },
+        [](Preparation& p) { return jreSearch(p.ctx, p.program); },
+        [](Preparation& p) { return checkJvmLibraryPath(p.ctx); },
+        [](Preparation& p) { return addRuntimeToPath(p.ctx); },
+        [](Preparation& p) { return applyEnvironmentSettings(p.ctx, p.program); },
+        [](Preparation& p) { return addLauncherFile(p.ctx, p.launcherFile); },
+        [](Preparation& p) { return addHeapOptions(p.ctx, p.ctx.state.launcherArgs); },
+        [](Preparation& p) { return addJvmOptions(p.ctx, p.program); },
+        [](Preparation& p) { return addClassPathOrJar(p.ctx, p.program); },
+        [](Preparation& p) { return addApplicationArgs(p.ctx, p.argumentText); },
+        [](Preparation& p) { return checkClassPathOption(p.ctx); },
+    };
+
+    Preparation preparation{ctx, argumentText, {}, {}};
+    for (PreparationStep step : kSteps) {
+        if (Step end = step(preparation); !end.goesOn()) {
+            return end;
+        }
+    }
+
     LauncherState& st = ctx.state;
-    ProgramLocation program;
-
-    if (!initGlobals(ctx)) {
-        return kPrepareFailed;
-    }
-    if (getExePath(ctx, program) < 0) {
-        return overflowed(ctx) ? failForOverflow(ctx) : kPrepareFailed;
-    }
-    if (!openDebugLog(ctx, argumentText, program)) {
-        return overflowed(ctx) ? failForOverflow(ctx) : kPrepareFailed;
-    }
-    setWow64Flag(ctx);
-
-    loadString(ctx, cfg::kErrorTitle, st.errorTitle);
-    loadString(ctx, cfg::kSupportUrl, st.errorUrl);
-    bool haveMessage = loadString(ctx, cfg::kStartupErrorMessage, st.errorMessage);
-    if (overflowed(ctx)) {
-        return failForOverflow(ctx);
-    }
-    if (!haveMessage) {
-        st.log.print("Error:\t\t%s\n", "Startup error message not defined.");
-        return kPrepareFailed;
-    }
-
-    if (!checkInstance(ctx)) {
-        return kPrepareAnotherInstance;
-    }
-    if (overflowed(ctx) || !setWorkingDirectory(ctx, program)) {
-        return failForOverflow(ctx);
-    }
-    if (!jreSearch(ctx, program)) {
-        return overflowed(ctx) ? failForOverflow(ctx) : kPrepareFailed;
-    }
-    if (overflowed(ctx)) {
-        return failForOverflow(ctx);
-    }
-    if (!addRuntimeToPath(ctx)) {
-        return overflowed(ctx) ? failForOverflow(ctx) : kPrepareFailed;
-    }
-    if (!applyEnvironmentSettings(ctx, program) || overflowed(ctx) ||
-        !addLauncherFile(ctx, st.launcherPath) || !addHeapOptions(ctx, st.launcherArgs) ||
-        overflowed(ctx)) {
-        return failForOverflow(ctx);
-    }
-    {
-        auto options = std::make_unique<FixedText<kLineSize>>();
-        if (!readOptionsFile(ctx, *options, program) || overflowed(ctx)) {
-            return failForOverflow(ctx);
-        }
-        if (substituteVariables(ctx, st.launcherArgs, options->view(), program) ==
-            Expansion::Overflow) {
-            noteOverflow(ctx, "The JVM options do not fit into the launcher argument line.");
-        }
-        if (overflowed(ctx)) {
-            return failForOverflow(ctx);
-        }
-    }
-    if (!addClassPathOrJar(ctx, program) || overflowed(ctx) ||
-        !addApplicationArgs(ctx, argumentText) || overflowed(ctx)) {
-        return failForOverflow(ctx);
-    }
-    if (classPathOptionLength(st.launcherArgs.view()) > kLineSize - 1) {
-        noteOverflow(ctx, "The class path option does not fit into 32767 characters.");
-        return failForOverflow(ctx);
-    }
-
-    st.log.print("Launcher:\t%s\n", st.launcherPath.c_str());
+    st.log.print("Launcher:\t%s\n", preparation.launcherFile.c_str());
     st.log.print("Launcher args:\t%s\n", st.launcherArgs.c_str());
-    st.log.print("Args length:\t%d/32768 chars\n", static_cast<int>(st.launcherArgs.size()));
-    return kPrepareReady;
+    st.log.print("Args length:\t%d/%d chars\n", static_cast<int>(st.launcherArgs.size()),
+                 static_cast<int>(kLineSize));
+    return Step::goOn();
 }
 
 int runLauncher(Os& os) {
@@ -195,27 +200,34 @@ int runLauncher(Os& os) {
     const std::string commandLine = os.commandLine();
     const std::string_view argumentText = splitArgumentText(commandLine);
 
-    int prepared = prepare(ctx, argumentText);
-    if (prepared == kPrepareAnotherInstance) {
-        FixedText<kErrorMessageSize> message;
-        loadString(ctx, cfg::kInstanceRunningMessage, message);
-        showMessage(ctx, overflowed(ctx) ? st.failure.view() : message.view());
-        closeDebugLog(ctx);
-        return kExitAnotherInstance;
+    Step prepared = prepare(ctx, argumentText);
+    if (prepared.kind() == Step::Kind::AnotherInstance) {
+        ErrorMessage message;
+        Result<bool> read = loadString(ctx, cfg::kMsgInstanceRunning, message);
+        if (read.step.goesOn()) {
+            showMessage(ctx, message.view());
+            closeDebugLog(ctx);
+            return kExitAnotherInstance;
+        }
+        prepared = std::move(read.step);  // a message that does not fit ends like any other text
     }
-    if (prepared != kPrepareReady) {
-        reportError(ctx);
+    if (prepared.goesOn()) {
+        Result<bool> restart = loadBool(ctx, cfg::kRestart);
+        st.restart = restart.value;
+        prepared = std::move(restart.step);
+    }
+    if (!prepared.goesOn()) {
+        reportError(ctx, prepared);
         return kExitPreparationFailed;
     }
 
-    st.restart = loadBool(ctx, cfg::kRestart);
     auto jvm = std::make_unique<JvmStart>();
     for (;;) {
         st.exitCode = kExitMainReturned;
         parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(),
                         st.launcherArgs.view(), st.applicationArgs.view());
         if (!executeInProcess(ctx, *jvm, st.exitCode)) {
-            reportError(ctx);
+            reportError(ctx, stopWithLastError(ctx));
             break;
         }
         if (st.restart && st.exitCode != kExitMainReturned) {

@@ -3,15 +3,11 @@
 #define QV_LAUNCHER_ENTRY_H
 
 #include "state.h"
+#include "step.h"
 
 #include <string_view>
 
 namespace qv {
-
-// Results of the preparation.
-inline constexpr int kPrepareFailed = 0;
-inline constexpr int kPrepareReady = 1;
-inline constexpr int kPrepareAnotherInstance = 183;  // ERROR_ALREADY_EXISTS
 
 // Process exit codes.
 inline constexpr int kExitMainReturned = 0;
@@ -26,17 +22,23 @@ int runLauncher(Os& os);
 // The argument text: the raw command line without the program name.
 std::string_view splitArgumentText(std::string_view commandLine);
 
-// The preparation sequence: kPrepareReady, kPrepareFailed or kPrepareAnotherInstance.
-int prepare(Context& ctx, std::string_view argumentText);
+// The preparation: every step in its fixed order, up to the first that stops.
+Step prepare(Context& ctx, std::string_view argumentText);
 
-bool initGlobals(Context& ctx);
-// Fills the program path; gives the program directory length, or -1 without a module file name
-// (or with one that does not fit the path's capacity).
-long getExePath(Context& ctx, ProgramLocation& program);
-void setWow64Flag(Context& ctx);
-bool checkInstance(Context& ctx);
-// False only when the joined working directory does not fit.
-bool setWorkingDirectory(Context& ctx, const ProgramLocation& program);
+// The steps of the preparation that belong to the entry itself.
+Step initGlobals(Context& ctx);
+// The program path and the index of its last backslash.
+Step findProgram(Context& ctx, ProgramLocation& program);
+// Whether the process runs under WOW64; always goes on.
+Step setWow64Flag(Context& ctx);
+// The error title, the error URL and the start-up error message (value 101, required).
+Step loadErrorReport(Context& ctx);
+Step checkInstance(Context& ctx);
+Step setWorkingDirectory(Context& ctx, const ProgramLocation& program);
+// Value 12 and the options file, expanded, at the head of the launcher argument line.
+Step addJvmOptions(Context& ctx, const ProgramLocation& program);
+// The class path option that the line makes must fit an option text.
+Step checkClassPathOption(Context& ctx);
 
 }  // namespace qv
 

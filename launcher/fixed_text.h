@@ -101,6 +101,8 @@ class FixedText : public TextBuffer {
     static_assert(N >= 2, "a fixed text holds at least one character");
 
   public:
+    static constexpr std::size_t kBufferSize = N;
+
     FixedText() : TextBuffer(storage_, N) {}
     explicit FixedText(std::string_view text) : FixedText() { (void)assign(text); }
 

@@ -2,10 +2,14 @@
 #ifndef QV_LAUNCHER_FORMAT_H
 #define QV_LAUNCHER_FORMAT_H
 
-#include "debug_log.h"
-
 #include <cstdarg>
 #include <string>
+
+#if defined(__GNUC__)
+#define QV_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define QV_PRINTF_FORMAT(fmt, args)
+#endif
 
 namespace qv {
 

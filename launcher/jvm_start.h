@@ -1,9 +1,10 @@
-// One pass of the in-process JVM start: the launcher argument line parsed into JVM options, the
-// client JVM of the Java home loaded and created, main run, the JVM destroyed.
+// One pass of the in-process JVM start: the client JVM of the Java home loaded and created with
+// the parsed options (jvm_options.h), main run, the JVM destroyed.
 #ifndef QV_LAUNCHER_JVM_START_H
 #define QV_LAUNCHER_JVM_START_H
 
 #include "state.h"
+#include "step.h"
 
 #include <jni.h>
 
@@ -14,7 +15,6 @@
 
 namespace qv {
 
-inline constexpr const char* kClassPathOptionPrefix = "-Djava.class.path=";
 inline constexpr const char* kJvmLibrary = "\\bin\\client\\jvm.dll";
 
 // The state of the JVM start, kept by the run loop across its passes.
@@ -35,21 +35,24 @@ struct JvmStart {
     void freeOptions();
 };
 
-// Words separated by blank, tab, line feed, vertical tab, form feed or carriage return.
-std::size_t countWords(std::string_view text);
-std::vector<std::string_view> splitWords(std::string_view text);
+// A pass takes over the run's texts whole: each of its buffers holds what the run's does.
+static_assert(decltype(JvmStart::javaHome)::kBufferSize >=
+              decltype(RuntimeSearchState::javaHome)::kBufferSize);
+static_assert(decltype(JvmStart::mainClass)::kBufferSize >=
+              decltype(LauncherState::mainClass)::kBufferSize);
+static_assert(decltype(JvmStart::applicationArgs)::kBufferSize >=
+              decltype(LauncherState::applicationArgs)::kBufferSize);
 
-void parseJvmOptions(JvmStart& jvm, std::string_view javaHome, std::string_view mainClass,
-                     std::string_view line, std::string_view applicationArgs);
+// The JVM library of a Java home; false when it does not fit a path.
+bool jvmLibraryPath(std::string_view javaHome, FixedText<kPathSize>& path);
+// The JVM library of the runtime found must fit a path; stops, naming it, when it does not.
+Step checkJvmLibraryPath(Context& ctx);
+
 // True when a JVM was created (exit code: the main class run), false when none was (-1).
 bool executeInProcess(Context& ctx, JvmStart& jvm, int& exitCode);
 JNIEnv* createJvm(Context& ctx, JvmStart& jvm);
 int runMainClass(JvmStart& jvm, JNIEnv* env);
 void destroyJvm(JvmStart& jvm);
-
-// The length of the "-Djava.class.path=" option that parseJvmOptions makes of the line (0 when
-// the line has no class path flag with a value).
-std::size_t classPathOptionLength(std::string_view line);
 
 }  // namespace qv
 

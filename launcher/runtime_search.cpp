@@ -3,7 +3,8 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "format.h"
-#include "jvm_options.h"
+#include "paths.h"
+#include "variables.h"
 
 #include <memory>
 #include <string>
@@ -45,30 +46,23 @@ bool appendComponent(TextBuffer& out, char separator, std::string_view component
     return out.append(component);
 }
 
-// Normalises a configured version bound; false (with the run's failure set) when it does not fit.
-bool normalizeBound(Context& ctx, int id, TextBuffer& text, TextBuffer& normalised) {
-    loadString(ctx, id, text);
+// Reads and normalises a configured version bound. The result is false when the normalised
+// version does not fit; the step stops when the value or its normalised form does not fit.
+template <int Id, int MaxLength>
+Result<bool> normalizeBound(Context& ctx, cfg::ValueSpec<Id, MaxLength> value, VersionText& text,
+                            VersionText& normalised) {
+    Result<bool> read = loadString(ctx, value, text);
     if (!normalizeVersion(normalised, text.view())) {
-        return noteOverflow(ctx, formatText("The Java version of value %d does not fit into 127 "
-                                            "characters when normalised.",
-                                            id));
+        read.step.keepFirst(stopTooLong(
+            ctx, formatText("The Java version of value %d does not fit into %u characters when "
+                            "normalised.",
+                            Id, charsIn(kShortTextSize))));
+        return {false, std::move(read.step)};
     }
-    return true;
+    return {true, std::move(read.step)};
 }
 
 }  // namespace
-
-bool joinPath(TextBuffer& text, std::string_view element) {
-    std::size_t before = text.size();
-    if (text.back() != '\\' && !text.append('\\')) {
-        return false;
-    }
-    if (!text.append(element)) {
-        text.truncate(before);
-        return false;
-    }
-    return true;
-}
 
 bool normalizeVersion(TextBuffer& out, std::string_view text) {
     out.clear();
@@ -113,122 +107,143 @@ bool normalizeVersion(TextBuffer& out, std::string_view text) {
     return fits;
 }
 
-bool jreSearch(Context& ctx, const ProgramLocation& program) {
+Step jreSearch(Context& ctx, const ProgramLocation& program) {
     RuntimeSearchState& search = ctx.state.search;
     DebugLog& log = ctx.state.log;
     log.printAll("jreSearch()\n");
-    search.installedFirst = loadBool(ctx, cfg::kInstalledFirst);
-    if (!normalizeBound(ctx, cfg::kMinVersion, search.minVersionText, search.minVersion)) {
-        return false;
+    Result<bool> installedFirst = loadBool(ctx, cfg::kInstalledFirst);
+    search.installedFirst = installedFirst.value;
+    Step stop = std::move(installedFirst.step);
+    Result<bool> bound =
+        normalizeBound(ctx, cfg::kJavaMinVersion, search.minVersionText, search.minVersion);
+    stop.keepFirst(std::move(bound.step));
+    if (!bound.value) {
+        return stop;
     }
     log.print("Java min ver:\t%s\n", search.minVersion.c_str());
-    if (!normalizeBound(ctx, cfg::kMaxVersion, search.maxVersionText, search.maxVersion)) {
-        return false;
+    bound = normalizeBound(ctx, cfg::kJavaMaxVersion, search.maxVersionText, search.maxVersion);
+    stop.keepFirst(std::move(bound.step));
+    if (!bound.value) {
+        return stop;
     }
     log.print("Java max ver:\t%s\n", search.maxVersion.c_str());
-    bool found;
-    if (search.installedFirst) {
-        found = installedJreSearch(ctx) || (!overflowed(ctx) && bundledJreSearch(ctx, program));
-    } else {
-        found = bundledJreSearch(ctx, program) || (!overflowed(ctx) && installedJreSearch(ctx));
+    // The second place is searched only when the first found nothing and nothing overflowed.
+    Result<bool> found =
+        search.installedFirst ? installedJreSearch(ctx) : bundledJreSearch(ctx, program);
+    stop.keepFirst(std::move(found.step));
+    if (!found.value && stop.goesOn()) {
+        found = search.installedFirst ? bundledJreSearch(ctx, program) : installedJreSearch(ctx);
+        stop.keepFirst(std::move(found.step));
     }
-    if (!found) {
-        composeRuntimeError(ctx);
+    if (found.value) {
+        return stop;
     }
-    return found;
+    stop.keepFirst(composeRuntimeError(ctx));
+    return stop.goesOn() ? stopWithLastError(ctx) : stop;
 }
 
-bool bundledJreSearch(Context& ctx, const ProgramLocation& program) {
+Result<bool> bundledJreSearch(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;
     st.log.printAll("bundledJreSearch()\n");
-    bool is64Bit = loadBool(ctx, cfg::kLocalRuntimeIs64Bit);
-    if (is64Bit && !st.wow64) {
+    Result<bool> is64Bit = loadBool(ctx, cfg::kLocalRuntime64bit);
+    if (is64Bit.value && !st.wow64) {
         st.log.print("Bundled JRE:\tCannot use 64-bit runtime on 32-bit OS.\n");
-        return false;
+        return {false, Step::goOn()};
     }
+    Step stop = std::move(is64Bit.step);
     FixedText<kPathSize> value;
-    if (!loadString(ctx, cfg::kLocalRuntimePath, value)) {
-        return false;
+    Result<bool> read = loadString(ctx, cfg::kLocalRuntime, value);
+    stop.keepFirst(std::move(read.step));
+    if (!read.value) {
+        return {false, std::move(stop)};
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
     if (substituteVariables(ctx, *expanded, value.view(), program) == Expansion::Overflow) {
-        return noteOverflow(ctx,
-                            "The local runtime path (value 1) does not fit into 32767 "
-                            "characters.");
+        stop.keepFirst(stopTooLong(ctx, formatText("The local runtime path (value 1) does not fit "
+                                                   "into %u characters.",
+                                                   charsIn(kLineSize))));
+        return {false, std::move(stop)};
     }
     st.log.print("Bundled JRE:\t%s\n", expanded->c_str());
     std::string_view path = expanded->view();
-    bool absolute = (!path.empty() && path[0] == '\\') || (path.size() > 1 && path[1] == ':');
-    bool fits =
-        absolute ? st.launcherPath.assign(path)
-                 : st.launcherPath.assign(program.directory()) && joinPath(st.launcherPath, path);
+    FixedText<kPathSize> home;
+    bool fits = isAbsolutePath(path) ? home.assign(path)
+                                     : home.assign(program.directory()) && joinPath(home, path);
     if (!fits) {
-        st.launcherPath.clear();
-        return noteOverflow(ctx,
-                            "The local runtime path (value 1) does not fit into 259 "
-                            "characters.");
+        stop.keepFirst(stopTooLong(ctx, formatText("The local runtime path (value 1) does not fit "
+                                                   "into %u characters.",
+                                                   charsIn(kPathSize))));
+        return {false, std::move(stop)};
     }
-    if (!launcherExists(ctx, st.launcherPath.view())) {
-        return false;
+    if (!launcherExists(ctx, home.view())) {
+        return {false, std::move(stop)};
     }
-    st.search.foundRuntime = is64Bit ? (FOUND_LOCAL | FOUND_64BIT) : FOUND_LOCAL;
-    (void)st.search.javaHome.assign(st.launcherPath.view());
-    return true;
+    st.search.foundRuntime = is64Bit.value ? (FOUND_LOCAL | FOUND_64BIT) : FOUND_LOCAL;
+    (void)st.search.javaHome.assign(home.view());
+    return {true, std::move(stop)};
 }
 
-bool installedJreSearch(Context& ctx) {
+Result<bool> installedJreSearch(Context& ctx) {
     LauncherState& st = ctx.state;
     st.log.printAll("installedJreSearch()\n");
     if (st.search.minVersion.empty()) {
-        return false;
+        return {false, Step::goOn()};
     }
-    return findJavaHome(ctx, st.launcherPath, loadInt(ctx, cfg::kJdkPreference));
+    Result<int> jdkPreference = loadInt(ctx, cfg::kJdkPreference);
+    Result<bool> found = findJavaHome(ctx, jdkPreference.value);
+    jdkPreference.step.keepFirst(std::move(found.step));
+    return {found.value, std::move(jdkPreference.step)};
 }
 
-bool findJavaHome(Context& ctx, TextBuffer& out, int jdkPreference) {
+Result<bool> findJavaHome(Context& ctx, int jdkPreference) {
     RuntimeSearchState& search = ctx.state.search;
     ctx.state.log.printAll("findJavaHome()\n");
+    Step stop = Step::goOn();
     for (const RuntimeKeyPair& pair : kJavaSoftPairs) {
-        scanRuntimePair(ctx, pair.jreKey, pair.jdkKey, jdkPreference);
+        stop.keepFirst(scanRuntimePair(ctx, pair.jreKey, pair.jdkKey, jdkPreference));
     }
     for (const RuntimeKeyPair& pair : kIbmPairs) {
         if (search.foundRuntime == 0) {
-            scanRuntimePair(ctx, pair.jreKey, pair.jdkKey, jdkPreference);
+            stop.keepFirst(scanRuntimePair(ctx, pair.jreKey, pair.jdkKey, jdkPreference));
         }
     }
     if (search.foundRuntime == 0) {
-        return false;
+        return {false, std::move(stop)};
     }
-    (void)out.assign(search.javaHome.view());
     ctx.state.log.print("Runtime used:\t%s (%s-bit)\n", search.bestVersion.c_str(),
                         (search.foundRuntime & FOUND_64BIT) ? "64" : "32");
-    return true;
+    return {true, std::move(stop)};
 }
 
-void scanRuntimePair(Context& ctx, const char* jreKey, const char* jdkKey, int jdkPreference) {
+Step scanRuntimePair(Context& ctx, const char* jreKey, const char* jdkKey, int jdkPreference) {
+    Step stop = Step::goOn();
     switch (jdkPreference) {
         case 0:
-            scanRuntimeViews(ctx, jreKey, FOUND_JRE_KEY);
+            stop.keepFirst(scanRuntimeViews(ctx, jreKey, FOUND_JRE_KEY));
             break;
         case 2:
-            scanRuntimeViews(ctx, jdkKey, FOUND_JDK_KEY);
-            scanRuntimeViews(ctx, jreKey, FOUND_JRE_KEY);
+            stop.keepFirst(scanRuntimeViews(ctx, jdkKey, FOUND_JDK_KEY));
+            stop.keepFirst(scanRuntimeViews(ctx, jreKey, FOUND_JRE_KEY));
             break;
         case 3:
-            scanRuntimeViews(ctx, jdkKey, FOUND_JDK_KEY);
+            stop.keepFirst(scanRuntimeViews(ctx, jdkKey, FOUND_JDK_KEY));
             break;
         default:
-            scanRuntimeViews(ctx, jreKey, FOUND_JRE_KEY);
-            scanRuntimeViews(ctx, jdkKey, FOUND_JDK_KEY);
+            stop.keepFirst(scanRuntimeViews(ctx, jreKey, FOUND_JRE_KEY));
+            stop.keepFirst(scanRuntimeViews(ctx, jdkKey, FOUND_JDK_KEY));
             break;
     }
+    return stop;
 }
 
-void scanRuntimeViews(Context& ctx, const char* key, std::uint32_t flags) {
+Step scanRuntimeViews(Context& ctx, const char* key, std::uint32_t flags) {
     LauncherState& st = ctx.state;
     RuntimeSearchState& search = st.search;
+    Step stop = Step::goOn();
     if (search.bitsMode == kBitsModeUnread) {
-        search.bitsMode = loadInt(ctx, cfg::kRuntimeBits);
+        Result<int> bits = loadInt(ctx, cfg::kRuntimeBits);
+        search.bitsMode = bits.value;
+        stop = std::move(bits.step);
     }
     const bool windows64 = st.wow64;
     switch (search.bitsMode) {
@@ -261,6 +276,7 @@ void scanRuntimeViews(Context& ctx, const char* key, std::uint32_t flags) {
             st.log.print("Runtime bits:\tFailed to load.\n");
             break;
     }
+    return stop;
 }
 
 void scanRuntimeKey(Context& ctx, const char* key, std::uint32_t flags) {
@@ -324,11 +340,14 @@ bool launcherExists(Context& ctx, std::string_view home) {
     FixedText<kPathSize> path;
     bool exists = false;
     if (home.empty()) {
-        // Nothing to test.
+        // Nothing to test: the last error stays as it is.
     } else if (path.assign(home) && joinPath(path, kJavaLauncherFile)) {
         exists = ctx.os.fileStatus(path.c_str()) != FileStatus::Missing;
+        if (!exists) {
+            ctx.os.setLastError(kErrorSuccess);  // the failed query leaves no stale code
+        }
     } else {
-        // A launcher path that does not fit 259 characters is not a runtime of ours.
+        // A launcher path that does not fit a path is not a runtime of ours.
         std::string whole(home);
         whole += whole.back() == '\\' ? "" : "\\";
         whole += kJavaLauncherFile;
@@ -336,29 +355,27 @@ bool launcherExists(Context& ctx, std::string_view home) {
         ctx.os.setLastError(kErrorSuccess);
         return false;
     }
-    if (!exists) {
-        ctx.os.setLastError(kErrorSuccess);
-    }
     ctx.state.log.print("Check launcher:\t%s %s\n", path.c_str(), exists ? "(OK)" : "(not found)");
     return exists;
 }
 
-bool addLauncherFile(Context& ctx, TextBuffer& path) {
+Step addLauncherFile(Context& ctx, FixedText<kPathSize>& path) {
+    (void)path.assign(ctx.state.search.javaHome.view());
     if (!joinPath(path, kJavaLauncherFile)) {
-        return noteOverflow(ctx, "The launcher path does not fit into 259 characters.");
+        return stopTooLong(ctx, formatText("The launcher path does not fit into %u characters.",
+                                           charsIn(kPathSize)));
     }
-    return true;
+    return Step::goOn();
 }
 
-void composeRuntimeError(Context& ctx) {
+Step composeRuntimeError(Context& ctx) {
     LauncherState& st = ctx.state;
     RuntimeSearchState& search = st.search;
-    TextBuffer& message = st.errorMessage;
+    ErrorMessage& message = st.errorMessage;
     if (search.minVersion.empty()) {
-        loadString(ctx, cfg::kLocalRuntimeMissingMessage, message);
-        return;
+        return loadString(ctx, cfg::kMsgLocalRuntime, message).step;
     }
-    loadString(ctx, cfg::kRuntimeRequiredMessage, message);
+    Step stop = loadString(ctx, cfg::kMsgRuntimeRequired, message).step;
     message.appendCut(" ");
     message.appendCut(search.minVersionText.view());
     if (!search.maxVersionText.empty()) {
@@ -371,13 +388,16 @@ void composeRuntimeError(Context& ctx) {
         message.appendCut("-bit)");
     }
     if (search.staleRegistry) {
-        FixedText<kErrorMessageSize> stale;
-        if (loadString(ctx, cfg::kStaleRegistryMessage, stale)) {
+        ErrorMessage stale;
+        Result<bool> read = loadString(ctx, cfg::kMsgStaleRegistry, stale);
+        stop.keepFirst(std::move(read.step));
+        if (read.value) {
             message.appendCut("\n");
             message.appendCut(stale.view());
         }
     }
-    loadString(ctx, cfg::kRuntimeDownloadUrl, st.errorUrl);
+    stop.keepFirst(loadString(ctx, cfg::kRuntimeDownloadUrl, st.errorUrl).step);
+    return stop;
 }
 
 }  // namespace qv

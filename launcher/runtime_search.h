@@ -4,6 +4,7 @@
 #define QV_LAUNCHER_RUNTIME_SEARCH_H
 
 #include "state.h"
+#include "step.h"
 
 #include <cstdint>
 #include <string_view>
@@ -13,22 +14,24 @@ namespace qv {
 // The Java launcher file, relative to a runtime's home.
 inline constexpr const char* kJavaLauncherFile = "bin\\java.exe";
 
-bool jreSearch(Context& ctx, const ProgramLocation& program);
-bool bundledJreSearch(Context& ctx, const ProgramLocation& program);
-bool installedJreSearch(Context& ctx);
-bool findJavaHome(Context& ctx, TextBuffer& out, int jdkPreference);
-void scanRuntimePair(Context& ctx, const char* jreKey, const char* jdkKey, int jdkPreference);
-void scanRuntimeViews(Context& ctx, const char* key, std::uint32_t flags);
+// Finds the runtime home (state.search.javaHome), in the order value 32 sets. Stops with the
+// runtime error message composed when there is none, or when a value does not fit.
+Step jreSearch(Context& ctx, const ProgramLocation& program);
+// The result of the searches is whether a runtime was found; the step stops only when a text
+// does not fit.
+Result<bool> bundledJreSearch(Context& ctx, const ProgramLocation& program);
+Result<bool> installedJreSearch(Context& ctx);
+Result<bool> findJavaHome(Context& ctx, int jdkPreference);
+Step scanRuntimePair(Context& ctx, const char* jreKey, const char* jdkKey, int jdkPreference);
+Step scanRuntimeViews(Context& ctx, const char* key, std::uint32_t flags);
 void scanRuntimeKey(Context& ctx, const char* key, std::uint32_t flags);
 bool acceptJavaHome(Context& ctx, const char* candidate, std::uint32_t flags);
 bool launcherExists(Context& ctx, std::string_view home);
-// Completes the launcher path with "bin\java.exe"; false when it does not fit.
-bool addLauncherFile(Context& ctx, TextBuffer& path);
-void composeRuntimeError(Context& ctx);
+// The Java launcher file of the runtime home into `path`; stops when it does not fit.
+Step addLauncherFile(Context& ctx, FixedText<kPathSize>& path);
+// The error message and URL when no runtime was found; stops when a value does not fit.
+Step composeRuntimeError(Context& ctx);
 
-// Appends a backslash unless the text already ends with one, then the element. All or nothing:
-// false (text unchanged) when the result does not fit.
-bool joinPath(TextBuffer& text, std::string_view element);
 // The normalised version ("1.008.000_202"); false (output empty) when it does not fit.
 bool normalizeVersion(TextBuffer& out, std::string_view text);
 

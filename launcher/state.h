@@ -23,16 +23,19 @@ inline constexpr std::uint32_t FOUND_64BIT = kKeyWow64_64Key;
 // Runtime-bits mode value meaning "configuration value 30 not read yet".
 inline constexpr int kBitsModeUnread = 9;
 
+using VersionText = FixedText<kShortTextSize>;
+using ErrorMessage = FixedText<kErrorMessageSize>;
+
 struct RuntimeSearchState {
     int bitsMode = kBitsModeUnread;
     std::uint32_t foundRuntime = 0;
     bool installedFirst = false;
     bool staleRegistry = false;
-    FixedText<kShortTextSize> minVersionText;
-    FixedText<kShortTextSize> maxVersionText;
-    FixedText<kShortTextSize> minVersion;
-    FixedText<kShortTextSize> maxVersion;
-    FixedText<kShortTextSize> bestVersion;
+    VersionText minVersionText;
+    VersionText maxVersionText;
+    VersionText minVersion;
+    VersionText maxVersion;
+    VersionText bestVersion;
     FixedText<kPathSize> javaHome;
 
     // What the first preparation step resets; the texts keep what they hold.
@@ -57,11 +60,10 @@ struct LauncherState {
     ModuleHandle module = nullptr;
     FixedText<kShortTextSize> errorTitle;
     FixedText<kErrorUrlSize> errorUrl;
-    FixedText<kErrorMessageSize> errorMessage;
+    ErrorMessage errorMessage;
     bool wow64 = false;
     FixedText<kPathSize> startupDirectory;
     RuntimeSearchState search;
-    FixedText<kPathSize> launcherPath;
     FixedText<kLineSize> launcherArgs;
     // The arguments main receives, one per word: value 13 and the filtered argument text.
     FixedText<kLineSize> applicationArgs;
@@ -69,8 +71,6 @@ struct LauncherState {
     bool restart = false;
     int exitCode = 0;
     DebugLog log;
-    // The first text that did not fit its capacity; a non-empty one stops the preparation.
-    FixedText<kErrorMessageSize> failure;
 };
 
 // What every step works with: the operating system and the state.

@@ -1,17 +1,43 @@
 #include "sim_core.h"
 
-#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <map>
+#include <memory>
 #include <utility>
+#include <variant>
+
+#include "scenario.h"
+#include "sim_clock.h"
 
 namespace dsdk_sim {
 
 namespace {
 
+// The terminals named by the scenario variable, or the default ones without it. A scenario that
+// cannot be used is reported once on the standard error stream, and refuses every operation.
+Terminals start_terminals() {
+    const char* path = std::getenv(kScenarioVariable);
+    if (path == nullptr || *path == '\0') {
+        return Terminals();
+    }
+    std::variant<Scenario, ScenarioFault> loaded = load_scenario(path);
+    if (Scenario* scenario = std::get_if<Scenario>(&loaded)) {
+        return Terminals(std::make_shared<const Scenario>(std::move(*scenario)));
+    }
+    std::fprintf(
+        stderr, "devicesdk5 simulator: scenario %s; every operation fails with status %d\n",
+        std::get<ScenarioFault>(loaded).message.c_str(), static_cast<int>(kScenarioUnusable));
+    std::fflush(stderr);
+    return Terminals::refusing(kScenarioUnusable);
+}
+
 struct SimState {
     std::mutex mutex;
+    bool started = false;  // terminals read from the scenario (or the defaults) yet
     Terminals terminals;
+    std::map<std::pair<int32_t, int>, int64_t> device_calls;  // by device number and op
     TemplateStore templates;
     std::array<Script, SIM_OP_COUNT> scripts;
     std::array<int32_t, SIM_OP_COUNT> calls{};
@@ -51,8 +77,46 @@ const uint8_t kEmptyBlob[1] = {0};
 
 Call::Call(sim_op op, std::vector<int64_t> args)
     : op_(op), lock_(state().mutex), script_(state().scripts[static_cast<size_t>(op)]) {
-    ++state().calls[static_cast<size_t>(op)];
+    SimState& s = state();
+    if (!s.started) {
+        s.terminals = start_terminals();
+        s.started = true;
+    }
+    const int64_t calls = ++s.calls[static_cast<size_t>(op)];
+    if (const Scenario* scenario = s.terminals.scenario()) {
+        const OperationRule* rule = &scenario->rules[static_cast<size_t>(op)];
+        int64_t call = calls;
+        if (names_device(op) && args.size() > 1) {
+            const auto device = static_cast<int32_t>(args[1]);
+            call = ++s.device_calls[{device, static_cast<int>(op)}];
+            rule = nullptr;
+            for (const TerminalProfile& terminal : scenario->terminals) {
+                if (terminal.device == device) {
+                    rule = &terminal.rules[static_cast<size_t>(op)];
+                }
+            }
+        }
+        if (rule != nullptr) {
+            scenario_status_ = rule->status_of_call(call);
+            scenario_delay_us_ = rule->delay_us;
+        }
+    }
     record_.args = std::move(args);
+}
+
+int32_t Call::gate(int32_t status) const {
+    return status == kOk && scenario_status_ ? *scenario_status_ : status;
+}
+
+int32_t Call::find(dsdk_handle handle, int32_t device, bool need_connection, Device** found) {
+    int32_t status = gate(terminals().find(handle, device, false, found));
+    if (status == kOk && need_connection && !(*found)->connected) {
+        status = kNotConnected;
+    }
+    if (status != kOk) {
+        *found = nullptr;
+    }
+    return status;
 }
 
 Terminals& Call::terminals() {
@@ -76,10 +140,10 @@ void Call::blob(size_t index, const void* bytes, size_t size) {
 
 int32_t Call::finish(int32_t natural) {
     const int32_t status = script_.status.value_or(natural);
-    const int32_t delay_us = script_.delay_us;
+    const int64_t delay_us = script_.delay_us + scenario_delay_us_;
     if (delay_us > 0) {
         lock_.unlock();
-        std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
+        current_clock().sleep_us(delay_us);
         lock_.lock();
     }
     state().last[static_cast<size_t>(op_)] = std::move(record_);
@@ -96,7 +160,9 @@ extern "C" {
 DSDK_API void DSDK_CALL sim_reset(void) {
     SimState& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.terminals = Terminals();
+    s.terminals = start_terminals();
+    s.started = true;
+    s.device_calls.clear();
     s.templates.clear();
     s.scripts.fill(Script{});
     s.calls.fill(0);

@@ -53,9 +53,10 @@ inline int64_t arg(uint16_t value) {
     return value;
 }
 
-// One SDK call: holds the lock from construction to finish(), counts the call, keeps the
-// arguments and blobs, and at finish() applies the scripted status, waits the scripted delay
-// outside the lock and stores the record as the op's last call.
+// One SDK call: holds the lock from construction to finish(), counts the call (for a device
+// operation also per device number), keeps the arguments and blobs, and at finish() applies the
+// scripted status, waits the scripted and the scenario's delay outside the lock and stores the
+// record as the op's last call.
 class Call {
   public:
     Call(sim_op op, std::vector<int64_t> args);
@@ -66,6 +67,13 @@ class Call {
     Terminals& terminals();
     TemplateStore& templates();
     const std::vector<ScriptedTemplate>& scripted_templates() const;
+
+    // The device's status for this call: the handle and device checks, then the scenario's
+    // status for this call, then (with need_connection) the connection check. found is the
+    // device when the status is kOk, else null.
+    int32_t find(dsdk_handle handle, int32_t device, bool need_connection, Device** found);
+    // The scenario's status for this call in place of kOk, else status as it is.
+    int32_t gate(int32_t status) const;
 
     // Keeps a copy of size bytes as blob index (present also when size is 0).
     void blob(size_t index, const void* bytes, size_t size);
@@ -78,6 +86,8 @@ class Call {
     std::unique_lock<std::mutex> lock_;
     const Script& script_;
     CallRecord record_;
+    std::optional<int32_t> scenario_status_;
+    int64_t scenario_delay_us_ = 0;
 };
 
 }  // namespace dsdk_sim

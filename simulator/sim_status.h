@@ -11,13 +11,14 @@ namespace dsdk_sim {
 
 enum Status : int32_t {
     kOk = 0,
-    kUnknownHandle = -1,  // no live instance has this handle
-    kUnknownDevice = -2,  // the device number was not added to the instance
-    kNotConnected = -3,   // the operation needs a connected device
-    kBadArgument = -4,    // null pointer, negative count or capacity, invalid record
-    kUnknownUser = -5,    // dsdk_remove_user: no user with that uid
-    kDeviceExists = -6,   // dsdk_add_device: the number is already added
-    kTableFull = -7,      // a per-instance or per-device table has no room left
+    kUnknownHandle = -1,     // no live instance has this handle
+    kUnknownDevice = -2,     // the device number was not added to the instance
+    kNotConnected = -3,      // the operation needs a connected device
+    kBadArgument = -4,       // null pointer, negative count or capacity, invalid record
+    kUnknownUser = -5,       // dsdk_remove_user: no user with that uid
+    kDeviceExists = -6,      // dsdk_add_device: the number is already added
+    kTableFull = -7,         // a per-instance or per-device table has no room left
+    kScenarioUnusable = -8,  // the scenario file could not be read or used: every call fails
 };
 
 inline constexpr uint32_t kFirstHandle = 0x00001000u;

@@ -12,6 +12,7 @@
 #include "devicesdk5.h"
 #include "devicesdk5_sim.h"
 #include "outputs.h"
+#include "sim_clock.h"
 #include "sim_core.h"
 #include "sim_status.h"
 #include "terminals.h"
@@ -26,6 +27,18 @@ constexpr uint8_t kLastDay = 31;
 constexpr uint8_t kLastHour = 23;
 constexpr uint8_t kLastMinute = 59;
 constexpr uint8_t kLastSecond = 59;
+
+// What a search finds: the scenario's terminals in file order, else the three default ones.
+std::vector<dsdk_device> search_results(const Terminals& terminals) {
+    if (terminals.scenario() == nullptr) {
+        return default_search_results();
+    }
+    std::vector<dsdk_device> found;
+    for (const TerminalProfile& terminal : terminals.scenario()->terminals) {
+        found.push_back(terminal.search);
+    }
+    return found;
+}
 
 // Copies count records of record_size at records as blob index, when they can be copied.
 void record_array(Call& call, size_t index, const void* records, int64_t count,
@@ -52,8 +65,7 @@ bool readable_template(const dsdk_template& record) {
 // Status of a device operation that needs a connected device and the given pointers.
 int32_t connected_device(Call& call, dsdk_handle h, int32_t device, bool pointers_valid,
                          Device** found) {
-    *found = nullptr;
-    const int32_t status = call.terminals().find(h, device, true, found);
+    const int32_t status = call.find(h, device, true, found);
     if (status != kOk) {
         return status;
     }
@@ -74,10 +86,25 @@ int32_t read_logs(Call& call, dsdk_handle h, int32_t device, int32_t capacity,
     const size_t room = room_bytes(records, capacity, sizeof(dsdk_log_record));
     int32_t filled = 0;
     const dsdk_log_record* natural = nullptr;
+    std::vector<dsdk_log_record> grown;
     if (found != nullptr) {
-        const std::vector<dsdk_log_record>& logs = from_cache ? found->log_cache : found->logs;
-        filled = static_cast<int32_t>(std::min<size_t>(logs.size(), static_cast<size_t>(capacity)));
-        natural = logs.data();
+        const auto wanted = static_cast<size_t>(capacity);
+        const std::vector<dsdk_log_record>* source = from_cache ? &found->log_cache : &found->logs;
+        const std::optional<LogGrowth>& growth = found->profile->growth;
+        if (!from_cache && growth && source->size() < wanted) {
+            // The stored records, then what the log has grown by since the device was added,
+            // as far as the room reaches.
+            const int64_t added = growth->grown(current_clock().now_us() - found->added_at_us);
+            const size_t extra =
+                std::min<size_t>(static_cast<size_t>(added), wanted - source->size());
+            grown = *source;
+            for (size_t k = 0; k < extra; ++k) {
+                grown.push_back(growth->record(static_cast<int64_t>(k)));
+            }
+            source = &grown;
+        }
+        natural = source->data();
+        filled = static_cast<int32_t>(std::min(source->size(), wanted));
     }
     put_records(call.script(), records, room, natural,
                 static_cast<size_t>(filled) * sizeof(dsdk_log_record));
@@ -110,12 +137,20 @@ DSDK_API int32_t DSDK_CALL dsdk_release(dsdk_handle* handle) {
 
 DSDK_API int32_t DSDK_CALL dsdk_add_device(dsdk_handle h, int32_t device, int32_t reserved) {
     Call call(SIM_ADD_DEVICE, {arg(h), arg(device), arg(reserved)});
-    return call.finish(call.terminals().add_device(h, device));
+    int32_t status = call.gate(call.terminals().check_instance(h));
+    if (status == kOk) {
+        status = call.terminals().add_device(h, device, current_clock().now_us());
+    }
+    return call.finish(status);
 }
 
 DSDK_API int32_t DSDK_CALL dsdk_remove_device(dsdk_handle h, int32_t device) {
     Call call(SIM_REMOVE_DEVICE, {arg(h), arg(device)});
-    return call.finish(call.terminals().remove_device(h, device));
+    int32_t status = call.gate(call.terminals().check_device(h, device));
+    if (status == kOk) {
+        status = call.terminals().remove_device(h, device);
+    }
+    return call.finish(status);
 }
 
 DSDK_API int32_t DSDK_CALL dsdk_connect(dsdk_handle h, int32_t device, const char* text,
@@ -125,7 +160,7 @@ DSDK_API int32_t DSDK_CALL dsdk_connect(dsdk_handle h, int32_t device, const cha
         call.blob(0, text, std::strlen(text) + 1);
     }
     Device* found = nullptr;
-    const int32_t status = call.terminals().find(h, device, false, &found);
+    const int32_t status = call.find(h, device, false, &found);
     if (status == kOk) {
         // A null or empty text connects to the terminal's default address.
         found->connected = true;
@@ -139,7 +174,7 @@ DSDK_API int32_t DSDK_CALL dsdk_connect(dsdk_handle h, int32_t device, const cha
 DSDK_API int32_t DSDK_CALL dsdk_disconnect(dsdk_handle h, int32_t device) {
     Call call(SIM_DISCONNECT, {arg(h), arg(device)});
     Device* found = nullptr;
-    const int32_t status = call.terminals().find(h, device, true, &found);
+    const int32_t status = call.find(h, device, true, &found);
     if (status == kOk) {
         found->connected = false;
         found->initialized = false;
@@ -150,7 +185,7 @@ DSDK_API int32_t DSDK_CALL dsdk_disconnect(dsdk_handle h, int32_t device) {
 DSDK_API int32_t DSDK_CALL dsdk_is_connected(dsdk_handle h, int32_t device, uint8_t* connected) {
     Call call(SIM_IS_CONNECTED, {arg(h), arg(device), arg(connected)});
     Device* found = nullptr;
-    int32_t status = call.terminals().find(h, device, false, &found);
+    int32_t status = call.find(h, device, false, &found);
     if (status == kOk && connected == nullptr) {
         status = kBadArgument;
     }
@@ -165,7 +200,7 @@ DSDK_API int32_t DSDK_CALL dsdk_is_connected(dsdk_handle h, int32_t device, uint
 DSDK_API int32_t DSDK_CALL dsdk_init_device(dsdk_handle h, int32_t device) {
     Call call(SIM_INIT_DEVICE, {arg(h), arg(device)});
     Device* found = nullptr;
-    const int32_t status = call.terminals().find(h, device, true, &found);
+    const int32_t status = call.find(h, device, true, &found);
     if (status == kOk) {
         found->initialized = true;
     }
@@ -177,7 +212,7 @@ DSDK_API int32_t DSDK_CALL dsdk_search_devices(dsdk_handle h, dsdk_device* recor
     const int32_t room_count = count != nullptr ? *count : 0;
     // Index 3 is not an argument: the room that the in-count gave.
     Call call(SIM_SEARCH_DEVICES, {arg(h), arg(records), arg(count), arg(room_count)});
-    int32_t status = call.terminals().has_instance(h) ? kOk : kUnknownHandle;
+    int32_t status = call.gate(call.terminals().check_instance(h));
     if (status == kOk &&
         (count == nullptr || room_count < 0 || (records == nullptr && room_count > 0))) {
         status = kBadArgument;
@@ -185,7 +220,7 @@ DSDK_API int32_t DSDK_CALL dsdk_search_devices(dsdk_handle h, dsdk_device* recor
     const size_t room = room_bytes(records, room_count, sizeof(dsdk_device));
     std::vector<dsdk_device> found;
     if (status == kOk) {
-        found = search_results();
+        found = search_results(call.terminals());
         found.resize(std::min<size_t>(found.size(), static_cast<size_t>(room_count)));
     }
     put_records(call.script(), records, room, found.data(), found.size() * sizeof(dsdk_device));
@@ -198,7 +233,7 @@ DSDK_API int32_t DSDK_CALL dsdk_get_firmware_version(dsdk_handle h, int32_t devi
     Device* found = nullptr;
     const int32_t status = connected_device(call, h, device, version != nullptr, &found);
     put_text(call.script(), 0, version, DSDK_FIRMWARE_VERSION_SIZE,
-             status == kOk ? firmware_version(device) : std::string());
+             found != nullptr ? found->profile->firmware : std::string());
     return call.finish(status);
 }
 
@@ -207,7 +242,7 @@ DSDK_API int32_t DSDK_CALL dsdk_get_serial(dsdk_handle h, int32_t device, int32_
     Device* found = nullptr;
     const int32_t status = connected_device(call, h, device, serial != nullptr, &found);
     put_value(call.script(), 0, serial,
-              status == kOk ? std::optional<int32_t>(serial_number(device)) : std::nullopt);
+              found != nullptr ? std::optional<int32_t>(found->profile->serial) : std::nullopt);
     return call.finish(status);
 }
 
@@ -217,7 +252,7 @@ DSDK_API int32_t DSDK_CALL dsdk_get_network_config(dsdk_handle h, int32_t device
     Device* found = nullptr;
     const int32_t status =
         connected_device(call, h, device, text1 != nullptr && value != nullptr, &found);
-    const NetworkConfig config = status == kOk ? network_config(device) : NetworkConfig{};
+    const NetworkConfig config = found != nullptr ? found->profile->network : NetworkConfig{};
     put_text(call.script(), 0, text1, DSDK_NETWORK_TEXT_SIZE, config.address);
     put_value(call.script(), 0, value,
               status == kOk ? std::optional<uint16_t>(config.port) : std::nullopt);
@@ -233,7 +268,7 @@ DSDK_API int32_t DSDK_CALL dsdk_get_network_config_full(dsdk_handle h, int32_t d
     const bool pointers_valid = text1 != nullptr && value != nullptr && text2 != nullptr &&
                                 text3 != nullptr && text4 != nullptr;
     const int32_t status = connected_device(call, h, device, pointers_valid, &found);
-    const NetworkConfig config = status == kOk ? network_config(device) : NetworkConfig{};
+    const NetworkConfig config = found != nullptr ? found->profile->network : NetworkConfig{};
     put_text(call.script(), 0, text1, DSDK_NETWORK_TEXT_SIZE, config.address);
     put_text(call.script(), 1, text2, DSDK_NETWORK_TEXT_SIZE, config.mask);
     put_text(call.script(), 2, text3, DSDK_NETWORK_TEXT_SIZE, config.gateway);
@@ -257,19 +292,19 @@ DSDK_API int32_t DSDK_CALL dsdk_scan_biometric(dsdk_handle h, int32_t device,
     // What the scan hands out: the scripted templates, else the terminal's own capture.
     std::vector<ScriptedTemplate> captured = call.scripted_templates();
     const bool scripted = !captured.empty();
-    if (!scripted && status == kOk && !script.records) {
-        for (int32_t i = 0; i < kScanTemplates; ++i) {
+    if (!scripted && found != nullptr && !script.records) {
+        for (const Capture& own : found->profile->scan) {
             ScriptedTemplate capture;
-            capture.scan_value = scan_quality(i);
-            capture.data = scan_template_data(device, i);
+            capture.scan_value = own.scan_value;
+            capture.data = own.data;
             capture.data_size = static_cast<int32_t>(capture.data.size());
             captured.push_back(std::move(capture));
         }
     }
     const int32_t filled = std::min(static_cast<int32_t>(captured.size()), room);
     int32_t natural_count = scripted ? static_cast<int32_t>(captured.size()) : filled;
-    if (!scripted && status == kOk && script.records) {
-        natural_count = std::min(kScanTemplates, capacity);
+    if (!scripted && found != nullptr && script.records) {
+        natural_count = std::min(static_cast<int32_t>(found->profile->scan.size()), capacity);
     }
     if (!script.untouched && records != nullptr) {
         put_records(script, records, room_bytes(records, room, sizeof(dsdk_template)), nullptr, 0);
@@ -290,6 +325,9 @@ DSDK_API int32_t DSDK_CALL dsdk_scan_biometric(dsdk_handle h, int32_t device,
 DSDK_API int32_t DSDK_CALL dsdk_free_biometric(dsdk_template* records, int32_t capacity) {
     Call call(SIM_FREE_BIOMETRIC, {arg(records), arg(capacity)});
     record_array(call, 0, records, capacity, sizeof(dsdk_template));
+    if (call.terminals().refusal() != kOk) {
+        return call.finish(call.terminals().refusal());
+    }
     if (capacity < 0) {
         return call.finish(kBadArgument);
     }
@@ -302,7 +340,7 @@ DSDK_API int32_t DSDK_CALL dsdk_scan_card(dsdk_handle h, int32_t device, int32_t
     Device* found = nullptr;
     const int32_t status = connected_device(call, h, device, card != nullptr, &found);
     put_value(call.script(), 0, card,
-              status == kOk ? std::optional<int32_t>(card_number(device)) : std::nullopt);
+              found != nullptr ? std::optional<int32_t>(found->profile->card) : std::nullopt);
     return call.finish(status);
 }
 
@@ -334,7 +372,7 @@ DSDK_API int32_t DSDK_CALL dsdk_add_user(dsdk_handle h, int32_t device, const ds
         status = kTableFull;
     }
     if (status == kOk && found->users.count(user->uid) == 0 &&
-        found->users.size() >= kMaxUsersPerDevice) {
+        found->users.size() >= found->profile->max_users) {
         status = kTableFull;
     }
     if (status == kOk) {

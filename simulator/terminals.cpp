@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace dsdk_sim {
 
@@ -20,6 +22,7 @@ constexpr int32_t kLogRecords = 5;
 constexpr int32_t kLogCacheRecords = 3;
 constexpr int32_t kFirstLogUser = 1000;
 constexpr int32_t kFirstCacheUser = 2000;
+constexpr int32_t kScanTemplates = 2;  // templates a default scan captures
 
 struct FoundTerminal {
     int32_t type;
@@ -56,10 +59,44 @@ dsdk_log_record log_record(int32_t uid, int32_t event, uint16_t door, uint8_t da
     return record;
 }
 
+std::vector<uint8_t> scan_template_data(int32_t device, int32_t index) {
+    std::vector<uint8_t> data(kScanTemplateBytes);
+    const uint32_t seed = static_cast<uint32_t>(device) * 13u + static_cast<uint32_t>(index) * 101u;
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(seed + i);
+    }
+    return data;
+}
+
+uint32_t scan_quality(int32_t index) {
+    return kBestQuality - kQualityStep * static_cast<uint32_t>(index);
+}
+
 }  // namespace
 
+Terminals::Terminals(std::shared_ptr<const Scenario> scenario) : scenario_(std::move(scenario)) {}
+
+Terminals Terminals::refusing(int32_t refusal) {
+    Terminals terminals;
+    terminals.refusal_ = refusal;
+    return terminals;
+}
+
+std::shared_ptr<const TerminalProfile> Terminals::profile_of(int32_t device) const {
+    if (!scenario_) {
+        return std::make_shared<const TerminalProfile>(default_profile(device));
+    }
+    for (const TerminalProfile& terminal : scenario_->terminals) {
+        if (terminal.device == device) {
+            // Shares the scenario's lifetime: the profile lives as long as the scenario.
+            return std::shared_ptr<const TerminalProfile>(scenario_, &terminal);
+        }
+    }
+    return nullptr;
+}
+
 dsdk_handle Terminals::create() {
-    if (instances_.size() >= kMaxInstances) {
+    if (refusal_ != kOk || instances_.size() >= kMaxInstances) {
         return 0;
     }
     while (next_handle_ == 0 || instances_.count(next_handle_) != 0) {
@@ -77,41 +114,67 @@ void Terminals::adopt(dsdk_handle handle) {
 }
 
 int32_t Terminals::release(dsdk_handle handle) {
+    if (refusal_ != kOk) {
+        return refusal_;
+    }
     return instances_.erase(handle) != 0 ? kOk : kUnknownHandle;
 }
 
-bool Terminals::has_instance(dsdk_handle handle) const {
-    return instances_.count(handle) != 0;
+int32_t Terminals::check_instance(dsdk_handle handle) const {
+    if (refusal_ != kOk) {
+        return refusal_;
+    }
+    return instances_.count(handle) != 0 ? kOk : kUnknownHandle;
 }
 
-int32_t Terminals::add_device(dsdk_handle handle, int32_t device) {
-    auto instance = instances_.find(handle);
-    if (instance == instances_.end()) {
-        return kUnknownHandle;
+int32_t Terminals::check_device(dsdk_handle handle, int32_t device) const {
+    const int32_t status = check_instance(handle);
+    if (status != kOk) {
+        return status;
     }
-    if (instance->second.count(device) != 0) {
+    return instances_.at(handle).count(device) != 0 ? kOk : kUnknownDevice;
+}
+
+int32_t Terminals::add_device(dsdk_handle handle, int32_t device, int64_t now_us) {
+    const int32_t status = check_instance(handle);
+    if (status != kOk) {
+        return status;
+    }
+    std::map<int32_t, Device>& devices = instances_[handle];
+    if (devices.count(device) != 0) {
         return kDeviceExists;
     }
-    if (instance->second.size() >= kMaxDevicesPerInstance) {
+    if (devices.size() >= kMaxDevicesPerInstance) {
         return kTableFull;
     }
-    Device& added = instance->second[device];
-    added.parameters = default_parameters(device);
-    added.logs = default_logs(device);
-    added.log_cache = default_log_cache(device);
+    std::shared_ptr<const TerminalProfile> profile = profile_of(device);
+    if (!profile) {
+        return kUnknownDevice;  // the scenario has no terminal with this number
+    }
+    Device& added = devices[device];
+    added.parameters = profile->parameters;
+    added.users = profile->users;
+    added.logs = profile->logs;
+    added.log_cache = profile->log_cache;
+    added.added_at_us = now_us;
+    added.profile = std::move(profile);
     return kOk;
 }
 
 int32_t Terminals::remove_device(dsdk_handle handle, int32_t device) {
-    auto instance = instances_.find(handle);
-    if (instance == instances_.end()) {
-        return kUnknownHandle;
+    const int32_t status = check_device(handle, device);
+    if (status != kOk) {
+        return status;
     }
-    return instance->second.erase(device) != 0 ? kOk : kUnknownDevice;
+    instances_[handle].erase(device);
+    return kOk;
 }
 
 int32_t Terminals::find(dsdk_handle handle, int32_t device, bool need_connection, Device** found) {
     *found = nullptr;
+    if (refusal_ != kOk) {
+        return refusal_;
+    }
     auto instance = instances_.find(handle);
     if (instance == instances_.end()) {
         return kUnknownHandle;
@@ -127,7 +190,24 @@ int32_t Terminals::find(dsdk_handle handle, int32_t device, bool need_connection
     return kOk;
 }
 
-std::vector<dsdk_device> search_results() {
+TerminalProfile default_profile(int32_t device) {
+    TerminalProfile profile;
+    profile.device = device;
+    profile.serial = serial_number(device);
+    profile.card = card_number(device);
+    profile.firmware = firmware_version(device);
+    profile.network = network_config(device);
+    profile.parameters = default_parameters(device);
+    profile.max_users = kMaxUsersPerDevice;
+    for (int32_t i = 0; i < kScanTemplates; ++i) {
+        profile.scan.push_back(Capture{scan_quality(i), scan_template_data(device, i)});
+    }
+    profile.logs = default_logs(device);
+    profile.log_cache = default_log_cache(device);
+    return profile;
+}
+
+std::vector<dsdk_device> default_search_results() {
     std::vector<dsdk_device> found;
     for (const FoundTerminal& terminal : kFoundTerminals) {
         dsdk_device record{};
@@ -165,19 +245,6 @@ NetworkConfig network_config(int32_t device) {
                   number & 0xFFu);
     config.hardware = hardware;
     return config;
-}
-
-std::vector<uint8_t> scan_template_data(int32_t device, int32_t index) {
-    std::vector<uint8_t> data(kScanTemplateBytes);
-    const uint32_t seed = static_cast<uint32_t>(device) * 13u + static_cast<uint32_t>(index) * 101u;
-    for (size_t i = 0; i < data.size(); ++i) {
-        data[i] = static_cast<uint8_t>(seed + i);
-    }
-    return data;
-}
-
-uint32_t scan_quality(int32_t index) {
-    return kBestQuality - kQualityStep * static_cast<uint32_t>(index);
 }
 
 std::vector<dsdk_parameter> default_parameters(int32_t device) {

@@ -5,27 +5,19 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "devicesdk5.h"
+#include "profile.h"
 #include "sim_status.h"
 
 namespace dsdk_sim {
 
-struct StoredTemplate {
-    int32_t finger_id = 0;
-    int32_t format = 0;
-    int32_t id = 0;
-    std::vector<uint8_t> data;
-};
-
-struct StoredUser {
-    dsdk_user user{};
-    std::vector<StoredTemplate> templates;
-};
-
 struct Device {
+    std::shared_ptr<const TerminalProfile> profile;
+    int64_t added_at_us = 0;  // on the simulator's clock
     bool connected = false;
     bool initialized = false;
     std::string address;
@@ -39,18 +31,19 @@ struct Device {
     std::vector<dsdk_log_record> log_cache;
 };
 
-// What dsdk_get_network_config_full reports for a device.
-struct NetworkConfig {
-    std::string address;
-    uint16_t port = 0;
-    std::string mask;
-    std::string gateway;
-    std::string hardware;
-};
-
 class Terminals {
   public:
+    // The default terminals: any device number can be added.
     Terminals() = default;
+    // The terminals of a scenario: only its device numbers can be added.
+    explicit Terminals(std::shared_ptr<const Scenario> scenario);
+    // Terminals of a scenario that could not be used: every operation fails with refusal.
+    static Terminals refusing(int32_t refusal);
+
+    // kOk, or the status with which every operation fails.
+    int32_t refusal() const { return refusal_; }
+    // The scenario's terminals, or null for the default terminals.
+    const Scenario* scenario() const { return scenario_.get(); }
 
     // A new instance under the next free handle, or 0 when the instance table is full.
     dsdk_handle create();
@@ -58,31 +51,37 @@ class Terminals {
     void adopt(dsdk_handle handle);
     int32_t release(dsdk_handle handle);
 
-    int32_t add_device(dsdk_handle handle, int32_t device);
+    // Adds the device with the clock's time now_us.
+    int32_t add_device(dsdk_handle handle, int32_t device, int64_t now_us);
     int32_t remove_device(dsdk_handle handle, int32_t device);
-    bool has_instance(dsdk_handle handle) const;
+    // kOk for a live handle, else kUnknownHandle (or the refusal).
+    int32_t check_instance(dsdk_handle handle) const;
+    // kOk when the device number is added to a live handle.
+    int32_t check_device(dsdk_handle handle, int32_t device) const;
 
     // Finds a device; with need_connection a device that is not connected gives kNotConnected.
     int32_t find(dsdk_handle handle, int32_t device, bool need_connection, Device** found);
 
   private:
+    // The profile of a device that can be added, null when the scenario has no such terminal.
+    std::shared_ptr<const TerminalProfile> profile_of(int32_t device) const;
+
+    std::shared_ptr<const Scenario> scenario_;
+    int32_t refusal_ = kOk;
     std::map<dsdk_handle, std::map<int32_t, Device>> instances_;
     uint32_t next_handle_ = kFirstHandle;
 };
 
 // Default answers of a simulated terminal, derived from its device number.
-std::vector<dsdk_device> search_results();
+TerminalProfile default_profile(int32_t device);
+std::vector<dsdk_device> default_search_results();
 std::string firmware_version(int32_t device);
 int32_t serial_number(int32_t device);
 int32_t card_number(int32_t device);
 NetworkConfig network_config(int32_t device);
-std::vector<uint8_t> scan_template_data(int32_t device, int32_t index);
-uint32_t scan_quality(int32_t index);
 std::vector<dsdk_parameter> default_parameters(int32_t device);
 std::vector<dsdk_log_record> default_logs(int32_t device);
 std::vector<dsdk_log_record> default_log_cache(int32_t device);
-
-inline constexpr int32_t kScanTemplates = 2;  // templates a default scan captures
 
 }  // namespace dsdk_sim
 

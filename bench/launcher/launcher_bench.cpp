@@ -7,7 +7,7 @@
 //   2. the cost curve: class path entries, wildcard matches and JVM options, 0 to 4000 each.
 #include "entry.h"
 #include "fake_machine.h"
-#include "jvm_start.h"
+#include "jvm_options.h"
 #include "quorvex/launch_config.h"
 
 #include <algorithm>
@@ -96,11 +96,12 @@ Figures measure(FakeMachine& machine, int runs, const char* what) {
         auto state = std::make_unique<qv::LauncherState>();
         qv::Context ctx{machine, *state};
         const Clock::time_point start = Clock::now();
-        const int result = qv::prepare(ctx, argumentText);
+        const qv::Step result = qv::prepare(ctx, argumentText);
         const Clock::time_point prepared = Clock::now();
-        if (result != qv::kPrepareReady) {
-            std::fprintf(stderr, "%s: the preparation failed (%d): %s\n", what, result,
-                         state->failure.c_str());
+        if (!result.goesOn()) {
+            std::fprintf(stderr, "%s: the preparation failed (kind %d, code %u): %s\n", what,
+                         static_cast<int>(result.kind()), static_cast<unsigned>(result.errorCode()),
+                         result.text().c_str());
             std::exit(1);
         }
         qv::parseJvmOptions(*jvm, state->search.javaHome.view(), state->mainClass.view(),

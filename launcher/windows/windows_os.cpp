@@ -5,7 +5,6 @@
 
 #include <direct.h>
 #include <fcntl.h>
-#include <shellapi.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -22,6 +21,10 @@ constexpr DWORD kFirstTextBuffer = MAX_PATH + 1;
 // MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT): the language of the configuration values and of
 // system message texts (the user's default language).
 constexpr WORD kNeutralLanguage = 0x0400;
+// The shell's library, loaded from the system directory only when an address is to be opened, so
+// that a start that goes well never maps it; and its URL-opening entry.
+constexpr char kShellLibrary[] = "\\shell32.dll";
+constexpr char kShellOpenEntry[] = "ShellExecuteA";
 // What GlobalMemoryStatusEx is told the structure holds.
 constexpr DWORD kMemoryStatusLength = 64;
 static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
@@ -270,7 +273,22 @@ bool WindowsOs::availablePhysicalMemory(std::uint64_t& bytes) {
 }
 
 void WindowsOs::shellOpen(const char* target) {
-    ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    // By its full path in the system directory, never through the search order. The library stays
+    // loaded: the shell may leave threads of its own running after the call.
+    using ShellExecuteAFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    char systemDirectory[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryA(systemDirectory, sizeof systemDirectory);
+    if (length == 0 || length >= sizeof systemDirectory) {
+        return;
+    }
+    const std::string libraryPath = std::string(systemDirectory, length) + kShellLibrary;
+    HMODULE shell = LoadLibraryA(libraryPath.c_str());
+    const auto shellExecute = shell != nullptr
+                                  ? entryAs<ShellExecuteAFn>(GetProcAddress(shell, kShellOpenEntry))
+                                  : nullptr;
+    if (shellExecute != nullptr) {
+        shellExecute(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    }
 }
 
 FileStatus WindowsOs::fileStatus(const char* path) {
@@ -313,6 +331,24 @@ void WindowsOs::writeStdout(std::string_view text) {
 
 ModuleHandle WindowsOs::loadLibrary(const char* path) {
     return LoadLibraryA(path);
+}
+
+bool WindowsOs::removeCurrentDirectoryFromDllSearch() {
+    // The program's own directory, which the loader searches first anyway, takes the place that
+    // the current directory has in the search order. (An empty text would do the same on Windows,
+    // but Wine takes it as "no DLL directory" and keeps searching the current directory.)
+    const DWORD saved = GetLastError();
+    std::string directory;
+    bool removed = false;
+    if (moduleFileName(programModule(), directory)) {
+        const std::size_t lastBackslash = directory.find_last_of('\\');
+        if (lastBackslash != std::string::npos) {
+            directory.resize(lastBackslash + 1);  // with its backslash: "C:\\" stays a root
+            removed = SetDllDirectoryA(directory.c_str()) != FALSE;
+        }
+    }
+    SetLastError(saved);
+    return removed;
 }
 
 CreateJavaVmFn WindowsOs::findCreateJavaVm(ModuleHandle library) {

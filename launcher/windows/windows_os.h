@@ -42,6 +42,13 @@ class WindowsOs final : public Os {
 
     ModuleHandle loadLibrary(const char* path) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
+
+    // Takes the current directory out of the order in which this process finds the DLLs it loads
+    // by name, the other places (program directory, system directories, Path) staying as they
+    // are: the JVM library is loaded by its full path, and the DLLs it imports are found through
+    // Path, which the launcher extends with the runtime's bin. Called once, before anything is
+    // loaded; leaves the last error as it was. False when the order could not be changed.
+    bool removeCurrentDirectoryFromDllSearch();
 };
 
 }  // namespace qv

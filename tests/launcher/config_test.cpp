@@ -32,7 +32,7 @@ TEST_F(ConfigTest, BooleanIsTrueOnlyForExactlyTrue) {
         if (c.text) {
             machine.setConfig(31, *c.text);
         }
-        EXPECT_EQ(loadBool(ctx, 31), c.expected);
+        EXPECT_EQ(loadBool(ctx, cfg::kRestart).value, c.expected);
     }
 }
 
@@ -60,14 +60,14 @@ TEST_F(ConfigTest, IntegerFollowsAtoi) {
         if (c.text) {
             machine.setConfig(18, *c.text);
         }
-        EXPECT_EQ(loadInt(ctx, 18), c.expected);
+        EXPECT_EQ(loadInt(ctx, cfg::kJdkPreference).value, c.expected);
     }
 }
 
 TEST_F(ConfigTest, MissingTextEmptiesBufferAndClearsLastError) {
     FixedText<kPathSize> buffer("left over");
     machine.lastErrorCode = 5;
-    EXPECT_FALSE(loadString(ctx, 1, buffer));
+    EXPECT_FALSE(loadString(ctx, cfg::kLocalRuntime, buffer).value);
     EXPECT_TRUE(buffer.empty());
     EXPECT_EQ(machine.lastErrorCode, 0u);
 }
@@ -77,7 +77,7 @@ TEST_F(ConfigTest, UnloadableValueLeavesBufferAndLastError) {
     machine.unloadableResources.insert(1);
     FixedText<kPathSize> buffer("left over");
     machine.lastErrorCode = 1812;
-    EXPECT_FALSE(loadString(ctx, 1, buffer));
+    EXPECT_FALSE(loadString(ctx, cfg::kLocalRuntime, buffer).value);
     EXPECT_EQ(buffer.view(), "left over");
     EXPECT_EQ(machine.lastErrorCode, 1812u);
 }
@@ -85,10 +85,10 @@ TEST_F(ConfigTest, UnloadableValueLeavesBufferAndLastError) {
 TEST_F(ConfigTest, TextIsReadOnlyWithinTheResourceAndUpToItsNul) {
     FixedText<kPathSize> buffer;
     machine.setRawResource(1, std::string("abc\0def", 7));
-    EXPECT_TRUE(loadString(ctx, 1, buffer));
+    EXPECT_TRUE(loadString(ctx, cfg::kLocalRuntime, buffer).value);
     EXPECT_EQ(buffer.view(), "abc");
     machine.setRawResource(1, "no terminator");  // read within its size, terminated all the same
-    EXPECT_TRUE(loadString(ctx, 1, buffer));
+    EXPECT_TRUE(loadString(ctx, cfg::kLocalRuntime, buffer).value);
     EXPECT_EQ(buffer.view(), "no terminator");
     EXPECT_STREQ(buffer.c_str(), "no terminator");
 }
@@ -97,11 +97,11 @@ TEST_F(ConfigTest, DebugAllLeavesOneTraceLinePerRead) {
     openLog(true);
     machine.setConfig(10, "Title");
     FixedText<kShortTextSize> buffer;
-    loadBool(ctx, 31);
-    loadString(ctx, 10, buffer);
+    (void)loadBool(ctx, cfg::kRestart);
+    (void)loadString(ctx, cfg::kErrorTitle, buffer);
     machine.setConfig(12, "x");
     machine.unloadableResources.insert(12);
-    loadString(ctx, 12, buffer);
+    (void)loadText(ctx, 12, buffer);
     EXPECT_EQ(log(), "Resource 31:\t<NULL>\nResource 10:\tTitle\nResource 12:\t<NULL>\n");
 }
 
@@ -109,7 +109,7 @@ TEST_F(ConfigTest, DebugLevelWritesNoResourceLines) {
     openLog(false);
     machine.setConfig(10, "Title");
     FixedText<kShortTextSize> buffer;
-    loadString(ctx, 10, buffer);
+    (void)loadString(ctx, cfg::kErrorTitle, buffer);
     EXPECT_EQ(log(), "");
 }
 
@@ -117,26 +117,29 @@ TEST_F(ConfigTest, ValueLongerThanItsBufferIsRefusedAndNamed) {
     openLog(true);
     machine.setConfig(10, std::string(128, 'x'));
     FixedText<kShortTextSize> title("before");
-    EXPECT_FALSE(loadString(ctx, 10, title));
+    Result<bool> read = loadString(ctx, cfg::kErrorTitle, title);
+    EXPECT_FALSE(read.value);
     EXPECT_TRUE(title.empty());
-    EXPECT_TRUE(overflowed(ctx));
-    EXPECT_EQ(state->failure.view(), "Configuration value 10 does not fit into 127 characters.");
+    EXPECT_EQ(read.step.kind(), Step::Kind::TextTooLong);
+    EXPECT_EQ(read.step.text(), "Configuration value 10 does not fit into 127 characters.");
     EXPECT_EQ(log(),
               "Resource 10:\t<NULL>\nError:\t\tConfiguration value 10 does not fit into 127 "
               "characters.\n");
     // A value of exactly the capacity fits.
     machine.setConfig(10, std::string(127, 'y'));
-    EXPECT_TRUE(loadString(ctx, 10, title));
+    EXPECT_TRUE(loadString(ctx, cfg::kErrorTitle, title).value);
     EXPECT_EQ(title.size(), 127u);
 }
 
 TEST_F(ConfigTest, OverlongBooleanOrIntegerIsRefused) {
     machine.setConfig(27, std::string(19, '1'));
-    EXPECT_EQ(loadInt(ctx, 27), INT_MAX);
-    EXPECT_FALSE(overflowed(ctx));
+    Result<int> longest = loadInt(ctx, cfg::kMaxHeapMb);
+    EXPECT_EQ(longest.value, INT_MAX);
+    EXPECT_TRUE(longest.step.goesOn());
     machine.setConfig(27, std::string(20, '1'));
-    EXPECT_EQ(loadInt(ctx, 27), 0);
-    EXPECT_TRUE(overflowed(ctx));
+    Result<int> tooLong = loadInt(ctx, cfg::kMaxHeapMb);
+    EXPECT_EQ(tooLong.value, 0);
+    EXPECT_EQ(tooLong.step.text(), "Configuration value 27 does not fit into 19 characters.");
 }
 
 }  // namespace

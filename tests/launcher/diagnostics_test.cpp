@@ -34,7 +34,7 @@ TEST_F(DiagnosticsTest, LogDecisionAndLevel) {
         if (c.variable) {
             fresh.machine.setVariable("Morvakin", *c.variable);
         }
-        EXPECT_TRUE(openDebugLog(fresh.ctx, c.arguments, program));
+        EXPECT_TRUE(openDebugLog(fresh.ctx, c.arguments, program).goesOn());
         EXPECT_EQ(fresh.state->log.isOpen(), c.expected != Off);
         EXPECT_EQ(fresh.state->log.debugAll(), c.expected == All);
         EXPECT_EQ(fresh.machine.exists(kLogPath), c.expected != Off);
@@ -45,7 +45,7 @@ TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
     for (int run = 0; run < 2; ++run) {
         auto st = std::make_unique<LauncherState>();
         Context context{machine, *st};
-        ASSERT_TRUE(openDebugLog(context, "--mvk-debug x", program));
+        ASSERT_TRUE(openDebugLog(context, "--mvk-debug x", program).goesOn());
         closeDebugLog(context);
         closeDebugLog(context);  // a second close does nothing
         st->log.print("not written\n");
@@ -58,14 +58,16 @@ TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
 TEST_F(DiagnosticsTest, EmptyArgumentTextStillEndsTheCommandLineWithABlank) {
     // The command-line split hands out an empty text without any characters behind it.
     machine.setVariable("Morvakin", "debug");
-    ASSERT_TRUE(openDebugLog(ctx, std::string_view(), program));
+    ASSERT_TRUE(openDebugLog(ctx, std::string_view(), program).goesOn());
     EXPECT_EQ(log(), "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe \n");
 }
 
 TEST_F(DiagnosticsTest, LogThatCannotBeOpenedFailsTheDecision) {
     machine.addFile(kLogPath);
     machine.setReadOnly(kLogPath);
-    EXPECT_FALSE(openDebugLog(ctx, "--mvk-debug", program));
+    Step step = openDebugLog(ctx, "--mvk-debug", program);
+    EXPECT_EQ(step.kind(), Step::Kind::WindowsError);
+    EXPECT_EQ(step.errorCode(), 5u);
     EXPECT_FALSE(state->log.isOpen());
     EXPECT_EQ(machine.lastErrorCode, 5u);
 }
@@ -80,8 +82,9 @@ TEST_F(DiagnosticsTest, LogPathThatDoesNotFitIsNamed) {
         ProgramLocation deep;
         (void)deep.path.assign(directory + "\\Q.exe");
         deep.directoryLength = directory.size();
-        EXPECT_EQ(openDebugLog(fresh.ctx, "--mvk-debug", deep), length == 246);
-        EXPECT_EQ(fresh.state->failure.view(),
+        Step step = openDebugLog(fresh.ctx, "--mvk-debug", deep);
+        EXPECT_EQ(step.goesOn(), length == 246);
+        EXPECT_EQ(step.text(),
                   length == 246 ? "" : "The debug log path does not fit into 259 characters.");
     }
 }
@@ -99,8 +102,9 @@ TEST_F(DiagnosticsTest, ReportWithSystemTextAndUrl) {
     (void)state->errorTitle.assign("T");
     (void)state->errorMessage.assign("Start failed.");
     (void)state->errorUrl.assign("https://support.example/");
-    machine.lastErrorCode = 126;
-    reportError(ctx);
+    machine.lastErrorCode = 0;
+    reportError(ctx, Step::windowsError(126));
+    EXPECT_EQ(machine.lastErrorCode, 126u);  // the report sets the thread's last error
     EXPECT_EQ(machine.stdoutText,
               "T: Start failed.\n\nThe specified module could not be found.\r\n\n");
     EXPECT_EQ(log(),
@@ -114,8 +118,7 @@ TEST_F(DiagnosticsTest, ReportWithSystemTextAndUrl) {
 TEST_F(DiagnosticsTest, ReportWithoutLastErrorOrUrl) {
     openLog();
     (void)state->errorMessage.assign("Start failed.");
-    machine.lastErrorCode = 0;
-    reportError(ctx);
+    reportError(ctx, Step::windowsError(0));
     EXPECT_EQ(machine.stdoutText, "Start failed.\n");
     EXPECT_EQ(log(), "Error msg:\tStart failed.\n");
     EXPECT_TRUE(machine.shellOpened.empty());
@@ -123,25 +126,32 @@ TEST_F(DiagnosticsTest, ReportWithoutLastErrorOrUrl) {
 
 TEST_F(DiagnosticsTest, ReportForACodeWithoutSystemText) {
     (void)state->errorMessage.assign("M");
-    machine.lastErrorCode = 99999;
-    reportError(ctx);
+    reportError(ctx, Step::windowsError(99999));
     EXPECT_EQ(machine.stdoutText, "M\n\nWindows error 99999 (no description available).\n");
 }
 
 TEST_F(DiagnosticsTest, ReportCutsTheSystemTextToTheMessageCapacity) {
     (void)state->errorMessage.assign(std::string(1020, 'm'));
-    machine.lastErrorCode = 2;
-    reportError(ctx);
+    reportError(ctx, Step::windowsError(2));
     EXPECT_EQ(state->errorMessage.size(), 1023u);
     EXPECT_EQ(machine.stdoutText, std::string(1020, 'm') + "\n\nT\n");
 }
 
 TEST_F(DiagnosticsTest, OverflowKeepsTheFirstTextAndLogsEach) {
     openLog();
-    EXPECT_FALSE(noteOverflow(ctx, "first"));
-    EXPECT_FALSE(noteOverflow(ctx, "second"));
-    EXPECT_EQ(state->failure.view(), "first");
+    Step stop = stopTooLong(ctx, "first");
+    stop.keepFirst(stopTooLong(ctx, "second"));
+    EXPECT_EQ(stop.kind(), Step::Kind::TextTooLong);
+    EXPECT_EQ(stop.text(), "first");
     EXPECT_EQ(log(), "Error:\t\tfirst\nError:\t\tsecond\n");
+}
+
+TEST_F(DiagnosticsTest, ReportOfATextThatDidNotFitShowsNoSystemText) {
+    (void)state->errorMessage.assign("Start failed.");
+    machine.lastErrorCode = 5;
+    reportError(ctx, Step::textTooLong("The X does not fit."));
+    EXPECT_EQ(machine.stdoutText, "Start failed.\n\nThe X does not fit.\n");
+    EXPECT_EQ(machine.lastErrorCode, 0u);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "diagnostics.h"
 #include "launcher_fixture.h"
 
+#include <functional>
+
 namespace qv::testing {
 namespace {
 
@@ -100,7 +102,7 @@ TEST_F(EntryTest, Wow64Probe) {
         fresh.machine.hasIsWow64Process = c.hasEntry;
         fresh.machine.windows64 = c.windows64;
         fresh.openLog();
-        setWow64Flag(fresh.ctx);
+        EXPECT_TRUE(setWow64Flag(fresh.ctx).goesOn());
         EXPECT_EQ(fresh.state->wow64, std::string(c.line).find("yes") != std::string::npos);
         EXPECT_EQ(fresh.machine.fileContent(kLogPath), c.line);
     }
@@ -148,7 +150,7 @@ TEST_F(EntryTest, MutexThatCannotBeCreatedIsNoOtherInstance) {
 TEST_F(EntryTest, WorkingDirectoryIsJoinedToTheProgramDirectory) {
     openLog();
     machine.setConfig(8, ".");
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
     EXPECT_EQ(state->startupDirectory.view(), "C:\\start");
     EXPECT_EQ(machine.cwd, "C:\\app");
     EXPECT_EQ(log(), "Working dir:\tC:\\app\\.\n");
@@ -156,23 +158,21 @@ TEST_F(EntryTest, WorkingDirectoryIsJoinedToTheProgramDirectory) {
 
 TEST_F(EntryTest, WorkingDirectoryMissingOrUnreachable) {
     openLog();
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
     EXPECT_EQ(machine.cwd, "C:\\start");
     EXPECT_EQ(state->startupDirectory.view(), "C:\\start");
     machine.setConfig(8, "C:\\elsewhere");  // joined all the same, and the change fails
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
     EXPECT_EQ(machine.cwd, "C:\\start");
     EXPECT_EQ(log(), "Working dir:\tC:\\app\\C:\\elsewhere\n");
 }
 
 TEST_F(EntryTest, WorkingDirectoryThatDoesNotFitIsNamed) {
     machine.setConfig(8, std::string(253, 'w'));
-    EXPECT_FALSE(setWorkingDirectory(ctx, program));
-    EXPECT_EQ(state->failure.view(),
+    EXPECT_EQ(setWorkingDirectory(ctx, program).text(),
               "The working directory (value 8) does not fit into 259 characters.");
-    state->failure.clear();
     machine.setConfig(8, std::string(252, 'w'));  // C:\app\ and 252 characters: 259
-    EXPECT_TRUE(setWorkingDirectory(ctx, program));
+    EXPECT_TRUE(setWorkingDirectory(ctx, program).goesOn());
 }
 
 TEST_F(EntryTest, MainReturnsGivesZero) {
@@ -255,6 +255,50 @@ TEST_F(EntryTest, TextThatDoesNotFitStopsThePreparationWithItsName) {
               "Error:\t\tThe application arguments do not fit into the launcher argument line.\n"
               "Error msg:\tStart failed.\n\nThe application arguments do not fit into the "
               "launcher argument line.\n");
+}
+
+TEST_F(EntryTest, EveryTextThatDoesNotFitEndsWithTheErrorReport) {
+    const std::string deepHome = "C:\\" + std::string(243, 'h');  // java.exe fits, jvm.dll not
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&)> arrange;
+        std::string named;
+    } cases[] = {
+        {"start-up directory", [](FakeMachine& m) { m.cwd = "C:\\" + std::string(257, 's'); },
+         "The start-up directory does not fit into 259 characters."},
+        {"restart flag (value 31)", [](FakeMachine& m) { m.setConfig(31, std::string(20, 't')); },
+         "Configuration value 31 does not fit into 19 characters."},
+        {"instance message (value 105) when another instance runs",
+         [](FakeMachine& m) {
+             m.setConfig(23, "quorvexService");
+             m.mutexes->insert("quorvexService");
+             m.setConfig(105, std::string(1024, 'i'));
+         },
+         "Configuration value 105 does not fit into 1023 characters."},
+        {"JVM library of the runtime found",
+         [&deepHome](FakeMachine& m) {
+             m.setConfig(1, deepHome);
+             m.addFile(deepHome + "\\bin\\java.exe");
+             m.addJvm(deepHome + "\\bin\\client\\jvm.dll");
+         },
+         "The JVM library path does not fit into 259 characters."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LauncherOnMachine fresh;
+        FakeJvm& jvm = makeRunnable(fresh.machine);
+        fresh.machine.setConfig(22, "https://support.example/");
+        fresh.machine.lastErrorCode = 5;
+        c.arrange(fresh.machine);
+        fresh.machine.commandLineText = std::string("\"") + kProgramPath + "\" --mvk-debug";
+        EXPECT_EQ(runLauncher(fresh.machine), kExitPreparationFailed);
+        EXPECT_EQ(fresh.machine.stdoutText, "Start failed.\n\n" + c.named + "\n");
+        EXPECT_EQ(fresh.machine.shellOpened, std::vector<std::string>{"https://support.example/"});
+        EXPECT_TRUE(jvm.creations.empty());
+        const std::string text = fresh.log();
+        EXPECT_NE(text.find("Error:\t\t" + c.named + "\n"), std::string::npos);
+        EXPECT_EQ(text.find("Exit code:"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -49,28 +49,6 @@ TEST(NormalizeVersion, ResultThatDoesNotFitIsRefused) {
     EXPECT_TRUE(out.empty());
 }
 
-TEST(JoinPath, Table) {
-    struct Case {
-        const char* text;
-        const char* element;
-        const char* expected;
-    } cases[] = {
-        {"C:\\a", "b", "C:\\a\\b"},
-        {"C:\\a\\", "b", "C:\\a\\b"},
-        {"C:\\a", "bin\\java.exe", "C:\\a\\bin\\java.exe"},
-        {"C:\\a", "", "C:\\a\\"},
-    };
-    for (const Case& c : cases) {
-        FixedText<kPathSize> text(c.text);
-        EXPECT_TRUE(joinPath(text, c.element));
-        EXPECT_EQ(text.view(), c.expected);
-    }
-    FixedText<kPathSize> full(std::string(250, 'x'));
-    EXPECT_FALSE(joinPath(full, "123456789"));  // 250 + 1 + 9 = 260
-    EXPECT_EQ(full.view(), std::string(250, 'x'));
-    EXPECT_TRUE(joinPath(full, "12345678"));
-}
-
 class RuntimeSearchTest : public LauncherFixture {
   protected:
     // A registered runtime: the version subkey with its JavaHome and the launcher file there.
@@ -116,11 +94,9 @@ TEST_F(RuntimeSearchTest, LocalRuntimePathForms) {
         location.directoryLength = location.path.view().rfind('\\');
         fresh.machine.setConfig(1, c.value);
         const std::string launcher = std::string(c.launcherPath) + "\\bin\\java.exe";
-        EXPECT_FALSE(bundledJreSearch(fresh.ctx, location));
+        EXPECT_FALSE(bundledJreSearch(fresh.ctx, location).value);
         fresh.machine.addFile(launcher);
-        fresh.state->launcherPath.clear();
-        EXPECT_TRUE(bundledJreSearch(fresh.ctx, location));
-        EXPECT_EQ(fresh.state->launcherPath.view(), c.launcherPath);
+        EXPECT_TRUE(bundledJreSearch(fresh.ctx, location).value);
         EXPECT_EQ(fresh.state->search.javaHome.view(), c.launcherPath);
         EXPECT_EQ(fresh.state->search.foundRuntime, FOUND_LOCAL);
     }
@@ -130,9 +106,9 @@ TEST_F(RuntimeSearchTest, LocalRuntimeTraceAndMissingLauncher) {
     openLog();
     machine.setConfig(1, "jre");
     machine.lastErrorCode = 5;
-    EXPECT_FALSE(bundledJreSearch(ctx, program));
+    EXPECT_FALSE(bundledJreSearch(ctx, program).value);
     EXPECT_EQ(machine.lastErrorCode, 0u);  // the failed file-status query leaves no stale code
-    EXPECT_EQ(state->launcherPath.view(), "C:\\app\\jre");  // keeps the candidate
+    EXPECT_TRUE(state->search.javaHome.empty());  // the candidate is no runtime home
     EXPECT_EQ(log(),
               "Bundled JRE:\tjre\n"
               "Check launcher:\tC:\\app\\jre\\bin\\java.exe (not found)\n");
@@ -143,10 +119,10 @@ TEST_F(RuntimeSearchTest, SixtyFourBitLocalRuntime) {
     machine.setConfig(1, "jre");
     machine.setConfig(29, "true");
     machine.addFile("C:\\app\\jre\\bin\\java.exe");
-    EXPECT_FALSE(bundledJreSearch(ctx, program));
+    EXPECT_FALSE(bundledJreSearch(ctx, program).value);
     EXPECT_EQ(log(), "Bundled JRE:\tCannot use 64-bit runtime on 32-bit OS.\n");
     state->wow64 = true;
-    EXPECT_TRUE(bundledJreSearch(ctx, program));
+    EXPECT_TRUE(bundledJreSearch(ctx, program).value);
     EXPECT_EQ(state->search.foundRuntime, FOUND_LOCAL | FOUND_64BIT);
 }
 
@@ -184,7 +160,7 @@ TEST_F(RuntimeSearchTest, RegistryViewsOfTheRuntimeBitsModes) {
         fresh.state->wow64 = c.windows64;
         fresh.state->search.foundRuntime = c.foundBefore;
         fresh.machine.setConfig(30, std::to_string(c.mode));
-        scanRuntimeViews(fresh.ctx, kJreKey, FOUND_JRE_KEY);
+        EXPECT_TRUE(scanRuntimeViews(fresh.ctx, kJreKey, FOUND_JRE_KEY).goesOn());
         std::string expected;
         for (const std::string& bits : c.scans) {
             expected += bits + "-bit search:\t" + kJreKey + "...\n";
@@ -204,8 +180,8 @@ TEST_F(RuntimeSearchTest, RegistryViewsOfTheRuntimeBitsModes) {
 TEST_F(RuntimeSearchTest, RuntimeBitsAreReadOnceAtTheFirstScan) {
     openLog(true);
     machine.setConfig(30, "4");
-    scanRuntimeViews(ctx, kJreKey, FOUND_JRE_KEY);
-    scanRuntimeViews(ctx, kJdkKey, FOUND_JDK_KEY);
+    EXPECT_TRUE(scanRuntimeViews(ctx, kJreKey, FOUND_JRE_KEY).goesOn());
+    EXPECT_TRUE(scanRuntimeViews(ctx, kJdkKey, FOUND_JDK_KEY).goesOn());
     EXPECT_EQ(logLines("Resource 30:"), std::vector<std::string>{"Resource 30:\t4"});
 }
 
@@ -231,8 +207,7 @@ TEST_F(RuntimeSearchTest, JdkPreferenceOrdersTheKeysOfEachPair) {
         LauncherOnMachine fresh;
         fresh.openLog();
         fresh.machine.setConfig(30, "4");
-        FixedText<kPathSize> out;
-        EXPECT_FALSE(findJavaHome(fresh.ctx, out, c.preference));
+        EXPECT_FALSE(findJavaHome(fresh.ctx, c.preference).value);
         std::string expected;
         for (const std::string& key : c.keys) {
             expected += "32-bit search:\t" + key + "...\n";
@@ -247,9 +222,8 @@ TEST_F(RuntimeSearchTest, IbmKeysOnlyWhileNothingIsFound) {
     (void)state->search.minVersion.assign("1.008.000");
     addRuntime(View::Bits32, "SOFTWARE\\JavaSoft\\JRE", "1.8", "C:\\jre8");
     addRuntime(View::Bits32, "SOFTWARE\\IBM\\Java Runtime Environment", "11", "C:\\ibm11");
-    FixedText<kPathSize> out;
-    EXPECT_TRUE(findJavaHome(ctx, out, 0));
-    EXPECT_EQ(out.view(), "C:\\jre8");
+    EXPECT_TRUE(findJavaHome(ctx, 0).value);
+    EXPECT_EQ(state->search.javaHome.view(), "C:\\jre8");
     EXPECT_EQ(logLines("32-bit search:").size(), 2u);
     EXPECT_EQ(logLines("Runtime used:"),
               std::vector<std::string>{"Runtime used:\t1.008.000 (32-bit)"});
@@ -265,9 +239,8 @@ TEST_F(RuntimeSearchTest, VersionWindowAndNewestMatch) {
     addRuntime(View::Bits32, kJreKey, "1.8.0_202", "C:\\jre8u202");
     addRuntime(View::Bits32, kJreKey, "1.5", "C:\\jre5");
     addRuntime(View::Bits32, kJdkKey, "1.7", "C:\\jdk7");
-    EXPECT_TRUE(jreSearch(ctx, program));
+    EXPECT_TRUE(jreSearch(ctx, program).goesOn());
     EXPECT_EQ(state->search.javaHome.view(), "C:\\jre8");
-    EXPECT_EQ(state->launcherPath.view(), "C:\\jre8");
     EXPECT_EQ(state->search.foundRuntime, FOUND_JRE_KEY);
     EXPECT_EQ(state->search.bestVersion.view(), "1.008.000");
     EXPECT_EQ(logLines("Java "),
@@ -285,9 +258,8 @@ TEST_F(RuntimeSearchTest, EqualVersionsKeepTheFirstFound) {
     (void)state->search.minVersion.assign("1.001.000");
     addRuntime(View::Bits32, kJreKey, "1.8", "C:\\first");
     addRuntime(View::Bits32, kJreKey, "1.8.0", "C:\\second");
-    FixedText<kPathSize> out;
-    EXPECT_TRUE(findJavaHome(ctx, out, 0));
-    EXPECT_EQ(out.view(), "C:\\first");
+    EXPECT_TRUE(findJavaHome(ctx, 0).value);
+    EXPECT_EQ(state->search.javaHome.view(), "C:\\first");
     EXPECT_EQ(logLines("Match:"), std::vector<std::string>{"Match:\t\t1.008.000"});
     EXPECT_EQ(logLines("Ignore:"), std::vector<std::string>{"Ignore:\t\t1.008.000"});
 }
@@ -299,9 +271,8 @@ TEST_F(RuntimeSearchTest, Mode2On64BitWindowsSkips32BitViewsOnceA64BitMatchExist
     (void)state->search.minVersion.assign("1.001.000");
     addRuntime(View::Bits64, kJreKey, "1.8", "C:\\jre8-64");
     addRuntime(View::Bits32, kJdkKey, "17", "C:\\jdk17-32");
-    FixedText<kPathSize> out;
-    EXPECT_TRUE(findJavaHome(ctx, out, 1));
-    EXPECT_EQ(out.view(), "C:\\jre8-64");
+    EXPECT_TRUE(findJavaHome(ctx, 1).value);
+    EXPECT_EQ(state->search.javaHome.view(), "C:\\jre8-64");
     EXPECT_EQ(state->search.foundRuntime, FOUND_JRE_KEY | FOUND_64BIT);
 }
 
@@ -314,9 +285,8 @@ TEST_F(RuntimeSearchTest, Mode3On64BitWindowsSkips64BitViewsOnceA32BitMatchIsBes
     addRuntime(View::Bits32, kJreKey, "1.8", "C:\\jre8-32");
     addRuntime(View::Bits64, kJreKey, "17", "C:\\jre17-64");
     addRuntime(View::Bits64, kJdkKey, "21", "C:\\jdk21-64");
-    FixedText<kPathSize> out;
-    EXPECT_TRUE(findJavaHome(ctx, out, 1));
-    EXPECT_EQ(out.view(), "C:\\jre8-32");
+    EXPECT_TRUE(findJavaHome(ctx, 1).value);
+    EXPECT_EQ(state->search.javaHome.view(), "C:\\jre8-32");
     EXPECT_EQ(state->search.foundRuntime, FOUND_JRE_KEY);
     EXPECT_TRUE(logLines("64-bit search:").empty());
     EXPECT_EQ(logLines("Runtime used:"),
@@ -330,9 +300,8 @@ TEST_F(RuntimeSearchTest, Mode3On64BitWindowsScans64BitViewWhileNothingIsFound) 
     (void)state->search.minVersion.assign("1.001.000");
     addRuntime(View::Bits64, kJreKey, "17", "C:\\jre17-64");
     addRuntime(View::Bits64, kJdkKey, "21", "C:\\jdk21-64");
-    FixedText<kPathSize> out;
-    EXPECT_TRUE(findJavaHome(ctx, out, 1));
-    EXPECT_EQ(out.view(), "C:\\jdk21-64");
+    EXPECT_TRUE(findJavaHome(ctx, 1).value);
+    EXPECT_EQ(state->search.javaHome.view(), "C:\\jdk21-64");
     EXPECT_EQ(state->search.foundRuntime, FOUND_JDK_KEY | FOUND_64BIT);
 }
 
@@ -345,11 +314,28 @@ TEST_F(RuntimeSearchTest, NonVersionSubkeyWithoutJavaHomeMarksTheRegistryStale) 
     machine.setConfig(21, "https://java.example/");
     machine.setConfig(22, "https://support.example/");
     machine.addRegistryKey(View::Bits32, kHklm, std::string(kJreKey) + "\\MSI");
-    EXPECT_FALSE(jreSearch(ctx, program));
+    EXPECT_FALSE(jreSearch(ctx, program).goesOn());
     EXPECT_TRUE(state->search.staleRegistry);
     EXPECT_EQ(logLines("Ignore:"), std::vector<std::string>{"Ignore:\t\t1.MSI.000"});
     EXPECT_EQ(state->errorMessage.view(), "Need Java 1.8 (32-bit)\nStale registry.");
     EXPECT_EQ(state->errorUrl.view(), "https://java.example/");
+}
+
+TEST_F(RuntimeSearchTest, OnlyAFailedFileQueryClearsTheLastError) {
+    openLog();
+    machine.setConfig(30, "4");
+    (void)state->search.minVersion.assign("1.001.000");
+    // An empty JavaHome: nothing is queried, so an earlier failure keeps its code.
+    machine.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\1.8", "JavaHome", "");
+    machine.lastErrorCode = 5;
+    EXPECT_FALSE(findJavaHome(ctx, 0).value);
+    EXPECT_TRUE(state->search.staleRegistry);
+    EXPECT_EQ(machine.lastErrorCode, 5u);
+    // A home whose launcher file is missing: the failed query leaves no stale code.
+    machine.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\1.9", "JavaHome",
+                              "C:\\jre9");
+    EXPECT_FALSE(findJavaHome(ctx, 0).value);
+    EXPECT_EQ(machine.lastErrorCode, 0u);
 }
 
 TEST_F(RuntimeSearchTest, JavaHomeWithTrailingBackslash) {
@@ -359,8 +345,7 @@ TEST_F(RuntimeSearchTest, JavaHomeWithTrailingBackslash) {
     machine.setRegistryString(View::Bits32, kHklm, std::string(kJreKey) + "\\1.8", "JavaHome",
                               "C:\\jre8\\");
     machine.addFile("C:\\jre8\\bin\\java.exe");
-    FixedText<kPathSize> out;
-    EXPECT_TRUE(findJavaHome(ctx, out, 0));
+    EXPECT_TRUE(findJavaHome(ctx, 0).value);
     EXPECT_EQ(logLines("Check launcher:"),
               std::vector<std::string>{"Check launcher:\tC:\\jre8\\bin\\java.exe (OK)"});
 }
@@ -382,8 +367,7 @@ TEST_F(RuntimeSearchTest, OverlongJavaHomeOrKeyPathIsNoMatch) {
     // A home that fits, but not with "\bin\java.exe" after it.
     const std::string tightHome = "C:\\" + std::string(250, 't');
     addRuntime(View::Bits32, kJdkKey, "11", tightHome);
-    FixedText<kPathSize> out;
-    EXPECT_FALSE(findJavaHome(ctx, out, 1));
+    EXPECT_FALSE(findJavaHome(ctx, 1).value);
     EXPECT_EQ(logLines("Match:").size(), 0u);
     const std::vector<std::string> ignored = logLines("Ignore:");
     ASSERT_EQ(ignored.size(), 4u);
@@ -402,7 +386,7 @@ TEST_F(RuntimeSearchTest, WithoutMinimumVersionTheRegistryIsNeverRead) {
     machine.setConfig(30, "4");
     machine.setConfig(1, "jre");
     addRuntime(View::Bits32, kJreKey, "1.8", "C:\\jre8");
-    EXPECT_FALSE(jreSearch(ctx, program));
+    EXPECT_FALSE(jreSearch(ctx, program).goesOn());
     EXPECT_TRUE(machine.registryOpens.empty());
     EXPECT_EQ(state->errorMessage.view(), "Local runtime missing.");
     EXPECT_EQ(state->errorUrl.view(), "https://support.example/");
@@ -413,7 +397,7 @@ TEST_F(RuntimeSearchTest, Mode1On32BitWindowsScansNothing) {
     machine.setConfig(2, "1.8");
     machine.setConfig(103, "Need Java");
     addRuntime(View::Bits32, kJreKey, "1.8", "C:\\jre8");
-    EXPECT_FALSE(jreSearch(ctx, program));
+    EXPECT_FALSE(jreSearch(ctx, program).goesOn());
     EXPECT_TRUE(machine.registryOpens.empty());
     EXPECT_EQ(state->errorMessage.view(), "Need Java 1.8 (64-bit)");
 }
@@ -433,7 +417,7 @@ TEST_F(RuntimeSearchTest, SearchOrder) {
             fresh.machine.setConfig(32, "true");
         }
         fresh.machine.setConfig(18, "0");
-        EXPECT_TRUE(jreSearch(fresh.ctx, program));
+        EXPECT_TRUE(jreSearch(fresh.ctx, program).goesOn());
         EXPECT_EQ(fresh.state->search.javaHome.view(),
                   installedFirst ? "C:\\jre11" : "C:\\app\\jre");
         EXPECT_EQ(fresh.state->search.foundRuntime, installedFirst ? FOUND_JRE_KEY : FOUND_LOCAL);
@@ -478,7 +462,7 @@ TEST_F(RuntimeSearchTest, ComposedRuntimeErrorMessage) {
         (void)fresh.state->search.maxVersionText.assign(c.maxVersion);
         fresh.state->search.bitsMode = c.mode;
         fresh.state->search.staleRegistry = c.stale;
-        composeRuntimeError(fresh.ctx);
+        EXPECT_TRUE(composeRuntimeError(fresh.ctx).goesOn());
         EXPECT_EQ(fresh.state->errorMessage.view(), c.message);
         EXPECT_EQ(fresh.state->errorUrl.view(), c.url);
     }
@@ -489,17 +473,19 @@ TEST_F(RuntimeSearchTest, ComposedMessageIsCutToItsCapacity) {
     (void)state->search.minVersionText.assign("1.8");
     (void)state->search.minVersion.assign("1.008.000");
     state->search.bitsMode = 4;
-    composeRuntimeError(ctx);
+    EXPECT_TRUE(composeRuntimeError(ctx).goesOn());
     EXPECT_EQ(state->errorMessage.view(), std::string(1020, 'n') + " 1.");
 }
 
 TEST_F(RuntimeSearchTest, LauncherFile) {
-    FixedText<kPathSize> path("C:\\jre");
-    EXPECT_TRUE(addLauncherFile(ctx, path));
+    // The launcher file of the runtime home.
+    FixedText<kPathSize> path;
+    (void)state->search.javaHome.assign("C:\\jre");
+    EXPECT_TRUE(addLauncherFile(ctx, path).goesOn());
     EXPECT_EQ(path.view(), "C:\\jre\\bin\\java.exe");
-    FixedText<kPathSize> tight("C:\\" + std::string(247, 'x'));
-    EXPECT_FALSE(addLauncherFile(ctx, tight));
-    EXPECT_EQ(state->failure.view(), "The launcher path does not fit into 259 characters.");
+    (void)state->search.javaHome.assign("C:\\" + std::string(247, 'x'));
+    EXPECT_EQ(addLauncherFile(ctx, path).text(),
+              "The launcher path does not fit into 259 characters.");
 }
 
 }  // namespace

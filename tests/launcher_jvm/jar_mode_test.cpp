@@ -4,7 +4,7 @@
 // (LaunchAgent, given by the options file) writes down what the JVM received while it is created.
 #include "real_jvm_machine.h"
 
-#include "jvm_start.h"
+#include "jvm_options.h"
 
 #include <gtest/gtest.h>
 

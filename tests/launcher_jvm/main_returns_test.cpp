@@ -2,7 +2,8 @@
 // path, application arguments (value 13 and the command line) and an options file. main returns.
 #include "real_jvm_machine.h"
 
-#include "jvm_start.h"
+#include "jvm_options.h"
+#include "words.h"
 
 #include <gtest/gtest.h>
 

@@ -79,11 +79,13 @@ expect_eq "download page opened" "$DOWNLOAD_URL" "$(cat "$URLS" 2>/dev/null)"
 reg_clear
 install registry_reference
 wine reg add 'HKLM\SOFTWARE\ZarvelTest\Options' /v Stack /d 2m /f >/dev/null || fail "reg add"
-configure "set 12 -Xss%HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Stack% -Dmissing=%HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Absent%."
+wine reg add 'HKLM\SOFTWARE\ZarvelTest\Options' /ve /d fromDefault /f >/dev/null || fail "reg add /ve"
+configure "set 12 -Xss%HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Stack% -Dmissing=%HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Absent%. -Ddefault=%HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\%"
 launch --mvk-debug
 expect_eq "exit code" 0 "$RC"
 expect_line "value placed in the option" "$RECORD" "option[0]=-Xss2m"
 expect_line "a missing value gives nothing" "$RECORD" "option[1]=-Dmissing=."
+expect_line "an empty value name reads the default value" "$RECORD" "option[2]=-Ddefault=fromDefault"
 expect_line "substitution logged" <(log_text) "Substitute:	HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Stack = 2m"
 
 reg_clear

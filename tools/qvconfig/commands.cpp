@@ -32,9 +32,12 @@ const char kUsage[] =
     "  qvconfig table                    the values the launcher reads, with their limits\n"
     "\n"
     "VALUE is an ID (10) or a name (error_title); see 'qvconfig table'.\n"
+    "A change is made on a copy beside EXE and replaces EXE only once it is complete and\n"
+    "checked: whatever fails, EXE stays as it was.\n"
+    "\n"
     "Exit codes: 0 done, 1 command line not understood, 2 file cannot be read or written,\n"
-    "3 not a configuration value or the text does not fit (nothing changed),\n"
-    "4 the value is not set (get).\n";
+    "3 not a QuorvexService executable, not a configuration value, or a text it cannot hold\n"
+    "(nothing changed), 4 the value is not set (get).\n";
 
 void appendf(std::string& out, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 
@@ -78,8 +81,17 @@ std::string printable(std::string_view text) {
 }
 
 int fileFailure(std::string& err, const std::string& path, const FileError& e) {
+    if (e.kind == FileError::Kind::NotQuorvexService) {
+        appendf(err, "qvconfig: %s: not a QuorvexService executable (", path.c_str());
+        err += e.detail;
+        err += "); nothing changed\n";
+        return kExitRefused;
+    }
     appendf(err, "qvconfig: %s: failed %s: ", path.c_str(), e.step);
-    err += systemErrorText(e.code);
+    err += systemErrorText(e.code, path);
+    if (!e.detail.empty()) {
+        err += " (" + e.detail + ")";
+    }
     err += "\n";
     return kExitFile;
 }
@@ -94,13 +106,13 @@ const Value* valueOrComplain(const std::string& key, std::string& err) {
 }
 
 int listValues(const std::string& path, std::string& out, std::string& err) {
-    std::vector<Resource> resources;
+    Executable exe;
     FileError e;
-    if (!readResources(path, resources, e)) {
+    if (!readExecutable(path, exe, e)) {
         return fileFailure(err, path, e);
     }
     std::vector<const Resource*> values;
-    for (const Resource& r : resources) {
+    for (const Resource& r : exe.resources) {
         if (r.type == ResourceKey::integer(kRcDataType)) {
             values.push_back(&r);
         }
@@ -143,12 +155,12 @@ int getValue(const std::string& path, const std::string& key, std::string& out, 
     if (value == nullptr) {
         return kExitRefused;
     }
-    std::vector<Resource> resources;
+    Executable exe;
     FileError e;
-    if (!readResources(path, resources, e)) {
+    if (!readExecutable(path, exe, e)) {
         return fileFailure(err, path, e);
     }
-    for (const Resource& r : resources) {
+    for (const Resource& r : exe.resources) {
         if (isConfigValue(r, value->id)) {
             out += textOf(r);
             out += "\n";
@@ -197,13 +209,14 @@ int setValue(const std::string& path, const Value& value, const std::string& tex
         appendf(err, "qvconfig: %s; nothing changed\n", why.c_str());
         return kExitRefused;
     }
-    std::vector<Resource> resources;
+    Executable exe;
     FileError e;
-    if (!readResources(path, resources, e)) {
+    if (!readExecutable(path, exe, e)) {
         return fileFailure(err, path, e);
     }
+    std::vector<Resource> resources = exe.resources;
     storeValue(resources, value, text);
-    if (!writeResources(path, resources, e)) {
+    if (!writeResources(path, exe, resources, e)) {
         return fileFailure(err, path, e);
     }
     appendf(out, "value %d (%s) set: %zu characters\n", value.id, value.name, text.size());
@@ -249,16 +262,17 @@ int setFromFile(const std::string& path, const Value& value, const std::string& 
 }
 
 int removeValue(const std::string& path, const Value& value, std::string& out, std::string& err) {
-    std::vector<Resource> resources;
+    Executable exe;
     FileError e;
-    if (!readResources(path, resources, e)) {
+    if (!readExecutable(path, exe, e)) {
         return fileFailure(err, path, e);
     }
+    std::vector<Resource> resources = exe.resources;
     if (!dropValue(resources, value)) {
         appendf(out, "value %d (%s) was not set; nothing changed\n", value.id, value.name);
         return kExitOk;
     }
-    if (!writeResources(path, resources, e)) {
+    if (!writeResources(path, exe, resources, e)) {
         return fileFailure(err, path, e);
     }
     appendf(out, "value %d (%s) removed\n", value.id, value.name);
@@ -337,11 +351,12 @@ int applyFile(const std::string& path, const std::string& changeFile, std::strin
     if (const int code = parseChanges(changeFile, content, changes, err); code != kExitOk) {
         return code;
     }
-    std::vector<Resource> resources;
+    Executable exe;
     FileError e;
-    if (!readResources(path, resources, e)) {
+    if (!readExecutable(path, exe, e)) {
         return fileFailure(err, path, e);
     }
+    std::vector<Resource> resources = exe.resources;
     for (const Change& c : changes) {
         if (c.set) {
             storeValue(resources, *c.value, c.text);
@@ -350,7 +365,7 @@ int applyFile(const std::string& path, const std::string& changeFile, std::strin
             dropValue(resources, *c.value);
         }
     }
-    if (!writeResources(path, resources, e)) {
+    if (!writeResources(path, exe, resources, e)) {
         return fileFailure(err, path, e);
     }
     appendf(out, "%zu change(s) applied\n", changes.size());

@@ -6,13 +6,27 @@
 #include <string>
 #include <vector>
 
+#include "ansi_text.h"
 #include "commands.h"
 
-int main(int argc, char** argv) {
+// The words arrive as the user typed them (UTF-16), so that a text the ANSI code page cannot
+// hold is refused instead of being stored with "?" in place of its letters.
+int wmain(int argc, wchar_t** argv) {
     // Results are printed byte for byte: a value read with 'get' is exactly the stored text.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::string word;
+        if (!qvconfig::toAnsi(argv[i], word)) {
+            std::fprintf(stderr,
+                         "qvconfig: word %d of the command line holds characters that the ANSI "
+                         "code page (%u) cannot hold; nothing changed\n",
+                         i, qvconfig::ansiCodePage());
+            return qvconfig::kExitRefused;
+        }
+        args.push_back(std::move(word));
+    }
     std::string out;
     std::string err;
     const int code = qvconfig::runCommand(args, out, err);

@@ -27,24 +27,40 @@ struct Resource {
     std::string bytes;
 };
 
-// The outcome of a file operation: the Windows error code and the step that failed.
+// Why a file operation failed.
 struct FileError {
+    enum class Kind {
+        System,             // a Windows error (`code`) at `step`; `detail` may say more
+        NotQuorvexService,  // the file is sound but not a QuorvexService executable (`detail`)
+    };
+    Kind kind = Kind::System;
     std::uint32_t code = 0;
     const char* step = "";
+    std::string detail;
 };
 
-// Every resource of the executable at `path`, in the order the file holds them.
-[[nodiscard]] bool readResources(const std::string& path, std::vector<Resource>& resources,
-                                 FileError& error);
+// A QuorvexService executable as read from its file.
+struct Executable {
+    std::string bytes;
+    // Every resource, in the order the file holds them.
+    std::vector<Resource> resources;
+};
 
-// Replaces all resources of the executable at `path` with `resources`. Nothing is changed when
-// any step fails.
-[[nodiscard]] bool writeResources(const std::string& path, const std::vector<Resource>& resources,
-                                  FileError& error);
+// Reads the executable at `path`: a Windows program (not a DLL) whose version block names
+// "QuorvexService.exe" as its original file name, so that it survives a rename. Anything else is
+// refused before a value is read or written.
+[[nodiscard]] bool readExecutable(const std::string& path, Executable& exe, FileError& error);
 
-// The system's text for a Windows error code, without its line end; a generic text when the
-// system has none.
-std::string systemErrorText(std::uint32_t code);
+// Replaces all resources of the executable at `path`, which held `original`, with `resources`.
+// The update is made on a copy in the same folder, checked (headers, sections, symbol table and
+// every resource read back) and only then moved over the original: on any failure the original
+// stays as it was, byte for byte.
+[[nodiscard]] bool writeResources(const std::string& path, const Executable& original,
+                                  const std::vector<Resource>& resources, FileError& error);
+
+// The system's text for a Windows error code, without its line end, with `insert` for the
+// text's placeholders (the file's name); a generic text when the system has none.
+std::string systemErrorText(std::uint32_t code, const std::string& insert);
 
 }  // namespace qvconfig
 

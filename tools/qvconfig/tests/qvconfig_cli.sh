@@ -47,5 +47,17 @@ run 0 list carrier.exe
 grep -q '^10    error_title                17  Tab\\there "quoted"$' out.bin || fail "list: $(cat out.bin)"
 if grep -q '^22 ' out.bin; then fail "list still shows the removed value 22"; fi
 
+# Texts arrive as typed: one the ANSI code page (1252 here) holds is stored in it, one it cannot
+# hold is refused instead of being stored as question marks.
+run 0 set carrier.exe 10 'Café'
+run 0 get carrier.exe 10
+printf 'Caf\xe9\n' >expected.bin
+cmp -s out.bin expected.bin || fail "get 10 after set Café printed $(od -c out.bin | head -3)"
+run 3 set carrier.exe 10 'Дверь'
+grep -q 'word 4 of the command line holds characters that the ANSI code page (1252) cannot hold; nothing changed' err.txt ||
+    fail "Cyrillic text: $(cat err.txt)"
+run 0 get carrier.exe 10
+cmp -s out.bin expected.bin || fail "the refused text changed value 10: $(od -c out.bin | head -3)"
+
 echo "qvconfig_cli: $failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -18,14 +18,18 @@
 #include <string>
 #include <vector>
 
+#include "ansi_text.h"
 #include "commands.h"
+#include "pe_image.h"
 #include "quorvex/launch_config.h"
+#include "resource_file.h"
 
 namespace {
 
 using quorvex::launch_config::kValues;
 using quorvex::launch_config::Value;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr WORD kValueLanguage = 0x0400;
 constexpr WORD kVersionLanguage = 0x0409;
@@ -391,6 +395,7 @@ TEST_F(QvconfigTest, FilesThatCannotBeUsedAreReportedWithTheSystemText) {
     EXPECT_THAT(missing.err, HasSubstr(exe_ + ".absent: failed opening the file: "));
     EXPECT_THAT(missing.err, HasSubstr("not"));  // the system's own text of the error
 
+    // The system's text names the file itself, never a placeholder.
     const std::string notAnExe = exe_ + ".txt";
     writeFile(notAnExe, "just text\n");
     for (const std::vector<std::string>& args :
@@ -398,10 +403,214 @@ TEST_F(QvconfigTest, FilesThatCannotBeUsedAreReportedWithTheSystemText) {
           std::vector<std::string>{"set", notAnExe, "10", "x"}}) {
         const Outcome r = qvconfig(args);
         EXPECT_EQ(r.code, qvconfig::kExitFile);
-        EXPECT_THAT(r.err, HasSubstr(notAnExe + ": failed"));
+        EXPECT_THAT(r.err, HasSubstr(notAnExe + ": failed reading the file: "));
+        EXPECT_THAT(r.err, HasSubstr(notAnExe + " (no DOS header)\n"));
+        EXPECT_THAT(r.err, Not(HasSubstr("%1")));
     }
     EXPECT_EQ(readFile(notAnExe), "just text\n");
     DeleteFileA(notAnExe.c_str());
+}
+
+// The folder of the test's copies holds nothing but the copies: no temporary file is left.
+std::vector<std::string> workFolderFiles() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA("qvconfig_work\\*", &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            names.push_back(found.cFileName);
+        }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
+TEST_F(QvconfigTest, OtherProgramsAndLibrariesAreRefusedAndStayAsTheyWere) {
+    struct Other {
+        const char* variable;
+        const char* detail;
+    };
+    // A library, and a program with a version block of its own (qvconfig itself).
+    for (const Other& other : {Other{"QV_DLL_FILE", "(it is a DLL)"},
+                               Other{"QV_OTHER_EXE_FILE", "(its version block names "}}) {
+        SCOPED_TRACE(other.variable);
+        const char* source = std::getenv(other.variable);
+        ASSERT_NE(source, nullptr);
+        const std::string copy = exe_ + ".other";
+        ASSERT_TRUE(CopyFileA(source, copy.c_str(), FALSE)) << GetLastError();
+        const std::string before = readFile(copy);
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"set", copy, "10", "x"},
+              std::vector<std::string>{"remove", copy, "1"},
+              std::vector<std::string>{"list", copy}}) {
+            const Outcome r = qvconfig(args);
+            EXPECT_EQ(r.code, qvconfig::kExitRefused) << r.err;
+            EXPECT_THAT(r.err,
+                        HasSubstr(copy + ": not a QuorvexService executable " + other.detail));
+            EXPECT_THAT(r.err, HasSubstr("nothing changed"));
+            EXPECT_EQ(r.out, "");
+        }
+        EXPECT_EQ(readFile(copy), before);
+        DeleteFileA(copy.c_str());
+    }
+}
+
+TEST_F(QvconfigTest, AFileInUseOrReadOnlyGetsTheSystemTextAndStaysAsItWas) {
+    const std::string before = readFile(exe_);
+
+    // A program that runs: its image is mapped and cannot be opened for writing.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION running{};
+    std::string commandLine = "\"" + exe_ + "\" --gtest_list_tests";
+    ASSERT_TRUE(CreateProcessA(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED, nullptr, nullptr, &startup, &running))
+        << GetLastError();
+    const Outcome inUse = qvconfig({"set", exe_, "10", "changed"});
+    TerminateProcess(running.hProcess, 1);
+    WaitForSingleObject(running.hProcess, INFINITE);
+    CloseHandle(running.hThread);
+    CloseHandle(running.hProcess);
+    EXPECT_EQ(inUse.code, qvconfig::kExitFile);
+    EXPECT_THAT(inUse.err, HasSubstr(exe_ + ": failed opening the file for update: " +
+                                     qvconfig::systemErrorText(ERROR_SHARING_VIOLATION, exe_)));
+    EXPECT_EQ(readFile(exe_), before);
+
+    ASSERT_TRUE(SetFileAttributesA(exe_.c_str(), FILE_ATTRIBUTE_READONLY));
+    const Outcome readOnly = qvconfig({"remove", exe_, "22"});
+    SetFileAttributesA(exe_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(readOnly.code, qvconfig::kExitFile);
+    EXPECT_THAT(readOnly.err, HasSubstr(exe_ + ": failed opening the file for update: " +
+                                        qvconfig::systemErrorText(ERROR_ACCESS_DENIED, exe_) +
+                                        " (the file is read-only)"));
+    EXPECT_EQ(readFile(exe_), before);
+    EXPECT_EQ(workFolderFiles().size(), 1u);
+}
+
+TEST_F(QvconfigTest, AChangeKeepsTheSymbolTableAndLeavesNoTemporaryFile) {
+    const std::string before = readFile(exe_);
+    qvconfig::PeLayout was;
+    ASSERT_EQ(qvconfig::readPeLayout(before, was), "");
+    ASSERT_NE(was.symbolTableOffset, 0u) << "the test program is expected to be unstripped";
+    const std::string symbols = before.substr(was.symbolTableOffset);
+
+    // A long value makes the resource section grow, which moves every section behind it.
+    const Outcome r = qvconfig({"set", exe_, "13", std::string(20000, 'a')});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    const std::string after = readFile(exe_);
+    qvconfig::PeLayout is;
+    ASSERT_EQ(qvconfig::readPeLayout(after, is), "");
+    EXPECT_GT(after.size(), before.size());
+    ASSERT_NE(is.symbolTableOffset, 0u);
+    EXPECT_EQ(after.substr(is.symbolTableOffset), symbols);
+    EXPECT_EQ(workFolderFiles(), std::vector<std::string>{exe_.substr(exe_.find('\\') + 1)});
+}
+
+// A small executable image in memory: headers, one section and a symbol table behind it.
+std::string smallImage(std::uint32_t sectionSize, bool withSymbols) {
+    constexpr std::uint32_t kPe = 0x40;
+    constexpr std::uint32_t kSectionTable = kPe + 4 + 20;  // no optional header
+    constexpr std::uint32_t kData = 0x200;
+    std::string b(kData + sectionSize, '\0');
+    auto put16 = [&](std::size_t at, std::uint32_t v) {
+        b[at] = static_cast<char>(v & 0xFF);
+        b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    b[0] = 'M';
+    b[1] = 'Z';
+    put32(0x3C, kPe);
+    b.replace(kPe, 4, std::string("PE\0\0", 4));
+    put16(kPe + 6, 1);  // one section
+    put32(kSectionTable + 16, sectionSize);
+    put32(kSectionTable + 20, kData);
+    if (withSymbols) {
+        put32(kPe + 4 + 8, static_cast<std::uint32_t>(b.size()));
+        put32(kPe + 4 + 12, 1);
+        b += std::string(18, 's');               // one symbol
+        b += std::string("\x09\0\0\0abcde", 9);  // the string table: its size, then text
+    }
+    return b;
+}
+
+TEST(PeImageTest, ASymbolTableDroppedOrLeftBehindByTheUpdateIsCarriedOver) {
+    const std::string original = smallImage(0x200, true);
+    const std::string symbols = original.substr(0x400);
+    for (bool updateKeptTheOverlay : {false, true}) {
+        SCOPED_TRACE(updateKeptTheOverlay);
+        // The update made the section larger; the header still points at the old place.
+        std::string updated = smallImage(0x400, false);
+        updated.replace(0x40 + 4 + 8, 8, original.substr(0x40 + 4 + 8, 8));
+        if (updateKeptTheOverlay) {
+            updated += symbols;
+        }
+        ASSERT_EQ(qvconfig::carrySymbolTable(original, updated), "");
+        qvconfig::PeLayout layout;
+        ASSERT_EQ(qvconfig::readPeLayout(updated, layout), "");
+        EXPECT_EQ(layout.symbolTableOffset, 0x600u);
+        EXPECT_EQ(updated.substr(0x600), symbols);
+        EXPECT_EQ(updated.size(), 0x600u + symbols.size());
+    }
+    // Nothing to carry from a stripped image.
+    std::string stripped = smallImage(0x400, false);
+    const std::string unchanged = stripped;
+    ASSERT_EQ(qvconfig::carrySymbolTable(smallImage(0x200, false), stripped), "");
+    EXPECT_EQ(stripped, unchanged);
+}
+
+TEST(PeImageTest, DamagedLayoutsAreNamed) {
+    struct Case {
+        const char* name;
+        std::size_t at;
+        std::string bytes;
+        std::size_t keep;
+        const char* problem;
+    };
+    const std::string sound = smallImage(0x200, true);
+    const Case cases[] = {
+        {"not MZ", 0, "XX", sound.size(), "no DOS header"},
+        {"too short for a DOS header", 0, "", 63, "no DOS header"},
+        {"PE offset past the end", 0x3C, std::string("\xF0\xFF\x00\x00", 4), sound.size(),
+         "no PE header"},
+        {"no PE signature", 0x40, "NE", sound.size(), "no PE header"},
+        {"sections past the end", 0x46, std::string("\xFF\x00", 2), sound.size(),
+         "the section table lies beyond the end of the file"},
+        {"section data past the end", 0x40 + 24 + 16, std::string("\x00\x10\x00\x00", 4),
+         sound.size(), "a section's data lies beyond the end of the file"},
+        {"string table cut", 0, "", sound.size() - 3, "the symbol table's string table is damaged"},
+        {"symbol table past the end", 0x40 + 4 + 12, std::string("\xFF\xFF\x00\x00", 4),
+         sound.size(), "the symbol table lies beyond the end of the file"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = sound.substr(0, c.keep);
+        bytes.replace(c.at, c.bytes.size(), c.bytes);
+        qvconfig::PeLayout layout;
+        EXPECT_EQ(qvconfig::readPeLayout(bytes, layout), c.problem) << c.name;
+    }
+    qvconfig::PeLayout layout;
+    EXPECT_EQ(qvconfig::readPeLayout(sound, layout), "");
+}
+
+TEST(AnsiTextTest, OnlyTextsTheCodePageHoldsExactlyAreTaken) {
+    ASSERT_EQ(GetACP(), 1252u) << "the cases are written for Windows-1252";
+    std::string text = "untouched";
+    EXPECT_TRUE(qvconfig::toAnsi(L"Caf\u00e9 \u20ac", text));
+    EXPECT_EQ(text, "Caf\xE9 \x80");
+    EXPECT_TRUE(qvconfig::toAnsi(L"", text));
+    EXPECT_EQ(text, "");
+    text = "untouched";
+    for (const wchar_t* word : {L"\u0414\u0432\u0435\u0440\u044c",  // Cyrillic
+                                L"\u0142",                          // best fit would give "l"
+                                L"a\U0001F600"}) {                  // outside the BMP
+        EXPECT_FALSE(qvconfig::toAnsi(word, text));
+        EXPECT_EQ(text, "untouched");
+    }
 }
 
 TEST_F(QvconfigTest, SetFileTakesTheContentWithoutItsFinalLineEnds) {
