@@ -274,10 +274,7 @@ jobjectArray JNICALL fakeNewObjectArray(JNIEnv* env, jsize length, jclass cls, j
 
 jstring JNICALL fakeNewStringUTF(JNIEnv* env, const char* utf) {
     FakeJvm& jvm = jvmOf(env);
-    int index = 0;
-    for (const std::string& call : jvm.calls) {
-        index += call.rfind("NewStringUTF(", 0) == 0 ? 1 : 0;
-    }
+    const int index = jvm.stringsMade++;
     jvm.calls.push_back(std::string("NewStringUTF(") + utf + ")");
     if (jvm.failStringAt && *jvm.failStringAt == index) {
         throwIn(jvm, "java.lang.OutOfMemoryError");
@@ -419,6 +416,11 @@ void FakeMachine::removeConfig(int id) {
 std::string FakeMachine::fullPath(std::string_view input) const {
     std::string path(input);
     std::replace(path.begin(), path.end(), '/', '\\');
+    // The drive of the current directory ("C:") and what follows it; a current directory shorter
+    // than a drive is all drive.
+    const std::size_t cwdDriveLength = std::min<std::size_t>(cwd.size(), 2);
+    const std::string cwdDrive = cwd.substr(0, cwdDriveLength);
+    const std::string cwdRest = cwd.substr(cwdDriveLength);
     std::string root;
     std::string rest;
     if (path.rfind("\\\\", 0) == 0) {
@@ -428,15 +430,15 @@ std::string FakeMachine::fullPath(std::string_view input) const {
         root = path.substr(0, 2);
         rest = path.substr(2);
         if (rest.empty() || rest[0] != '\\') {  // drive-relative
-            bool sameDrive = foldCase(cwd.substr(0, 2)) == foldCase(root);
-            rest = (sameDrive ? cwd.substr(2) : std::string()) + "\\" + rest;
+            bool sameDrive = foldCase(cwdDrive) == foldCase(root);
+            rest = (sameDrive ? cwdRest : std::string()) + "\\" + rest;
         }
     } else if (!path.empty() && path[0] == '\\') {
-        root = cwd.substr(0, 2);
+        root = cwdDrive;
         rest = path;
     } else {
-        root = cwd.substr(0, 2);
-        rest = cwd.substr(2) + "\\" + path;
+        root = cwdDrive;
+        rest = cwdRest + "\\" + path;
     }
     std::vector<std::string> parts;
     std::size_t start = 0;

@@ -55,6 +55,8 @@ class FakeJvm {
     std::vector<Creation> creations;
     // The JNI calls in order, e.g. "FindClass(app/Main)", "ExceptionDescribe".
     std::vector<std::string> calls;
+    // NewStringUTF calls so far (the element index that failStringAt counts).
+    int stringsMade = 0;
     // The String[] of each call of main.
     std::vector<std::vector<std::string>> mainArguments;
     int destroyCount = 0;

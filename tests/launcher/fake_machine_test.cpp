@@ -17,6 +17,24 @@ TEST(FakeMachine, PathsAreCaseInsensitiveAndResolveDots) {
     EXPECT_EQ(machine.lastError(), kErrorFileNotFound);
 }
 
+// A current directory shorter than a drive (as a test or a fuzz input may set it) is all drive.
+TEST(FakeMachine, ShortCurrentDirectoryResolvesWithoutThrowing) {
+    struct Row {
+        const char* cwd;
+        const char* path;
+        const char* full;
+    };
+    const Row rows[] = {
+        {"", "lib", "\\lib"},      {"C", "lib", "C\\lib"},     {"C", "\\lib", "C\\lib"},
+        {"C", "C:lib", "C:\\lib"}, {"C:", "D:lib", "D:\\lib"}, {"C:", "c:lib", "c:\\lib"},
+    };
+    for (const Row& row : rows) {
+        FakeMachine machine;
+        machine.cwd = row.cwd;
+        EXPECT_EQ(machine.fullPath(row.path), row.full) << row.cwd << " + " << row.path;
+    }
+}
+
 TEST(FakeMachine, RegistryViewsAreSeparateOnlyOn64BitWindows) {
     for (bool windows64 : {false, true}) {
         SCOPED_TRACE(windows64 ? "64-bit Windows" : "32-bit Windows");
