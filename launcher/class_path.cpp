@@ -66,10 +66,13 @@ Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         st.log.print("Info:\t\tClasspath not defined.\n");
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
-    if (substituteVariables(ctx, *expanded, list->view(), program) == Expansion::Overflow) {
-        return stopTooLong(ctx, formatText("The class path list (value 16) does not fit into %u "
-                                           "characters.",
-                                           charsIn(kLineSize)));
+    Step expansion =
+        expansionStep(ctx, substituteVariables(ctx, *expanded, list->view(), program), [] {
+            return formatText("The class path list (value 16) does not fit into %u characters.",
+                              charsIn(kLineSize));
+        });
+    if (!expansion.goesOn()) {
+        return expansion;
     }
     if (Step step = appendToLine(ctx, {"-classpath \""}); !step.goesOn()) {
         return step;

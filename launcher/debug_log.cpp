@@ -15,8 +15,14 @@ void DebugLog::close() {
 }
 
 void DebugLog::write(std::string_view text) {
-    if (stream_) {
-        stream_->write(text);
+    if (!stream_) {
+        return;
+    }
+    stream_->write(text);
+    // Each finished line reaches the file at once: the log can be read while the service runs,
+    // survives a crash, and the lines of two instances do not wait for their buffers.
+    if (text.find('\n') != std::string_view::npos) {
+        stream_->flush();
     }
 }
 
@@ -26,8 +32,9 @@ void DebugLog::print(const char* format, ...) {
     }
     va_list args;
     va_start(args, format);
-    stream_->write(formatTextV(format, args));
+    const std::string line = formatTextV(format, args);
     va_end(args);
+    write(line);
 }
 
 void DebugLog::printAll(const char* format, ...) {
@@ -36,8 +43,9 @@ void DebugLog::printAll(const char* format, ...) {
     }
     va_list args;
     va_start(args, format);
-    stream_->write(formatTextV(format, args));
+    const std::string line = formatTextV(format, args);
     va_end(args);
+    write(line);
 }
 
 }  // namespace qv

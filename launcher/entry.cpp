@@ -133,11 +133,9 @@ Step addJvmOptions(Context& ctx, const ProgramLocation& program) {
     if (Step read = readOptionsFile(ctx, *options, program); !read.goesOn()) {
         return read;
     }
-    if (substituteVariables(ctx, ctx.state.launcherArgs, options->view(), program) ==
-        Expansion::Overflow) {
-        return stopTooLong(ctx, "The JVM options do not fit into the launcher argument line.");
-    }
-    return Step::goOn();
+    return expansionStep(
+        ctx, substituteVariables(ctx, ctx.state.launcherArgs, options->view(), program),
+        [] { return "The JVM options do not fit into the launcher argument line."; });
 }
 
 Step checkClassPathOption(Context& ctx) {

@@ -91,6 +91,11 @@ class RegistryKey {
     [[nodiscard]] virtual bool queryValue(const char* valueName, std::size_t byteLimit,
                                           RegistryValue& value) = 0;
 
+    // RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &size): the size of the value's
+    // data in bytes, whatever it is. False when the value is missing or unreadable. The last
+    // error is left alone.
+    [[nodiscard]] virtual bool valueSize(const char* valueName, std::size_t& bytes) = 0;
+
   protected:
     RegistryKey() = default;
 };
@@ -136,6 +141,8 @@ class LogStream {
     // fwrite of the text. The logic ends its lines with "\n"; the real stream is open in text
     // mode, so the C runtime writes each "\n" as CR LF. A failing write is ignored.
     virtual void write(std::string_view text) = 0;
+    // fflush: what was written so far reaches the file. A failing flush is ignored.
+    virtual void flush() = 0;
 
   protected:
     LogStream() = default;

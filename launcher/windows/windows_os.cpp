@@ -90,6 +90,15 @@ bool RegistryKeyHandle::queryValue(const char* valueName, std::size_t byteLimit,
     return true;
 }
 
+bool RegistryKeyHandle::valueSize(const char* valueName, std::size_t& bytes) {
+    DWORD size = 0;
+    if (RegQueryValueExA(key_, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    bytes = size;
+    return true;
+}
+
 bool FileFindHandle::next() {
     if (_findnext(handle_, &data_) != 0) {
         return false;
@@ -105,6 +114,10 @@ long InputFileHandle::read(char* buffer, std::size_t maxBytes) {
 
 void LogStreamHandle::write(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), file_);
+}
+
+void LogStreamHandle::flush() {
+    std::fflush(file_);
 }
 
 }  // namespace windows

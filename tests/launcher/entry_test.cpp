@@ -282,6 +282,13 @@ TEST_F(EntryTest, EveryTextThatDoesNotFitEndsWithTheErrorReport) {
              m.addJvm(deepHome + "\\bin\\client\\jvm.dll");
          },
          "The JVM library path does not fit into 259 characters."},
+        {"registry value of 1025 bytes in the JVM options (value 12)",
+         [](FakeMachine& m) {
+             m.setRegistryValue(FakeMachine::View::Bits32, RegistryRoot::CurrentUser, "Software\\Q",
+                                "Opts", kRegBinary, std::string(1025, 'o'));
+             m.setConfig(12, "-Xss1m %HKEY_CURRENT_USER\\Software\\Q\\Opts%");
+         },
+         "The registry value %HKEY_CURRENT_USER\\Software\\Q\\Opts% holds more than 1024 bytes."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -138,6 +138,14 @@ class FakeRegistryKey : public RegistryKey {
         value = it->second;
         return true;
     }
+    bool valueSize(const char* valueName, std::size_t& bytes) override {
+        auto it = key_.values.find(foldCase(valueName));
+        if (it == key_.values.end()) {
+            return false;
+        }
+        bytes = it->second.bytes.size();
+        return true;
+    }
 
   private:
     const FakeMachine::RegKeyData& key_;
@@ -186,13 +194,21 @@ class FakeInputFile : public InputFile {
     std::size_t position_ = 0;
 };
 
+// Buffered like a C runtime stream: what is written reaches the file on a flush or when the
+// stream is closed.
 class FakeLogStream : public LogStream {
   public:
     explicit FakeLogStream(std::string& content) : content_(content) {}
-    void write(std::string_view text) override { content_.append(text); }
+    ~FakeLogStream() override { flush(); }
+    void write(std::string_view text) override { pending_.append(text); }
+    void flush() override {
+        content_.append(pending_);
+        pending_.clear();
+    }
 
   private:
     std::string& content_;
+    std::string pending_;
 };
 
 // --- JNI trampolines ----------------------------------------------------------------------------
