@@ -22,6 +22,16 @@ bool describePending(JNIEnv* env) {
     return false;
 }
 
+// An "Error:" line in the debug log; the last error stays for the report that follows.
+void logKeepingLastError(Context& ctx, const std::string& text) {
+    if (!ctx.state.log.isOpen()) {
+        return;
+    }
+    const std::uint32_t code = ctx.os.lastError();
+    ctx.state.log.print("Error:\t\t%s\n", text.c_str());
+    ctx.os.setLastError(code);
+}
+
 }  // namespace
 
 void JvmStart::freeOptions() {
@@ -52,10 +62,13 @@ JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
     }
     jvm.library = ctx.os.loadLibrary(path.c_str());
     if (jvm.library == nullptr) {
+        logKeepingLastError(ctx, formatText("The JVM library %s cannot be loaded.", path.c_str()));
         return nullptr;
     }
     CreateJavaVmFn createJavaVm = ctx.os.findCreateJavaVm(jvm.library);
     if (createJavaVm == nullptr) {
+        logKeepingLastError(
+            ctx, formatText("The JVM library %s has no entry JNI_CreateJavaVM.", path.c_str()));
         return nullptr;
     }
     jvm.initArgs.version = JNI_VERSION_1_2;

@@ -232,7 +232,9 @@ TEST_F(EntryTest, MissingJvmLibraryReportsTheLoadError) {
     EXPECT_EQ(machine.shellOpened, std::vector<std::string>{"https://support.example/"});
     const std::string text = log();
     EXPECT_EQ(text.find("Exit code:"), std::string::npos);
-    EXPECT_EQ(text.substr(text.find("Error msg:")),
+    EXPECT_EQ(text.substr(text.find("Args length:")),
+              "Args length:\t22/32768 chars\n"
+              "Error:\t\tThe JVM library C:\\app\\other\\bin\\client\\jvm.dll cannot be loaded.\n"
               "Error msg:\tStart failed.\n"
               "Error:\t\tThe specified module could not be found.\r\n\n"
               "Open URL:\thttps://support.example/\n");

@@ -209,6 +209,12 @@ TEST_F(WindowsOsTest, RegistryKeysSubkeysAndValuesOfEveryType) {
     // Larger than the limit, or missing: not read.
     EXPECT_FALSE(opened->queryValue("JavaHome", 3, value));
     EXPECT_FALSE(opened->queryValue("Absent", 1024, value));
+    // The size of a value's data, whatever the limit a read would take.
+    std::size_t size = 0;
+    ASSERT_TRUE(opened->valueSize("JavaHome", size));
+    EXPECT_EQ(size, sizeof home);
+    EXPECT_FALSE(opened->valueSize("Absent", size));
+    EXPECT_EQ(size, sizeof home);
     // Registry failures leave the thread's last error as it was, as the Windows calls do.
     EXPECT_EQ(os.openRegistryKey(qv::RegistryRoot::CurrentUser, "Software\\QuorvexSeamAbsent",
                                  qv::kKeyRead),
