@@ -97,7 +97,7 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
     if (main == nullptr) {
         return -1;
     }
-    const std::vector<std::string_view> words = splitWords(jvm.applicationArgs.view());
+    const std::vector<std::string> words = splitWords(jvm.applicationArgs.view());
     jclass stringClass = env->FindClass(kStringClass);
     if (describePending(env) || stringClass == nullptr) {
         return -1;
@@ -108,9 +108,8 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
         return -1;
     }
     for (std::size_t k = 0; k < words.size(); ++k) {
-        const std::string word(words[k]);
         // Each call that can throw is checked before the next JNI call is made.
-        jstring element = env->NewStringUTF(word.c_str());
+        jstring element = env->NewStringUTF(words[k].c_str());
         if (describePending(env) || element == nullptr) {
             return -1;
         }
