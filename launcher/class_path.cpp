@@ -48,7 +48,7 @@ Step appendMatches(Context& ctx, const std::string& entry, bool& appended) {
             return step;
         }
         appended = true;
-        ctx.state.log.print("      \"      :\t%s\n", match.c_str());
+        ctx.state.log.print("%s%s\n", kMatchTraceLabel, match.c_str());
     } while (find->next());
     return Step::goOn();
 }
@@ -98,7 +98,7 @@ Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         if (entry.empty()) {
             continue;
         }
-        st.log.print("Add classpath:\t%s\n", entry.c_str());
+        st.log.print("%s%s\n", kEntryTraceLabel, entry.c_str());
         if (entry.find_first_of("*?") != std::string::npos) {
             if (Step step = appendMatches(ctx, entry, appended); !step.goesOn()) {
                 return step;

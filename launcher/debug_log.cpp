@@ -14,8 +14,11 @@ void DebugLog::close() {
     debugAll_ = false;
 }
 
-void DebugLog::write(std::string_view text) {
-    if (!stream_) {
+void DebugLog::emit(std::string_view text, bool toStream) {
+    if (capture_ != nullptr) {
+        capture_->append(text);
+    }
+    if (!toStream || !stream_) {
         return;
     }
     stream_->write(text);
@@ -26,26 +29,30 @@ void DebugLog::write(std::string_view text) {
     }
 }
 
+void DebugLog::write(std::string_view text) {
+    emit(text, true);
+}
+
 void DebugLog::print(const char* format, ...) {
-    if (!stream_) {
+    if (!stream_ && capture_ == nullptr) {
         return;
     }
     va_list args;
     va_start(args, format);
     const std::string line = formatTextV(format, args);
     va_end(args);
-    write(line);
+    emit(line, true);
 }
 
 void DebugLog::printAll(const char* format, ...) {
-    if (!debugAll()) {
+    if (!debugAll() && capture_ == nullptr) {
         return;
     }
     va_list args;
     va_start(args, format);
     const std::string line = formatTextV(format, args);
     va_end(args);
-    write(line);
+    emit(line, debugAll());
 }
 
 }  // namespace qv

@@ -7,7 +7,6 @@ namespace qv {
 namespace {
 constexpr const char* kLogFileName = "\\morvakin.log";
 constexpr const char* kLogVariable = "Morvakin";
-constexpr const char* kLauncherVersion = "3.12";
 }  // namespace
 
 Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program) {

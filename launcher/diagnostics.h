@@ -10,6 +10,9 @@
 
 namespace qv {
 
+// The launcher's own version, the first line of every block of the debug log.
+inline constexpr const char* kLauncherVersion = "3.12";
+
 // Opens the debug log when the argument text or the variable "Morvakin" asks for it. Stops when
 // a requested log cannot be opened or its path does not fit.
 Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program);

@@ -1,5 +1,6 @@
 #include "entry.h"
 
+#include "check.h"
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
@@ -197,6 +198,11 @@ int runLauncher(Os& os) {
 
     const std::string commandLine = os.commandLine();
     const std::string_view argumentText = splitArgumentText(commandLine);
+
+    // The launcher's own commands answer instead of starting the service.
+    if (const OwnCommand command = ownCommand(argumentText); command != OwnCommand::None) {
+        return runOwnCommand(ctx, command, argumentText);
+    }
 
     Step prepared = prepare(ctx, argumentText);
     if (prepared.kind() == Step::Kind::AnotherInstance) {

@@ -271,6 +271,14 @@ class Os {
 
     // GetProcAddress(library, "JNI_CreateJavaVM"): the entry, or null (last error set).
     virtual CreateJavaVmFn findCreateJavaVm(ModuleHandle library) = 0;
+
+    // --- The launcher's own commands (check.h) ------------------------------------------------
+
+    // Up to `count` bytes of the file at `path`, from byte `offset` on, read in binary mode
+    // (_open with _O_RDONLY | _O_BINARY, _lseeki64, _read): fewer at the end of the file. False
+    // when the file cannot be opened or read; `bytes` is then untouched.
+    [[nodiscard]] virtual bool readFileBytes(const char* path, std::uint64_t offset,
+                                             std::size_t count, std::string& bytes) = 0;
 };
 
 }  // namespace qv

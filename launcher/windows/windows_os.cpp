@@ -368,4 +368,24 @@ CreateJavaVmFn WindowsOs::findCreateJavaVm(ModuleHandle library) {
     return entryAs<CreateJavaVmFn>(GetProcAddress(moduleOf(library), "JNI_CreateJavaVM"));
 }
 
+bool WindowsOs::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                              std::string& bytes) {
+    const int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd == -1) {
+        return false;
+    }
+    const windows::InputFileHandle file(fd);  // closes the descriptor
+    if (_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) == -1) {
+        return false;
+    }
+    std::string data(std::min<std::size_t>(count, INT_MAX), '\0');
+    const int n = _read(fd, data.data(), static_cast<unsigned>(data.size()));
+    if (n < 0) {
+        return false;
+    }
+    data.resize(static_cast<std::size_t>(n));
+    bytes = std::move(data);
+    return true;
+}
+
 }  // namespace qv

@@ -43,6 +43,9 @@ class WindowsOs final : public Os {
     ModuleHandle loadLibrary(const char* path) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
 
+    bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                       std::string& bytes) override;
+
     // Takes the current directory out of the order in which this process finds the DLLs it loads
     // by name, the other places (program directory, system directories, Path) staying as they
     // are: the JVM library is loaded by its full path, and the DLLs it imports are found through

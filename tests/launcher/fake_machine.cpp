@@ -506,6 +506,10 @@ void FakeMachine::addFile(std::string_view path, std::string_view content) {
     files_[foldCase(full)] = FileEntry{full, false, false, std::string(content)};
 }
 
+void FakeMachine::removeFile(std::string_view path) {
+    files_.erase(foldCase(fullPath(path)));
+}
+
 void FakeMachine::setReadOnly(std::string_view path) {
     if (FileEntry* file = entry(path)) {
         file->readOnly = true;
@@ -771,6 +775,19 @@ std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
         return nullptr;
     }
     return std::make_unique<FakeInputFile>(file->content);
+}
+
+bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                                std::string& bytes) {
+    const FileEntry* file = entry(path);
+    if (file == nullptr || file->directory) {
+        lastErrorCode = kErrorFileNotFound;
+        return false;
+    }
+    bytes = offset < file->content.size()
+                ? file->content.substr(static_cast<std::size_t>(offset), count)
+                : std::string();
+    return true;
 }
 
 std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {

@@ -118,6 +118,7 @@ class FakeMachine : public Os {
     // --- Files ---------------------------------------------------------------------------------
     void addFile(std::string_view path, std::string_view content = {});
     void addDirectory(std::string_view path);
+    void removeFile(std::string_view path);
     // A file that exists but cannot be written (the log cannot be opened on it).
     void setReadOnly(std::string_view path);
     bool exists(std::string_view path) const;
@@ -181,6 +182,8 @@ class FakeMachine : public Os {
     void writeStdout(std::string_view text) override;
     ModuleHandle loadLibrary(const char* path) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
+    bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                       std::string& bytes) override;
 
     struct FileEntry {
         std::string path;  // as created
