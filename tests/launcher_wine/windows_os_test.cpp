@@ -164,6 +164,29 @@ TEST_F(WindowsOsTest, FilesReadInTextModeAndTheLogWritesCrLf) {
     EXPECT_EQ(os.openLogForAppend("seam_absent_dir\\x.log"), nullptr);
 }
 
+TEST_F(WindowsOsTest, LogLinesReachTheFileWhenFlushed) {
+    DeleteFileA("seam_flush.log");
+    auto log = os.openLogForAppend("seam_flush.log");
+    ASSERT_NE(log, nullptr);
+    log->write("Working dir:\tC:\\app\n");
+    log->flush();
+    EXPECT_EQ(readFile("seam_flush.log"), "Working dir:\tC:\\app\r\n");  // while still open
+}
+
+TEST_F(WindowsOsTest, FileBytesFromAnOffsetInBinaryMode) {
+    writeFile("seam_bytes.bin", std::string("MZ\r\n\0\x1A tail", 11));
+    std::string bytes = "untouched";
+    ASSERT_TRUE(os.readFileBytes("seam_bytes.bin", 0, 6, bytes));
+    EXPECT_EQ(bytes, std::string("MZ\r\n\0\x1A", 6));  // no text-mode translation, no end at ^Z
+    ASSERT_TRUE(os.readFileBytes("seam_bytes.bin", 7, 100, bytes));
+    EXPECT_EQ(bytes, "tail");
+    ASSERT_TRUE(os.readFileBytes("seam_bytes.bin", 1000, 4, bytes));
+    EXPECT_EQ(bytes, "");
+    bytes = "untouched";
+    EXPECT_FALSE(os.readFileBytes("seam_absent.bin", 0, 4, bytes));
+    EXPECT_EQ(bytes, "untouched");
+}
+
 TEST_F(WindowsOsTest, RegistryKeysSubkeysAndValuesOfEveryType) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\QuorvexSeamTest\\Versions", 0, nullptr,
