@@ -220,10 +220,12 @@ class ServiceHandle {
     [[nodiscard]] virtual bool setDescription(const char* text) = 0;
     // ChangeServiceConfig2A with SERVICE_CONFIG_DELAYED_AUTO_START_INFO (TRUE).
     [[nodiscard]] virtual bool setDelayedAutoStart() = 0;
-    // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS (no reboot message, no command),
-    // then with SERVICE_CONFIG_FAILURE_ACTIONS_FLAG (TRUE: a stop with a non-zero exit code counts
-    // as a failure, not only a crash).
+    // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS (no reboot message, no command).
     [[nodiscard]] virtual bool setRecovery(const ServiceRecovery& recovery) = 0;
+    // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS_FLAG (TRUE): a stop with a
+    // non-zero exit code counts as a failure, not only a crash. A system without this setting
+    // refuses it (ERROR_INVALID_PARAMETER).
+    [[nodiscard]] virtual bool setRecoveryOnNonCrashFailures() = 0;
     // QueryServiceStatus: the current state.
     [[nodiscard]] virtual bool queryState(ServiceState& state) = 0;
     // ControlService(SERVICE_CONTROL_STOP).

@@ -29,17 +29,22 @@ Step prepareCommand(Context& ctx, ProgramLocation& program, ServiceSettings& set
     return stop;
 }
 
+// The system's text for an error code, without its line end.
+std::string systemText(Context& ctx, std::uint32_t code) {
+    std::string text;
+    if (!ctx.os.systemMessage(code, text)) {
+        text = missingSystemText(code);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 // The one line of a failed command: what failed and why (the system's text, or what did not fit).
 int fail(Context& ctx, std::string_view what, const Step& stop) {
-    std::string cause = stop.text();
-    if (stop.kind() == Step::Kind::WindowsError) {
-        if (!ctx.os.systemMessage(stop.errorCode(), cause)) {
-            cause = missingSystemText(stop.errorCode());
-        }
-    }
-    while (!cause.empty() && (cause.back() == '\n' || cause.back() == '\r')) {
-        cause.pop_back();
-    }
+    const std::string cause =
+        stop.kind() == Step::Kind::WindowsError ? systemText(ctx, stop.errorCode()) : stop.text();
     ctx.state.log.print("Error:\t\t%s %s\n", std::string(what).c_str(), cause.c_str());
     ctx.os.writeStdout(std::string(what) + " " + cause + "\n");
     ctx.os.setLastError(stop.errorCode());
@@ -99,10 +104,17 @@ int installService(Context& ctx, std::string_view argumentText) {
         // Nothing stays: the service goes again, with the cause of the failure kept.
         Step failed = stopWithLastError(ctx);
         (void)service->remove();
+        (void)ctx.os.deregisterEventSource(settings->name.c_str());
         return fail(ctx, what, failed);
     }
-    return done(ctx, formatText("The service %s is installed: %s", settings->name.c_str(),
-                                imagePath.c_str()));
+    std::string line =
+        formatText("The service %s is installed: %s", settings->name.c_str(), imagePath.c_str());
+    // Without the flag the service manager still restarts the service after a crash: the
+    // install stands, and its line says what is missing.
+    if (!service->setRecoveryOnNonCrashFailures()) {
+        line += "; it is restarted after a crash only: " + systemText(ctx, ctx.os.lastError());
+    }
+    return done(ctx, line);
 }
 
 int uninstallService(Context& ctx) {

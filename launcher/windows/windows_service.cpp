@@ -95,9 +95,11 @@ class WindowsService final : public ServiceHandle {
         failure.dwResetPeriod = recovery.resetPeriodSeconds;
         failure.cActions = static_cast<DWORD>(actions.size());
         failure.lpsaActions = actions.empty() ? nullptr : actions.data();
-        if (!ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure)) {
-            return false;
-        }
+        return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure) !=
+               FALSE;
+    }
+
+    bool setRecoveryOnNonCrashFailures() override {
         SERVICE_FAILURE_ACTIONS_FLAG flag{};
         flag.fFailureActionsOnNonCrashFailures = TRUE;
         return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag) !=

@@ -908,6 +908,14 @@ class FakeServiceHandle : public ServiceHandle {
         service().recovery = recovery;
         return true;
     }
+    bool setRecoveryOnNonCrashFailures() override {
+        if (machine_.refusesNonCrashFlag) {
+            machine_.lastErrorCode = kErrorInvalidParameter;
+            return false;
+        }
+        service().recoveryOnNonCrashFailures = true;
+        return true;
+    }
     bool queryState(ServiceState& state) override {
         state = service().state;
         return true;

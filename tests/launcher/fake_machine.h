@@ -197,6 +197,7 @@ class FakeMachine : public Os {
         std::optional<std::string> description;
         std::optional<ServiceRecovery> recovery;
         ServiceState state = ServiceState::Stopped;
+        bool recoveryOnNonCrashFailures = false;
         // A stop control makes the service report stopped at once (a well-behaved service).
         bool stops = true;
     };
@@ -205,6 +206,8 @@ class FakeMachine : public Os {
     // Without administrator rights the service manager cannot be opened (access denied) and the
     // event log key cannot be created.
     bool administrator = true;
+    // The service manager knows no "non-crash failures" flag (ERROR_INVALID_PARAMETER).
+    bool refusesNonCrashFlag = false;
     // Event sources of the Application log, by name as registered.
     std::set<std::string> eventSources;
     // Every error event reported: "source: text".

@@ -105,10 +105,24 @@ TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
         EXPECT_EQ(s.recovery->restartDelayMs, c.restartDelayMs);
         EXPECT_EQ(s.recovery->restartCount, kRecoveryRestarts);
         EXPECT_EQ(s.recovery->resetPeriodSeconds, kRecoveryResetSeconds);
+        EXPECT_TRUE(s.recoveryOnNonCrashFailures);
         EXPECT_EQ(machine.eventSources, std::set<std::string>{c.serviceName});
         EXPECT_TRUE(machine.statuses.empty());
         EXPECT_TRUE(machine.librariesLoaded.empty());
     }
+}
+
+TEST(ServiceInstall, WithoutTheNonCrashFlagTheInstallStandsAndSaysSo) {
+    FakeMachine machine;
+    machine.refusesNonCrashFlag = true;
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stdoutText,
+              "The service QuorvexService is installed: "
+              "\"C:\\app\\QuorvexService.exe\" --mvk-service; it is "
+              "restarted after a crash only: The parameter is incorrect.\n");
+    ASSERT_EQ(machine.services.size(), 1u);
+    EXPECT_TRUE(machine.services.begin()->second.recovery.has_value());
+    EXPECT_FALSE(machine.services.begin()->second.recoveryOnNonCrashFailures);
 }
 
 TEST(ServiceInstall, FailuresPrintTheSystemTextAndChangeNothing) {
