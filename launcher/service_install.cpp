@@ -29,22 +29,11 @@ Step prepareCommand(Context& ctx, ProgramLocation& program, ServiceSettings& set
     return stop;
 }
 
-// The system's text for an error code, without its line end.
-std::string systemText(Context& ctx, std::uint32_t code) {
-    std::string text;
-    if (!ctx.os.systemMessage(code, text)) {
-        text = missingSystemText(code);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return text;
-}
-
 // The one line of a failed command: what failed and why (the system's text, or what did not fit).
 int fail(Context& ctx, std::string_view what, const Step& stop) {
-    const std::string cause =
-        stop.kind() == Step::Kind::WindowsError ? systemText(ctx, stop.errorCode()) : stop.text();
+    const std::string cause = stop.kind() == Step::Kind::WindowsError
+                                  ? systemTextOf(ctx.os, stop.errorCode())
+                                  : stop.text();
     ctx.state.log.print("Error:\t\t%s %s\n", std::string(what).c_str(), cause.c_str());
     ctx.os.writeStdout(std::string(what) + " " + cause + "\n");
     ctx.os.setLastError(stop.errorCode());
@@ -112,7 +101,7 @@ int installService(Context& ctx, std::string_view argumentText) {
     // Without the flag the service manager still restarts the service after a crash: the
     // install stands, and its line says what is missing.
     if (!service->setRecoveryOnNonCrashFailures()) {
-        line += "; it is restarted after a crash only: " + systemText(ctx, ctx.os.lastError());
+        line += "; it is restarted after a crash only: " + systemTextOf(ctx.os, ctx.os.lastError());
     }
     return done(ctx, line);
 }

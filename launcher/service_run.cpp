@@ -360,13 +360,10 @@ int runService(Os& os, std::string_view argumentText, std::chrono::milliseconds 
         if (read.goesOn()) {
             read = stopWithLastError(ctx);
         }
-        std::string text;
-        if (read.kind() != Step::Kind::WindowsError || !os.systemMessage(read.errorCode(), text)) {
-            text = read.kind() == Step::Kind::WindowsError ? missingSystemText(read.errorCode())
-                                                           : read.text();
-        }
-        os.writeStdout(std::string(kServiceWord) + ": " + text +
-                       (text.empty() || text.back() != '\n' ? "\n" : ""));
+        const std::string text = read.kind() == Step::Kind::WindowsError
+                                     ? systemTextOf(os, read.errorCode())
+                                     : read.text();
+        os.writeStdout(std::string(kServiceWord) + ": " + text + "\n");
         return kExitNotAService;
     }
     return 0;

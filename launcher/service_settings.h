@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qv {
@@ -50,6 +51,10 @@ struct ServiceSettings {
     std::uint32_t stopTimeoutMs = kDefaultStopTimeoutSeconds * kMillisecondsPerSecond;
     std::uint32_t restartDelayMs = kDefaultRestartDelaySeconds * kMillisecondsPerSecond;
 };
+
+// The system's text for an error code without its line end (or the text for a code without
+// one): for the one-line messages of the service commands.
+std::string systemTextOf(Os& os, std::uint32_t code);
 
 // Value 33: the service name (unset or empty: kDefaultServiceName).
 Step loadServiceName(Context& ctx, ServiceSettings& settings);

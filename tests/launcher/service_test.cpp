@@ -409,7 +409,7 @@ TEST(ServiceRun, OutsideTheServiceManagerItEndsWithTheSystemText) {
     EXPECT_EQ(s.run(), kExitNotAService);
     EXPECT_EQ(s.machine.stdoutText,
               "--mvk-service: The service process could not connect to "
-              "the service controller.\r\n");
+              "the service controller.\n");
     EXPECT_TRUE(s.machine.statuses.empty());
     EXPECT_TRUE(s.jvm.creations.empty());
 }
