@@ -28,7 +28,33 @@ constexpr const char* kStopSignature = "([Ljava/lang/String;)V";
 constexpr const char* kStringClass = "java/lang/String";
 constexpr jint kStopExitCode = 0;
 
+constexpr const char* kToStringMethod = "toString";
+constexpr const char* kToStringSignature = "()Ljava/lang/String;";
+
 using Clock = std::chrono::steady_clock;
+
+// The text of a throwable (its toString()), empty when it cannot be had; leaves no exception
+// pending.
+std::string throwableText(JNIEnv* env, jthrowable throwable) {
+    std::string text;
+    jclass type = env->GetObjectClass(throwable);
+    jmethodID toString =
+        type == nullptr ? nullptr : env->GetMethodID(type, kToStringMethod, kToStringSignature);
+    auto result = toString == nullptr
+                      ? nullptr
+                      : static_cast<jstring>(env->CallObjectMethod(throwable, toString));
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+    } else if (result != nullptr) {
+        if (const char* utf = env->GetStringUTFChars(result, nullptr)) {
+            text = utf;
+            env->ReleaseStringUTFChars(result, utf);
+        } else {
+            env->ExceptionClear();
+        }
+    }
+    return text;
+}
 
 // The status the service manager sees, reported from the service thread, the dispatcher's thread
 // and the watch thread alike. Once stopped has been reported, nothing more is.
@@ -36,9 +62,12 @@ class StatusReporter {
   public:
     explicit StatusReporter(Os& os) : os_(os) {}
 
-    // A pending state with its wait hint; the checkpoint starts at 1.
+    // A pending state with its wait hint; the checkpoint starts at 1. Nothing once stopped.
     void pending(ServiceState state, std::uint32_t waitHintMs) {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (status_.state == ServiceState::Stopped && reported_) {
+            return;
+        }
         status_ = ServiceStatus{state, true, 0, 0, 1, waitHintMs};
         report();
     }
@@ -304,10 +333,12 @@ void ServiceRun::serviceMain() {
                     reporter_.running();
                     const int mainResult = runMainClass(*jvm, env);
                     exitCode = static_cast<std::uint32_t>(mainResult);
-                    if (mainResult == 0 && env->ExceptionOccurred() != nullptr) {
+                    jthrowable thrown = mainResult == 0 ? env->ExceptionOccurred() : nullptr;
+                    if (thrown != nullptr) {
                         env->ExceptionDescribe();
+                        st.log.print("Exception:\t%s\n", throwableText(env, thrown).c_str());
                         st.log.print(
-                            "Exception:\tmain ended with an uncaught exception (service "
+                            "Service:\tmain ended with an uncaught exception (service "
                             "exit code %u)\n",
                             kServiceExitUncaughtException);
                         exitCode = kServiceExitUncaughtException;

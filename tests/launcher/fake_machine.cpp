@@ -359,6 +359,63 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method
     }
 }
 
+// A throwable's class and its toString(), the text it was raised with.
+FakeMethod gToStringMethod;
+
+jclass JNICALL fakeGetObjectClass(JNIEnv* env, jobject object) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("GetObjectClass");
+    const bool throwable = jvm.object(object)->kind == "throwable";
+    return static_cast<jclass>(
+        jvm.newObject({"class", throwable ? "java/lang/Throwable" : "java/lang/Object", {}}));
+}
+
+jmethodID JNICALL fakeGetMethodID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back(std::string("GetMethodID(") + name + ", " + sig + ")");
+    if (jvm.object(cls)->text == "java/lang/Throwable" && std::string(name) == "toString" &&
+        std::string(sig) == "()Ljava/lang/String;") {
+        return reinterpret_cast<jmethodID>(&gToStringMethod);
+    }
+    throwIn(jvm, std::string("java.lang.NoSuchMethodError: ") + name);
+    return nullptr;
+}
+
+jobject JNICALL fakeCallObjectMethodV(JNIEnv* env, jobject object, jmethodID, va_list) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("CallObjectMethod");
+    return jvm.newObject({"string", jvm.object(object)->text, {}});
+}
+
+jobject JNICALL fakeCallObjectMethod(JNIEnv* env, jobject object, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    jobject result = fakeCallObjectMethodV(env, object, method, args);
+    va_end(args);
+    return result;
+}
+
+jboolean JNICALL fakeExceptionCheck(JNIEnv* env) {
+    return jvmOf(env).pending != nullptr ? JNI_TRUE : JNI_FALSE;
+}
+
+void JNICALL fakeExceptionClear(JNIEnv* env) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("ExceptionClear");
+    jvm.pending = nullptr;
+}
+
+const char* JNICALL fakeGetStringUTFChars(JNIEnv* env, jstring text, jboolean* isCopy) {
+    if (isCopy != nullptr) {
+        *isCopy = JNI_FALSE;
+    }
+    return jvmOf(env).object(text)->text.c_str();
+}
+
+void JNICALL fakeReleaseStringUTFChars(JNIEnv* env, jstring, const char*) {
+    jvmOf(env).calls.push_back("ReleaseStringUTFChars");
+}
+
 jint JNICALL fakeAttachCurrentThread(JavaVM* vm, void** env, void*) {
     FakeJvm& jvm = jvmOf(vm);
     jvm.calls.push_back("AttachCurrentThread");
@@ -405,6 +462,14 @@ FakeJvm::FakeJvm() {
     functions.SetObjectArrayElement = fakeSetObjectArrayElement;
     functions.CallStaticVoidMethod = fakeCallStaticVoidMethod;
     functions.CallStaticVoidMethodV = fakeCallStaticVoidMethodV;
+    functions.GetObjectClass = fakeGetObjectClass;
+    functions.GetMethodID = fakeGetMethodID;
+    functions.CallObjectMethod = fakeCallObjectMethod;
+    functions.CallObjectMethodV = fakeCallObjectMethodV;
+    functions.ExceptionCheck = fakeExceptionCheck;
+    functions.ExceptionClear = fakeExceptionClear;
+    functions.GetStringUTFChars = fakeGetStringUTFChars;
+    functions.ReleaseStringUTFChars = fakeReleaseStringUTFChars;
     invokeFunctions.DestroyJavaVM = fakeDestroyJavaVm;
     invokeFunctions.AttachCurrentThread = fakeAttachCurrentThread;
     invokeFunctions.DetachCurrentThread = fakeDetachCurrentThread;

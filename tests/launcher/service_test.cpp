@@ -273,7 +273,8 @@ TEST(ServiceRun, MainEndsTheServiceWithItsExitCode) {
          kErrorServiceSpecific, 3, "Exit code:\t3\n"},
         {"main throws", [](FakeJvm& jvm) { jvm.mainThrows = true; }, kErrorServiceSpecific,
          kServiceExitUncaughtException,
-         "Exception:\tmain ended with an uncaught exception (service exit code 70)\n"},
+         "Exception:\tjava.lang.RuntimeException: from main\n"
+         "Service:\tmain ended with an uncaught exception (service exit code 70)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

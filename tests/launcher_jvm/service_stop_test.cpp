@@ -137,6 +137,25 @@ TEST(ServiceStop, AConfiguredStopMethodEndsMainAndTheServiceStopsWithZero) {
     EXPECT_EQ(reports.back(), "1 0 0");
     EXPECT_TRUE(machine.processEnds.empty());
 }
+#elif defined(QV_TEST_MAIN_THROWS)
+TEST(ServiceStop, AnUncaughtExceptionStopsAsAFailureAndIsDescribedInTheLog) {
+    const std::string reportPath = freshScratchFile("report.txt");
+    const std::string statusPath = freshScratchFile("status.txt");
+    ReportingMachine machine(statusPath);
+    installProbe(machine, reportPath, kProbeClass);
+    StderrCapture stderrCapture;
+    EXPECT_EQ(runService(machine, "--mvk-service --mvk-debug throw", kInterval), 0);
+    EXPECT_NE(stderrCapture.finish().find("main leaves by an exception"), std::string::npos);
+    const std::vector<std::string> reports = lines(statusPath);
+    EXPECT_EQ(states(reports), kStartRunStopped);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), "1 1066 70");
+    const std::string log = machine.fileContent(kInstalledLog);
+    EXPECT_NE(log.find("Exception:\tjava.lang.IllegalStateException: main leaves by an exception\n"
+                       "Service:\tmain ended with an uncaught exception (service exit code 70)\n"),
+              std::string::npos)
+        << log;
+}
 #endif
 
 }  // namespace
