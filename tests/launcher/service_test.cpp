@@ -181,6 +181,19 @@ TEST(ServiceUninstall, StopsARunningServiceAndRemovesItAndItsEventSource) {
     EXPECT_TRUE(machine.services.empty());
 }
 
+TEST(ServiceUninstall, AServiceThatDoesNotStopIsRemovedAfterTheStopTimeout) {
+    FakeMachine machine;
+    machine.setConfig(38, "1");
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    machine.services.begin()->second.state = ServiceState::Running;
+    machine.services.begin()->second.stops = false;
+    machine.stdoutText.clear();
+    EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stdoutText, "The service QuorvexService is uninstalled.\n");
+    EXPECT_EQ(machine.stopsSent.size(), 1u);
+    EXPECT_TRUE(machine.services.empty());
+}
+
 TEST(ServiceUninstall, FailuresPrintTheSystemTextAndChangeNothing) {
     FakeMachine machine;
     EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandFailed);
