@@ -7,6 +7,7 @@
 #include "format.h"
 #include "jvm_options.h"
 #include "jvm_start.h"
+#include "service_settings.h"
 #include "words.h"
 
 #include <memory>
@@ -37,6 +38,12 @@ constexpr OwnWord kOwnWords[] = {
     {"--mvk-debug", OwnCommand::None, "write the debug log morvakin.log beside the program"},
     {"--mvk-debug-all", OwnCommand::None,
      "the debug log with every configuration read and runtime search step"},
+    // The service commands run before these (service_settings.h).
+    {kInstallWord.data(), OwnCommand::None,
+     "install the program as a Windows service (values 33 to 39; administrator rights)"},
+    {kUninstallWord.data(), OwnCommand::None, "stop and remove the installed service"},
+    {kServiceWord.data(), OwnCommand::None,
+     "run as the service: the word the service manager starts the program with"},
 };
 
 constexpr const char* kProductName = "QuorvexService";

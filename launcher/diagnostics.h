@@ -25,6 +25,9 @@ void showMessage(Context& ctx, std::string_view text);
 // did not fit), the system text for the step's last-error code, the error URL; closes the log.
 // The thread's last error is set here, from the step.
 void reportError(Context& ctx, const Step& stop);
+// The report's text alone, in the state's error message, with its debug log lines; shows
+// nothing and opens nothing (what a service reports to the event log).
+void composeErrorReport(Context& ctx, const Step& stop);
 
 // What the report shows for a last error code that has no system text.
 std::string missingSystemText(std::uint32_t code);

@@ -12,6 +12,7 @@ constexpr std::uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RA
 constexpr const char* kMainMethod = "main";
 constexpr const char* kMainSignature = "([Ljava/lang/String;)V";
 constexpr const char* kStringClass = "java/lang/String";
+constexpr const char* kExitHookOption = "exit";
 
 // True when an exception is pending: it is described (and so cleared).
 bool describePending(JNIEnv* env) {
@@ -70,6 +71,16 @@ JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
         logKeepingLastError(
             ctx, formatText("The JVM library %s has no entry JNI_CreateJavaVM.", path.c_str()));
         return nullptr;
+    }
+    if (jvm.exitHook != nullptr) {
+        const JavaVMOption exitOption{const_cast<char*>(kExitHookOption),
+                                      reinterpret_cast<void*>(jvm.exitHook)};
+        if (jvm.options.size() > static_cast<std::size_t>(jvm.optionCount)) {
+            jvm.options[static_cast<std::size_t>(jvm.optionCount)] = exitOption;
+        } else {
+            jvm.options.push_back(exitOption);
+        }
+        ++jvm.optionCount;
     }
     jvm.initArgs.version = JNI_VERSION_1_2;
     jvm.initArgs.nOptions = jvm.optionCount;

@@ -70,7 +70,8 @@ TEST(OwnCommand, VersionAndHelpAnswerWithoutStarting) {
     machine.stdoutText.clear();
     EXPECT_EQ(runWith(machine, "--mvk-help"), kExitMainReturned);
     for (const char* word :
-         {"--mvk-help ", "--mvk-version ", "--mvk-check ", "--mvk-debug ", "--mvk-debug-all "}) {
+         {"--mvk-help ", "--mvk-version ", "--mvk-check ", "--mvk-debug ", "--mvk-debug-all ",
+          "--mvk-install ", "--mvk-uninstall ", "--mvk-service "}) {
         EXPECT_NE(machine.stdoutText.find(std::string("\n  ") + word), std::string::npos) << word;
     }
     EXPECT_TRUE(jvm.creations.empty());
