@@ -48,7 +48,7 @@ Step appendMatches(Context& ctx, const std::string& entry, bool& appended) {
             return step;
         }
         appended = true;
-        ctx.state.log.print("      \"      :\t%s\n", match.c_str());
+        ctx.state.log.print("%s%s\n", kMatchTraceLabel, match.c_str());
     } while (find->next());
     return Step::goOn();
 }
@@ -66,10 +66,13 @@ Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         st.log.print("Info:\t\tClasspath not defined.\n");
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
-    if (substituteVariables(ctx, *expanded, list->view(), program) == Expansion::Overflow) {
-        return stopTooLong(ctx, formatText("The class path list (value 16) does not fit into %u "
-                                           "characters.",
-                                           charsIn(kLineSize)));
+    Step expansion =
+        expansionStep(ctx, substituteVariables(ctx, *expanded, list->view(), program), [] {
+            return formatText("The class path list (value 16) does not fit into %u characters.",
+                              charsIn(kLineSize));
+        });
+    if (!expansion.goesOn()) {
+        return expansion;
     }
     if (Step step = appendToLine(ctx, {"-classpath \""}); !step.goesOn()) {
         return step;
@@ -95,7 +98,7 @@ Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         if (entry.empty()) {
             continue;
         }
-        st.log.print("Add classpath:\t%s\n", entry.c_str());
+        st.log.print("%s%s\n", kEntryTraceLabel, entry.c_str());
         if (entry.find_first_of("*?") != std::string::npos) {
             if (Step step = appendMatches(ctx, entry, appended); !step.goesOn()) {
                 return step;

@@ -14,6 +14,10 @@ namespace qv {
 // The launcher's own options begin with this marker and never reach the application.
 inline constexpr std::string_view kPrivateOptionMarker = "--mvk-";
 
+// The labels of the trace lines of a class path entry and of each match of a pattern entry.
+inline constexpr const char* kEntryTraceLabel = "Add classpath:\t";
+inline constexpr const char* kMatchTraceLabel = "      \"      :\t";
+
 // Both stop only when something does not fit (the line, a match path or a value).
 Step addClassPathOrJar(Context& ctx, const ProgramLocation& program);
 Step addApplicationArgs(Context& ctx, std::string_view argumentText);

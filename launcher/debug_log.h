@@ -6,6 +6,7 @@
 #include "os.h"
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace qv {
@@ -21,6 +22,10 @@ class DebugLog {
     void open(std::unique_ptr<LogStream> stream, bool debugAll);
     void close();
 
+    // While `sink` is set, every line of every level is also appended to it, whether the log is
+    // open or not (the check command shows the start's decisions this way). Null ends it.
+    void captureInto(std::string* sink) { capture_ = sink; }
+
     void write(std::string_view text);
     // A formatted line (or part of one) while the log is open.
     void print(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
@@ -28,7 +33,10 @@ class DebugLog {
     void printAll(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
 
   private:
+    void emit(std::string_view text, bool toStream);
+
     std::unique_ptr<LogStream> stream_;
+    std::string* capture_ = nullptr;
     bool debugAll_ = false;
 };
 

@@ -7,7 +7,6 @@ namespace qv {
 namespace {
 constexpr const char* kLogFileName = "\\morvakin.log";
 constexpr const char* kLogVariable = "Morvakin";
-constexpr const char* kLauncherVersion = "3.12";
 }  // namespace
 
 Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program) {
@@ -59,7 +58,7 @@ std::string missingSystemText(std::uint32_t code) {
     return formatText("Windows error %u (no description available).", code);
 }
 
-void reportError(Context& ctx, const Step& stop) {
+void composeErrorReport(Context& ctx, const Step& stop) {
     LauncherState& st = ctx.state;
     if (stop.kind() == Step::Kind::TextTooLong) {
         if (!st.errorMessage.empty()) {
@@ -79,6 +78,11 @@ void reportError(Context& ctx, const Step& stop) {
         st.errorMessage.appendCut("\n\n");
         st.errorMessage.appendCut(text);
     }
+}
+
+void reportError(Context& ctx, const Step& stop) {
+    LauncherState& st = ctx.state;
+    composeErrorReport(ctx, stop);
     showMessage(ctx, st.errorMessage.view());
     if (!st.errorUrl.empty()) {
         st.log.print("Open URL:\t%s\n", st.errorUrl.c_str());

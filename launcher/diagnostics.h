@@ -10,6 +10,9 @@
 
 namespace qv {
 
+// The launcher's own version, the first line of every block of the debug log.
+inline constexpr const char* kLauncherVersion = "3.12";
+
 // Opens the debug log when the argument text or the variable "Morvakin" asks for it. Stops when
 // a requested log cannot be opened or its path does not fit.
 Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program);
@@ -22,6 +25,9 @@ void showMessage(Context& ctx, std::string_view text);
 // did not fit), the system text for the step's last-error code, the error URL; closes the log.
 // The thread's last error is set here, from the step.
 void reportError(Context& ctx, const Step& stop);
+// The report's text alone, in the state's error message, with its debug log lines; shows
+// nothing and opens nothing (what a service reports to the event log).
+void composeErrorReport(Context& ctx, const Step& stop);
 
 // What the report shows for a last error code that has no system text.
 std::string missingSystemText(std::uint32_t code);

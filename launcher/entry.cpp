@@ -1,5 +1,6 @@
 #include "entry.h"
 
+#include "check.h"
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
@@ -11,6 +12,9 @@
 #include "options_file.h"
 #include "paths.h"
 #include "runtime_search.h"
+#include "service_install.h"
+#include "service_run.h"
+#include "service_settings.h"
 #include "variables.h"
 
 #include <memory>
@@ -133,11 +137,9 @@ Step addJvmOptions(Context& ctx, const ProgramLocation& program) {
     if (Step read = readOptionsFile(ctx, *options, program); !read.goesOn()) {
         return read;
     }
-    if (substituteVariables(ctx, ctx.state.launcherArgs, options->view(), program) ==
-        Expansion::Overflow) {
-        return stopTooLong(ctx, "The JVM options do not fit into the launcher argument line.");
-    }
-    return Step::goOn();
+    return expansionStep(
+        ctx, substituteVariables(ctx, ctx.state.launcherArgs, options->view(), program),
+        [] { return "The JVM options do not fit into the launcher argument line."; });
 }
 
 Step checkClassPathOption(Context& ctx) {
@@ -192,13 +194,40 @@ Step prepare(Context& ctx, std::string_view argumentText) {
     return Step::goOn();
 }
 
+namespace {
+
+// The service commands: the one place where a run leaves the console program.
+int runServiceCommand(Os& os, ServiceCommand command, std::string_view argumentText) {
+    auto state = std::make_unique<LauncherState>();
+    Context ctx{os, *state};
+    switch (command) {
+        case ServiceCommand::Install:
+            return installService(ctx, argumentText);
+        case ServiceCommand::Uninstall:
+            return uninstallService(ctx);
+        case ServiceCommand::Run:
+            break;
+    }
+    return runService(os, argumentText);
+}
+
+}  // namespace
+
 int runLauncher(Os& os) {
+    const std::string commandLine = os.commandLine();
+    const std::string_view argumentText = splitArgumentText(commandLine);
+    if (std::optional<ServiceCommand> command = findServiceCommand(argumentText)) {
+        return runServiceCommand(os, *command, argumentText);
+    }
+
     auto state = std::make_unique<LauncherState>();
     Context ctx{os, *state};
     LauncherState& st = *state;
 
-    const std::string commandLine = os.commandLine();
-    const std::string_view argumentText = splitArgumentText(commandLine);
+    // The launcher's own commands answer instead of starting the service.
+    if (const OwnCommand command = ownCommand(argumentText); command != OwnCommand::None) {
+        return runOwnCommand(ctx, command, argumentText);
+    }
 
     Step prepared = prepare(ctx, argumentText);
     if (prepared.kind() == Step::Kind::AnotherInstance) {

@@ -72,11 +72,15 @@ Step applyEnvironmentSettings(Context& ctx, const ProgramLocation& program) {
         }
         const std::string name(entry.substr(0, equals));
         value->clear();
-        if (substituteVariables(ctx, *value, entry.substr(equals + 1), program) ==
-            Expansion::Overflow) {
-            return stopTooLong(ctx, formatText("The value of the variable %s (value 19) does not "
-                                               "fit into %u characters.",
-                                               name.c_str(), charsIn(kLineSize)));
+        Step expanded = expansionStep(
+            ctx, substituteVariables(ctx, *value, entry.substr(equals + 1), program), [&] {
+                return formatText(
+                    "The value of the variable %s (value 19) does not fit into %u "
+                    "characters.",
+                    name.c_str(), charsIn(kLineSize));
+            });
+        if (!expanded.goesOn()) {
+            return expanded;
         }
         ctx.state.log.print("Set var:\t%s = %s\n", name.c_str(), value->c_str());
         (void)ctx.os.setEnvironmentVariable(name.c_str(), value->c_str());

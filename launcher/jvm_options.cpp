@@ -10,17 +10,6 @@ bool isClassPathFlag(std::string_view word) {
     return word == "-classpath" || word == "-jar";
 }
 
-// The value of a class path flag without one leading and then one trailing double quote.
-std::string_view unquote(std::string_view value) {
-    if (!value.empty() && value.front() == '"') {
-        value.remove_prefix(1);
-    }
-    if (!value.empty() && value.back() == '"') {
-        value.remove_suffix(1);
-    }
-    return value;
-}
-
 // The class path option is a text of the line's capacity; the preparation refuses a line whose
 // option would not fit (classPathOptionLength), so nothing is ever cut here in practice.
 void appendBounded(std::string& text, std::string_view part) {
@@ -35,7 +24,7 @@ std::string_view limitToLine(std::string_view line) {
 }  // namespace
 
 std::size_t classPathOptionLength(std::string_view line) {
-    const std::vector<std::string_view> words = splitWords(limitToLine(line));
+    const std::vector<std::string> words = splitWords(limitToLine(line));
     std::size_t length = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (!isClassPathFlag(words[i])) {
@@ -44,7 +33,7 @@ std::size_t classPathOptionLength(std::string_view line) {
         if (++i >= words.size()) {
             break;
         }
-        std::size_t value = unquote(words[i]).size();
+        std::size_t value = words[i].size();
         length += length == 0 ? std::char_traits<char>::length(kClassPathOptionPrefix) + value
                               : 1 + value;
     }
@@ -58,7 +47,7 @@ void parseJvmOptions(JvmStart& jvm, std::string_view javaHome, std::string_view 
     (void)jvm.mainClass.assign(mainClass);
     (void)jvm.applicationArgs.assign(applicationArgs);
 
-    const std::vector<std::string_view> words = splitWords(limitToLine(line));
+    std::vector<std::string> words = splitWords(limitToLine(line));
     const std::size_t n = words.size();
     if (n == 0) {
         return;
@@ -69,14 +58,14 @@ void parseJvmOptions(JvmStart& jvm, std::string_view javaHome, std::string_view 
     std::size_t classPathSlot = n;  // none yet
     for (std::size_t i = 0; i < n; ++i) {
         if (!isClassPathFlag(words[i])) {
-            jvm.texts[i - skipped] = std::string(words[i]);
+            jvm.texts[i - skipped] = std::move(words[i]);
             continue;
         }
         ++skipped;
         if (++i >= n) {
             break;  // a flag without a value is dropped
         }
-        const std::string_view value = unquote(words[i]);
+        const std::string_view value = words[i];
         if (classPathSlot == n) {
             classPathSlot = i - skipped;
             std::string& option = jvm.texts[classPathSlot];

@@ -1,5 +1,6 @@
-// The launcher argument line parsed into the JVM's options: one option a word, the class path
-// flags ("-classpath", "-jar") and their values joined into one "-Djava.class.path=" option.
+// The launcher argument line parsed into the JVM's options: one option a word (words.h: quotes
+// group), the class path flags ("-classpath", "-jar") and their values joined into one
+// "-Djava.class.path=" option.
 #ifndef QV_LAUNCHER_JVM_OPTIONS_H
 #define QV_LAUNCHER_JVM_OPTIONS_H
 

@@ -12,6 +12,7 @@ constexpr std::uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RA
 constexpr const char* kMainMethod = "main";
 constexpr const char* kMainSignature = "([Ljava/lang/String;)V";
 constexpr const char* kStringClass = "java/lang/String";
+constexpr const char* kExitHookOption = "exit";
 
 // True when an exception is pending: it is described (and so cleared).
 bool describePending(JNIEnv* env) {
@@ -20,6 +21,16 @@ bool describePending(JNIEnv* env) {
         return true;
     }
     return false;
+}
+
+// An "Error:" line in the debug log; the last error stays for the report that follows.
+void logKeepingLastError(Context& ctx, const std::string& text) {
+    if (!ctx.state.log.isOpen()) {
+        return;
+    }
+    const std::uint32_t code = ctx.os.lastError();
+    ctx.state.log.print("Error:\t\t%s\n", text.c_str());
+    ctx.os.setLastError(code);
 }
 
 }  // namespace
@@ -52,11 +63,24 @@ JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
     }
     jvm.library = ctx.os.loadLibrary(path.c_str());
     if (jvm.library == nullptr) {
+        logKeepingLastError(ctx, formatText("The JVM library %s cannot be loaded.", path.c_str()));
         return nullptr;
     }
     CreateJavaVmFn createJavaVm = ctx.os.findCreateJavaVm(jvm.library);
     if (createJavaVm == nullptr) {
+        logKeepingLastError(
+            ctx, formatText("The JVM library %s has no entry JNI_CreateJavaVM.", path.c_str()));
         return nullptr;
+    }
+    if (jvm.exitHook != nullptr) {
+        const JavaVMOption exitOption{const_cast<char*>(kExitHookOption),
+                                      reinterpret_cast<void*>(jvm.exitHook)};
+        if (jvm.options.size() > static_cast<std::size_t>(jvm.optionCount)) {
+            jvm.options[static_cast<std::size_t>(jvm.optionCount)] = exitOption;
+        } else {
+            jvm.options.push_back(exitOption);
+        }
+        ++jvm.optionCount;
     }
     jvm.initArgs.version = JNI_VERSION_1_2;
     jvm.initArgs.nOptions = jvm.optionCount;
@@ -84,7 +108,7 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
     if (main == nullptr) {
         return -1;
     }
-    const std::vector<std::string_view> words = splitWords(jvm.applicationArgs.view());
+    const std::vector<std::string> words = splitWords(jvm.applicationArgs.view());
     jclass stringClass = env->FindClass(kStringClass);
     if (describePending(env) || stringClass == nullptr) {
         return -1;
@@ -95,9 +119,8 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
         return -1;
     }
     for (std::size_t k = 0; k < words.size(); ++k) {
-        const std::string word(words[k]);
         // Each call that can throw is checked before the next JNI call is made.
-        jstring element = env->NewStringUTF(word.c_str());
+        jstring element = env->NewStringUTF(words[k].c_str());
         if (describePending(env) || element == nullptr) {
             return -1;
         }

@@ -31,6 +31,9 @@ struct JvmStart {
     ModuleHandle library = nullptr;
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
+    // The JVM's "exit" hook, given as a creation option when set (the service run sets it; the
+    // console run never does).
+    void(JNICALL* exitHook)(jint code) = nullptr;
 
     void freeOptions();
 };

@@ -14,6 +14,8 @@ namespace {
 
 constexpr const char* kOptionsFileSuffix = "mvk.ini";
 constexpr std::size_t kExecutableExtensionChars = 3;  // "exe"
+// What an editor that saves UTF-8 may put at the start of the file; it is no part of an option.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
@@ -60,8 +62,14 @@ Step readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramL
                            "The options file holds a zero byte: it must be a text in the ANSI "
                            "code page.");
     }
+    long start = 0;
+    if (std::string_view(bytes.data(), static_cast<std::size_t>(count))
+            .substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        start = static_cast<long>(kUtf8ByteOrderMark.size());
+        ctx.state.log.printAll("Info:\t\t%s\n", "UTF-8 byte-order mark skipped.");
+    }
     bool inComment = false;
-    for (long i = 0; i < count; ++i) {
+    for (long i = start; i < count; ++i) {
         const char c = bytes[static_cast<std::size_t>(i)];
         if (c == '#') {
             inComment = true;

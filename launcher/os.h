@@ -91,6 +91,11 @@ class RegistryKey {
     [[nodiscard]] virtual bool queryValue(const char* valueName, std::size_t byteLimit,
                                           RegistryValue& value) = 0;
 
+    // RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &size): the size of the value's
+    // data in bytes, whatever it is. False when the value is missing or unreadable. The last
+    // error is left alone.
+    [[nodiscard]] virtual bool valueSize(const char* valueName, std::size_t& bytes) = 0;
+
   protected:
     RegistryKey() = default;
 };
@@ -136,6 +141,8 @@ class LogStream {
     // fwrite of the text. The logic ends its lines with "\n"; the real stream is open in text
     // mode, so the C runtime writes each "\n" as CR LF. A failing write is ignored.
     virtual void write(std::string_view text) = 0;
+    // fflush: what was written so far reaches the file. A failing flush is ignored.
+    virtual void flush() = 0;
 
   protected:
     LogStream() = default;
@@ -155,6 +162,120 @@ struct ResourceData {
     ResourceStatus status = ResourceStatus::NotFound;
     const char* data = nullptr;  // the resource bytes, not terminated by the seam
     std::size_t size = 0;        // SizeofResource
+};
+
+// --- Windows service: what the service manager, the dispatcher and the event log take ---------
+
+// How the service manager starts a service (SERVICE_AUTO_START, the same with the delayed flag,
+// SERVICE_DEMAND_START).
+enum class ServiceStartType { Automatic, DelayedAutomatic, Manual };
+
+// The states a service reports (SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_STOP_PENDING,
+// SERVICE_RUNNING, with their Windows values).
+enum class ServiceState : std::uint32_t {
+    Stopped = 1,
+    StartPending = 2,
+    StopPending = 3,
+    Running = 4,
+};
+
+// The controls the service manager sends that the launcher tells apart.
+enum class ServiceControl {
+    Stop,         // SERVICE_CONTROL_STOP
+    Shutdown,     // SERVICE_CONTROL_SHUTDOWN
+    Preshutdown,  // SERVICE_CONTROL_PRESHUTDOWN
+    Interrogate,  // SERVICE_CONTROL_INTERROGATE
+    Other,        // anything else (not accepted)
+};
+
+// Win32 exit code of a service that ends with a code of its own (ERROR_SERVICE_SPECIFIC_ERROR).
+inline constexpr std::uint32_t kErrorServiceSpecific = 1066;
+// The process was not started by the service manager (ERROR_FAILED_SERVICE_CONTROLLER_CONNECT).
+inline constexpr std::uint32_t kErrorNotStartedAsService = 1063;
+// A control the service does not handle (ERROR_CALL_NOT_IMPLEMENTED).
+inline constexpr std::uint32_t kErrorCallNotImplemented = 120;
+
+// One status report of an own-process service (SERVICE_STATUS). `acceptsStop` stands for
+// SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN.
+struct ServiceStatus {
+    ServiceState state = ServiceState::Stopped;
+    bool acceptsStop = false;
+    std::uint32_t win32ExitCode = 0;
+    std::uint32_t serviceExitCode = 0;
+    std::uint32_t checkPoint = 0;
+    std::uint32_t waitHintMs = 0;
+};
+
+// The restart actions a service gets for its failures (SERVICE_FAILURE_ACTIONS): `restartCount`
+// times SC_ACTION_RESTART after `restartDelayMs`, the failure count reset after
+// `resetPeriodSeconds` without a failure.
+struct ServiceRecovery {
+    std::uint32_t restartDelayMs = 0;
+    std::uint32_t restartCount = 0;
+    std::uint32_t resetPeriodSeconds = 0;
+};
+
+// An open service (SC_HANDLE, SERVICE_ALL_ACCESS). The destructor calls CloseServiceHandle.
+// Every member that fails leaves the system's code in the last error.
+class ServiceHandle {
+  public:
+    virtual ~ServiceHandle() = default;
+    ServiceHandle(const ServiceHandle&) = delete;
+    ServiceHandle& operator=(const ServiceHandle&) = delete;
+
+    // ChangeServiceConfig2A with SERVICE_CONFIG_DESCRIPTION.
+    [[nodiscard]] virtual bool setDescription(const char* text) = 0;
+    // ChangeServiceConfig2A with SERVICE_CONFIG_DELAYED_AUTO_START_INFO (TRUE).
+    [[nodiscard]] virtual bool setDelayedAutoStart() = 0;
+    // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS (no reboot message, no command).
+    [[nodiscard]] virtual bool setRecovery(const ServiceRecovery& recovery) = 0;
+    // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS_FLAG (TRUE): a stop with a
+    // non-zero exit code counts as a failure, not only a crash. A system without this setting
+    // refuses it (ERROR_INVALID_PARAMETER).
+    [[nodiscard]] virtual bool setRecoveryOnNonCrashFailures() = 0;
+    // QueryServiceStatus: the current state.
+    [[nodiscard]] virtual bool queryState(ServiceState& state) = 0;
+    // ControlService(SERVICE_CONTROL_STOP).
+    [[nodiscard]] virtual bool stop() = 0;
+    // DeleteService: the service goes once every handle to it is closed.
+    [[nodiscard]] virtual bool remove() = 0;
+
+  protected:
+    ServiceHandle() = default;
+};
+
+// The service manager of this computer (OpenSCManagerA, SC_MANAGER_ALL_ACCESS). The destructor
+// calls CloseServiceHandle. Failing members leave the system's code in the last error.
+class ServiceManager {
+  public:
+    virtual ~ServiceManager() = default;
+    ServiceManager(const ServiceManager&) = delete;
+    ServiceManager& operator=(const ServiceManager&) = delete;
+
+    // CreateServiceA of an own-process service run as LocalSystem, SERVICE_ERROR_NORMAL, with
+    // the start type (delayed: SERVICE_AUTO_START; the delay is a setting of its own) and the
+    // image path as the command line. Null on failure (ERROR_SERVICE_EXISTS for a name taken).
+    virtual std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
+                                                         const char* imagePath,
+                                                         ServiceStartType startType) = 0;
+    // OpenServiceA(name, SERVICE_ALL_ACCESS). Null on failure
+    // (ERROR_SERVICE_DOES_NOT_EXIST for an unknown name).
+    virtual std::unique_ptr<ServiceHandle> openService(const char* name) = 0;
+
+  protected:
+    ServiceManager() = default;
+};
+
+// What the service dispatcher runs in this process: one own-process service.
+class ServiceProgram {
+  public:
+    virtual ~ServiceProgram() = default;
+    // The service's main function, on the thread the dispatcher starts for it. The service has
+    // ended for the manager once it reported ServiceState::Stopped.
+    virtual void serviceMain() = 0;
+    // A control from the service manager, on the dispatcher's thread; must return at once.
+    // Gives NO_ERROR (0) or kErrorCallNotImplemented.
+    virtual std::uint32_t control(ServiceControl control) = 0;
 };
 
 class Os {
@@ -264,6 +385,49 @@ class Os {
 
     // GetProcAddress(library, "JNI_CreateJavaVM"): the entry, or null (last error set).
     virtual CreateJavaVmFn findCreateJavaVm(ModuleHandle library) = 0;
+
+    // --- The launcher's own commands (check.h) ------------------------------------------------
+
+    // Up to `count` bytes of the file at `path`, from byte `offset` on, read in binary mode
+    // (_open with _O_RDONLY | _O_BINARY, _lseeki64, _read): fewer at the end of the file. False
+    // when the file cannot be opened or read; `bytes` is then untouched.
+    [[nodiscard]] virtual bool readFileBytes(const char* path, std::uint64_t offset,
+                                             std::size_t count, std::string& bytes) = 0;
+
+    // --- Windows service ----------------------------------------------------------------------
+    // Used only by the service commands (--mvk-install, --mvk-uninstall, --mvk-service).
+
+    // OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS): null on failure (last error set;
+    // ERROR_ACCESS_DENIED without administrator rights).
+    virtual std::unique_ptr<ServiceManager> openServiceManager() = 0;
+
+    // StartServiceCtrlDispatcherA with one entry, `name`, whose main function runs
+    // `program.serviceMain()`. Returns once the service has stopped; false at once when the
+    // process was not started by the service manager (last error kErrorNotStartedAsService).
+    [[nodiscard]] virtual bool runServiceDispatcher(const char* name, ServiceProgram& program) = 0;
+    // RegisterServiceCtrlHandlerExA(name, ...), the handler handing each control to the program
+    // the dispatcher runs. Called from serviceMain, before the first status report; false on
+    // failure (last error set).
+    [[nodiscard]] virtual bool registerServiceControlHandler(const char* name) = 0;
+    // SetServiceStatus of an own-process service with the handle registered above. False on
+    // failure (last error set).
+    virtual bool setServiceStatus(const ServiceStatus& status) = 0;
+
+    // The event source `name` of the Application log: the key
+    // SYSTEM\CurrentControlSet\Services\EventLog\Application\<name> below HKEY_LOCAL_MACHINE
+    // (RegCreateKeyExA) with TypesSupported (REG_DWORD, error, warning and information). Unlike
+    // the registry reads, a failure puts the registry's code into the last error.
+    [[nodiscard]] virtual bool registerEventSource(const char* name) = 0;
+    // RegDeleteKeyA of that key. True when it is gone, also when it was not there; otherwise
+    // false with the registry's code in the last error.
+    [[nodiscard]] virtual bool deregisterEventSource(const char* name) = 0;
+    // RegisterEventSourceA(nullptr, source), ReportEventA(EVENTLOG_ERROR_TYPE, category 0,
+    // event 0, the one text), DeregisterEventSource. The outcome is ignored; the last error is
+    // left as it was.
+    virtual void reportErrorEvent(const char* source, const char* text) = 0;
+
+    // ExitProcess(code): ends the process at once, whatever its other threads are doing.
+    virtual void endProcess(std::uint32_t code) = 0;
 };
 
 }  // namespace qv

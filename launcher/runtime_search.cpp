@@ -158,10 +158,13 @@ Result<bool> bundledJreSearch(Context& ctx, const ProgramLocation& program) {
         return {false, std::move(stop)};
     }
     auto expanded = std::make_unique<FixedText<kLineSize>>();
-    if (substituteVariables(ctx, *expanded, value.view(), program) == Expansion::Overflow) {
-        stop.keepFirst(stopTooLong(ctx, formatText("The local runtime path (value 1) does not fit "
-                                                   "into %u characters.",
-                                                   charsIn(kLineSize))));
+    Step expansion =
+        expansionStep(ctx, substituteVariables(ctx, *expanded, value.view(), program), [] {
+            return formatText("The local runtime path (value 1) does not fit into %u characters.",
+                              charsIn(kLineSize));
+        });
+    if (!expansion.goesOn()) {
+        stop.keepFirst(std::move(expansion));
         return {false, std::move(stop)};
     }
     st.log.print("Bundled JRE:\t%s\n", expanded->c_str());

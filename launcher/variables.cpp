@@ -23,11 +23,12 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// Appends the expansion of one reference name; false when it does not fit.
-Expansion expandName(Context& ctx, TextBuffer& out, std::string_view name,
-                     const ProgramLocation& program) {
+// Appends the expansion of one reference name.
+Expansion::Kind expandName(Context& ctx, TextBuffer& out, std::string_view name,
+                           const ProgramLocation& program) {
     LauncherState& st = ctx.state;
     bool fits = true;
+    RegistryRead registry = RegistryRead::NotRead;
     if (name.size() > kVariableNameMaxChars) {
         // Longer than a reference name can be: expands to nothing.
     } else if (name == "EXEDIR") {
@@ -44,7 +45,8 @@ Expansion expandName(Context& ctx, TextBuffer& out, std::string_view name,
     } else if (name == "JREHOMEDIR") {
         fits = out.append(st.search.javaHome.view());
     } else if (startsWith(name, "HKEY")) {
-        fits = readRegistryText(ctx, name, out) != RegistryRead::Overflow;
+        registry = readRegistryText(ctx, name, out);
+        fits = registry != RegistryRead::Overflow;
     } else if (name.empty()) {
         fits = out.append('%');
     } else {
@@ -52,6 +54,9 @@ Expansion expandName(Context& ctx, TextBuffer& out, std::string_view name,
         if (ctx.os.getEnvironmentVariable(std::string(name).c_str(), variable)) {
             fits = out.append(variable);
         }
+    }
+    if (registry == RegistryRead::TooLarge) {
+        return Expansion::RegistryValueTooLarge;
     }
     return fits ? Expansion::Complete : Expansion::Overflow;
 }
@@ -63,28 +68,28 @@ Expansion substituteVariables(Context& ctx, TextBuffer& out, std::string_view in
     std::size_t position = 0;
     while (position < input.size()) {
         std::size_t open = input.find('%', position);
-        if (open == std::string_view::npos) {
-            return out.append(input.substr(position)) ? Expansion::Complete : Expansion::Overflow;
-        }
-        std::size_t close = input.find('%', open + 1);
+        std::size_t close = open == std::string_view::npos ? open : input.find('%', open + 1);
+        // No reference left: the rest is text, a lone "%" included.
         if (close == std::string_view::npos) {
-            return Expansion::UnclosedReference;
+            return {out.append(input.substr(position)) ? Expansion::Complete : Expansion::Overflow,
+                    {}};
         }
         if (!out.append(input.substr(position, open - position))) {
-            return Expansion::Overflow;
+            return {Expansion::Overflow, {}};
         }
         std::string_view name = input.substr(open + 1, close - open - 1);
         const std::size_t mark = out.size();
-        if (expandName(ctx, out, name, program) == Expansion::Overflow) {
+        if (Expansion::Kind kind = expandName(ctx, out, name, program);
+            kind != Expansion::Complete) {
             out.truncate(mark);
-            return Expansion::Overflow;
+            return {kind, std::string(name)};
         }
         std::string_view expansion = out.view().substr(mark);
         ctx.state.log.print("Substitute:\t%.*s = %.*s\n", static_cast<int>(name.size()),
                             name.data(), static_cast<int>(expansion.size()), expansion.data());
         position = close + 1;
     }
-    return Expansion::Complete;
+    return {Expansion::Complete, {}};
 }
 
 RegistryRead readRegistryText(Context& ctx, std::string_view name, TextBuffer& out) {
@@ -112,9 +117,16 @@ RegistryRead readRegistryText(Context& ctx, std::string_view name, TextBuffer& o
     if (!key) {
         key = ctx.os.openRegistryKey(root->root, keyPath.c_str(), kKeyRead);
     }
-    RegistryValue value;
-    if (!key || !key->queryValue(valueName.c_str(), kRegistryTextLimit, value)) {
+    if (!key) {
         return RegistryRead::NotRead;
+    }
+    RegistryValue value;
+    if (!key->queryValue(valueName.c_str(), kRegistryTextLimit, value)) {
+        // Nothing from the registry is ever cut or dropped silently.
+        std::size_t size = 0;
+        return key->valueSize(valueName.c_str(), size) && size > kRegistryTextLimit
+                   ? RegistryRead::TooLarge
+                   : RegistryRead::NotRead;
     }
     // Whatever the type, only the bytes read are used, up to their first NUL.
     if (!out.append(textUpToNul(value.bytes.data(), value.bytes.size()))) {

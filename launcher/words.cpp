@@ -2,32 +2,32 @@
 
 namespace qv {
 
-std::vector<std::string_view> splitWords(std::string_view text) {
-    std::vector<std::string_view> words;
+namespace {
+constexpr char kQuote = '"';
+}  // namespace
+
+std::vector<std::string> splitWords(std::string_view text) {
+    std::vector<std::string> words;
     std::size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && isWhiteSpace(text[i])) {
             ++i;
         }
-        std::size_t start = i;
-        while (i < text.size() && !isWhiteSpace(text[i])) {
-            ++i;
+        if (i == text.size()) {
+            break;
         }
-        if (i > start) {
-            words.push_back(text.substr(start, i - start));
+        // A word starts here, even when all it holds is a pair of quotes.
+        std::string& word = words.emplace_back();
+        bool quoted = false;
+        for (; i < text.size() && (quoted || !isWhiteSpace(text[i])); ++i) {
+            if (text[i] == kQuote) {
+                quoted = !quoted;
+            } else {
+                word.push_back(text[i]);
+            }
         }
     }
     return words;
-}
-
-std::size_t countWords(std::string_view text) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!isWhiteSpace(text[i]) && (i == 0 || isWhiteSpace(text[i - 1]))) {
-            ++count;
-        }
-    }
-    return count;
 }
 
 }  // namespace qv

@@ -1,8 +1,15 @@
-// The words of a text: runs of characters between white space.
+// The words of the launcher argument line and of main's arguments.
+//
+// Words are separated by runs of white space. A double quote starts or ends a quoted stretch in
+// which white space does not separate; the quotes themselves are not part of the word. A
+// backslash is an ordinary character: it never escapes a quote, so a quoted path that ends in a
+// backslash ("classes\") stays whole. A quote that is not closed runs to the end of the text, and
+// a pair of quotes with nothing between them is an empty word of its own. A text without quotes
+// splits exactly at its white space.
 #ifndef QV_LAUNCHER_WORDS_H
 #define QV_LAUNCHER_WORDS_H
 
-#include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,9 +20,8 @@ constexpr bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// The words of the text, in order.
-std::vector<std::string_view> splitWords(std::string_view text);
-std::size_t countWords(std::string_view text);
+// The words of the text, in order, without their quotes.
+std::vector<std::string> splitWords(std::string_view text);
 
 }  // namespace qv
 

@@ -27,6 +27,7 @@ class RegistryKeyHandle final : public RegistryKey {
 
     bool enumSubkey(std::uint32_t index, std::size_t maxChars, std::string& name) override;
     bool queryValue(const char* valueName, std::size_t byteLimit, RegistryValue& value) override;
+    bool valueSize(const char* valueName, std::size_t& bytes) override;
 
   private:
     HKEY key_;
@@ -68,6 +69,7 @@ class LogStreamHandle final : public LogStream {
     ~LogStreamHandle() override { std::fclose(file_); }
 
     void write(std::string_view text) override;
+    void flush() override;
 
   private:
     std::FILE* file_;

@@ -90,6 +90,15 @@ bool RegistryKeyHandle::queryValue(const char* valueName, std::size_t byteLimit,
     return true;
 }
 
+bool RegistryKeyHandle::valueSize(const char* valueName, std::size_t& bytes) {
+    DWORD size = 0;
+    if (RegQueryValueExA(key_, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    bytes = size;
+    return true;
+}
+
 bool FileFindHandle::next() {
     if (_findnext(handle_, &data_) != 0) {
         return false;
@@ -105,6 +114,10 @@ long InputFileHandle::read(char* buffer, std::size_t maxBytes) {
 
 void LogStreamHandle::write(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), file_);
+}
+
+void LogStreamHandle::flush() {
+    std::fflush(file_);
 }
 
 }  // namespace windows
@@ -353,6 +366,26 @@ bool WindowsOs::removeCurrentDirectoryFromDllSearch() {
 
 CreateJavaVmFn WindowsOs::findCreateJavaVm(ModuleHandle library) {
     return entryAs<CreateJavaVmFn>(GetProcAddress(moduleOf(library), "JNI_CreateJavaVM"));
+}
+
+bool WindowsOs::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                              std::string& bytes) {
+    const int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd == -1) {
+        return false;
+    }
+    const windows::InputFileHandle file(fd);  // closes the descriptor
+    if (_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) == -1) {
+        return false;
+    }
+    std::string data(std::min<std::size_t>(count, INT_MAX), '\0');
+    const int n = _read(fd, data.data(), static_cast<unsigned>(data.size()));
+    if (n < 0) {
+        return false;
+    }
+    data.resize(static_cast<std::size_t>(n));
+    bytes = std::move(data);
+    return true;
 }
 
 }  // namespace qv

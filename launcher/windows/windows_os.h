@@ -43,6 +43,19 @@ class WindowsOs final : public Os {
     ModuleHandle loadLibrary(const char* path) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
 
+    bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                       std::string& bytes) override;
+
+    // Windows service (windows_service.cpp).
+    std::unique_ptr<ServiceManager> openServiceManager() override;
+    bool runServiceDispatcher(const char* name, ServiceProgram& program) override;
+    bool registerServiceControlHandler(const char* name) override;
+    bool setServiceStatus(const ServiceStatus& status) override;
+    bool registerEventSource(const char* name) override;
+    bool deregisterEventSource(const char* name) override;
+    void reportErrorEvent(const char* source, const char* text) override;
+    void endProcess(std::uint32_t code) override;
+
     // Takes the current directory out of the order in which this process finds the DLLs it loads
     // by name, the other places (program directory, system directories, Path) staying as they
     // are: the JVM library is loaded by its full path, and the DLLs it imports are found through

@@ -55,8 +55,10 @@ TEST(ShippedConfig, EveryValueTheLauncherReadsIsListedWithItsKindAndMax) {
         {23, Kind::text, 127},   {25, Kind::integer, 19}, {26, Kind::integer, 19},
         {27, Kind::integer, 19}, {28, Kind::integer, 19}, {29, Kind::boolean, 19},
         {30, Kind::integer, 19}, {31, Kind::boolean, 19}, {32, Kind::boolean, 19},
-        {101, Kind::text, 1023}, {102, Kind::text, 1023}, {103, Kind::text, 1023},
-        {104, Kind::text, 1023}, {105, Kind::text, 1023},
+        {33, Kind::text, 256},   {34, Kind::text, 256},   {35, Kind::text, 1023},
+        {36, Kind::text, 31},    {37, Kind::text, 259},   {38, Kind::integer, 19},
+        {39, Kind::integer, 19}, {101, Kind::text, 1023}, {102, Kind::text, 1023},
+        {103, Kind::text, 1023}, {104, Kind::text, 1023}, {105, Kind::text, 1023},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.id);

@@ -55,6 +55,20 @@ TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
     EXPECT_EQ(log(), block + block);
 }
 
+TEST_F(DiagnosticsTest, EveryFinishedLineReachesTheFileWhileTheLogIsOpen) {
+    // The fake stream keeps what is written until it is flushed or closed, as a C runtime stream.
+    ASSERT_TRUE(openDebugLog(ctx, "--mvk-debug", program).goesOn());
+    const std::string opening =
+        "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe --mvk-debug\n";
+    EXPECT_EQ(log(), opening);
+    state->log.print("Resource %d:\t", 10);
+    state->log.write("Title\n");
+    EXPECT_EQ(log(), opening + "Resource 10:\tTitle\n");
+    state->log.print("Working dir:\t%s\n", "C:\\app");
+    EXPECT_EQ(log(), opening + "Resource 10:\tTitle\nWorking dir:\tC:\\app\n");
+    EXPECT_TRUE(state->log.isOpen());
+}
+
 TEST_F(DiagnosticsTest, EmptyArgumentTextStillEndsTheCommandLineWithABlank) {
     // The command-line split hands out an empty text without any characters behind it.
     machine.setVariable("Morvakin", "debug");

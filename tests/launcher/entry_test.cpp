@@ -232,7 +232,9 @@ TEST_F(EntryTest, MissingJvmLibraryReportsTheLoadError) {
     EXPECT_EQ(machine.shellOpened, std::vector<std::string>{"https://support.example/"});
     const std::string text = log();
     EXPECT_EQ(text.find("Exit code:"), std::string::npos);
-    EXPECT_EQ(text.substr(text.find("Error msg:")),
+    EXPECT_EQ(text.substr(text.find("Args length:")),
+              "Args length:\t22/32768 chars\n"
+              "Error:\t\tThe JVM library C:\\app\\other\\bin\\client\\jvm.dll cannot be loaded.\n"
               "Error msg:\tStart failed.\n"
               "Error:\t\tThe specified module could not be found.\r\n\n"
               "Open URL:\thttps://support.example/\n");
@@ -282,6 +284,13 @@ TEST_F(EntryTest, EveryTextThatDoesNotFitEndsWithTheErrorReport) {
              m.addJvm(deepHome + "\\bin\\client\\jvm.dll");
          },
          "The JVM library path does not fit into 259 characters."},
+        {"registry value of 1025 bytes in the JVM options (value 12)",
+         [](FakeMachine& m) {
+             m.setRegistryValue(FakeMachine::View::Bits32, RegistryRoot::CurrentUser, "Software\\Q",
+                                "Opts", kRegBinary, std::string(1025, 'o'));
+             m.setConfig(12, "-Xss1m %HKEY_CURRENT_USER\\Software\\Q\\Opts%");
+         },
+         "The registry value %HKEY_CURRENT_USER\\Software\\Q\\Opts% holds more than 1024 bytes."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
+#include <thread>
 
 namespace qv::testing {
 
@@ -25,6 +26,7 @@ const std::map<std::uint32_t, std::string>& systemTexts() {
         {3, "The system cannot find the path specified.\r\n"},
         {5, "Access is denied.\r\n"},
         {6, "The handle is invalid.\r\n"},
+        {13, "The data is invalid.\r\n"},
         {87, "The parameter is incorrect.\r\n"},
         {122, "The data area passed to a system call is too small.\r\n"},
         {123, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
@@ -36,6 +38,10 @@ const std::map<std::uint32_t, std::string>& systemTexts() {
         {206, "The filename or extension is too long.\r\n"},
         {234, "More data is available.\r\n"},
         {259, "No more data is available.\r\n"},
+        {1060, "The specified service does not exist as an installed service.\r\n"},
+        {1062, "The service has not been started.\r\n"},
+        {1063, "The service process could not connect to the service controller.\r\n"},
+        {1073, "The specified service already exists.\r\n"},
     };
     return texts;
 }
@@ -138,6 +144,14 @@ class FakeRegistryKey : public RegistryKey {
         value = it->second;
         return true;
     }
+    bool valueSize(const char* valueName, std::size_t& bytes) override {
+        auto it = key_.values.find(foldCase(valueName));
+        if (it == key_.values.end()) {
+            return false;
+        }
+        bytes = it->second.bytes.size();
+        return true;
+    }
 
   private:
     const FakeMachine::RegKeyData& key_;
@@ -186,13 +200,21 @@ class FakeInputFile : public InputFile {
     std::size_t position_ = 0;
 };
 
+// Buffered like a C runtime stream: what is written reaches the file on a flush or when the
+// stream is closed.
 class FakeLogStream : public LogStream {
   public:
     explicit FakeLogStream(std::string& content) : content_(content) {}
-    void write(std::string_view text) override { content_.append(text); }
+    ~FakeLogStream() override { flush(); }
+    void write(std::string_view text) override { pending_.append(text); }
+    void flush() override {
+        content_.append(pending_);
+        pending_.clear();
+    }
 
   private:
     std::string& content_;
+    std::string pending_;
 };
 
 // --- JNI trampolines ----------------------------------------------------------------------------
@@ -207,7 +229,7 @@ FakeJvm& jvmOf(const void* envOrVm) {
 }
 
 struct FakeMethod {
-} gMainMethod;
+} gMainMethod, gExitMethod, gStopMethod;
 
 jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
     return gEntryOwner->create(vm, env, args);
@@ -228,7 +250,8 @@ jthrowable throwIn(FakeJvm& jvm, const std::string& what) {
 jclass JNICALL fakeFindClass(JNIEnv* env, const char* name) {
     FakeJvm& jvm = jvmOf(env);
     jvm.calls.push_back(std::string("FindClass(") + name + ")");
-    if (std::string(name) != "java/lang/String" && jvm.classes.count(name) == 0) {
+    if (std::string(name) != "java/lang/String" && std::string(name) != "java/lang/System" &&
+        jvm.classes.count(name) == 0) {
         throwIn(jvm, std::string("java.lang.NoClassDefFoundError: ") + name);
         return nullptr;
     }
@@ -252,6 +275,14 @@ jmethodID JNICALL fakeGetStaticMethodID(JNIEnv* env, jclass cls, const char* nam
     FakeJvm& jvm = jvmOf(env);
     const std::string& className = jvm.object(cls)->text;
     jvm.calls.push_back("GetStaticMethodID(" + className + ", " + name + ", " + sig + ")");
+    if (className == "java/lang/System" && std::string(name) == "exit" &&
+        std::string(sig) == "(I)V") {
+        return reinterpret_cast<jmethodID>(&gExitMethod);
+    }
+    if (jvm.stopMethods.count(className + "." + name) &&
+        std::string(sig) == "([Ljava/lang/String;)V") {
+        return reinterpret_cast<jmethodID>(&gStopMethod);
+    }
     if (jvm.classesWithoutMain.count(className) || std::string(name) != "main" ||
         std::string(sig) != "([Ljava/lang/String;)V") {
         throwIn(jvm, "java.lang.NoSuchMethodError: main");
@@ -296,8 +327,25 @@ void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize in
     target->elements[static_cast<std::size_t>(index)] = value;
 }
 
-void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID, va_list args) {
+// System.exit(code): the exit hook learns the code; what follows stands for the end of the
+// process (a blocked main returns).
+void fakeSystemExit(FakeJvm& jvm, jint code) {
+    jvm.calls.push_back("System.exit(" + std::to_string(code) + ")");
+    jvm.exitCodes.push_back(code);
+    if (jvm.exitHook != nullptr) {
+        jvm.exitHook(code);
+    }
+    if (jvm.exitEndsMain) {
+        jvm.releaseOnDetach = true;
+    }
+}
+
+void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method, va_list args) {
     FakeJvm& jvm = jvmOf(env);
+    if (method == reinterpret_cast<jmethodID>(&gExitMethod)) {
+        fakeSystemExit(jvm, va_arg(args, jint));
+        return;
+    }
     jobject argument = va_arg(args, jobject);
     jvm.calls.push_back("CallStaticVoidMethod(" + jvm.object(cls)->text + ")");
     std::vector<std::string> strings;
@@ -306,10 +354,95 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID, va_li
             strings.push_back(element ? jvm.object(element)->text : std::string("<null>"));
         }
     }
+    if (method == reinterpret_cast<jmethodID>(&gStopMethod)) {
+        jvm.stopArguments.push_back(strings);
+        jvm.releaseOnDetach = true;
+        return;
+    }
     jvm.mainArguments.push_back(strings);
+    if (jvm.mainExits) {
+        fakeSystemExit(jvm, *jvm.mainExits);
+        return;
+    }
+    if (jvm.mainBlocks) {
+        jvm.waitForRelease();
+    }
     if (jvm.mainThrows) {
         throwIn(jvm, "java.lang.RuntimeException: from main");
     }
+}
+
+// A throwable's class and its toString(), the text it was raised with.
+FakeMethod gToStringMethod;
+
+jclass JNICALL fakeGetObjectClass(JNIEnv* env, jobject object) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("GetObjectClass");
+    const bool throwable = jvm.object(object)->kind == "throwable";
+    return static_cast<jclass>(
+        jvm.newObject({"class", throwable ? "java/lang/Throwable" : "java/lang/Object", {}}));
+}
+
+jmethodID JNICALL fakeGetMethodID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back(std::string("GetMethodID(") + name + ", " + sig + ")");
+    if (jvm.object(cls)->text == "java/lang/Throwable" && std::string(name) == "toString" &&
+        std::string(sig) == "()Ljava/lang/String;") {
+        return reinterpret_cast<jmethodID>(&gToStringMethod);
+    }
+    throwIn(jvm, std::string("java.lang.NoSuchMethodError: ") + name);
+    return nullptr;
+}
+
+jobject JNICALL fakeCallObjectMethodV(JNIEnv* env, jobject object, jmethodID, va_list) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("CallObjectMethod");
+    return jvm.newObject({"string", jvm.object(object)->text, {}});
+}
+
+jobject JNICALL fakeCallObjectMethod(JNIEnv* env, jobject object, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    jobject result = fakeCallObjectMethodV(env, object, method, args);
+    va_end(args);
+    return result;
+}
+
+jboolean JNICALL fakeExceptionCheck(JNIEnv* env) {
+    return jvmOf(env).pending != nullptr ? JNI_TRUE : JNI_FALSE;
+}
+
+void JNICALL fakeExceptionClear(JNIEnv* env) {
+    FakeJvm& jvm = jvmOf(env);
+    jvm.calls.push_back("ExceptionClear");
+    jvm.pending = nullptr;
+}
+
+const char* JNICALL fakeGetStringUTFChars(JNIEnv* env, jstring text, jboolean* isCopy) {
+    if (isCopy != nullptr) {
+        *isCopy = JNI_FALSE;
+    }
+    return jvmOf(env).object(text)->text.c_str();
+}
+
+void JNICALL fakeReleaseStringUTFChars(JNIEnv* env, jstring, const char*) {
+    jvmOf(env).calls.push_back("ReleaseStringUTFChars");
+}
+
+jint JNICALL fakeAttachCurrentThread(JavaVM* vm, void** env, void*) {
+    FakeJvm& jvm = jvmOf(vm);
+    jvm.calls.push_back("AttachCurrentThread");
+    *env = &jvm.env;
+    return JNI_OK;
+}
+
+jint JNICALL fakeDetachCurrentThread(JavaVM* vm) {
+    FakeJvm& jvm = jvmOf(vm);
+    jvm.calls.push_back("DetachCurrentThread");
+    if (jvm.releaseOnDetach) {
+        jvm.releaseMain();
+    }
+    return JNI_OK;
 }
 
 // The C interface's variadic form; the C++ JNIEnv_ wrapper calls the va_list form above.
@@ -342,7 +475,17 @@ FakeJvm::FakeJvm() {
     functions.SetObjectArrayElement = fakeSetObjectArrayElement;
     functions.CallStaticVoidMethod = fakeCallStaticVoidMethod;
     functions.CallStaticVoidMethodV = fakeCallStaticVoidMethodV;
+    functions.GetObjectClass = fakeGetObjectClass;
+    functions.GetMethodID = fakeGetMethodID;
+    functions.CallObjectMethod = fakeCallObjectMethod;
+    functions.CallObjectMethodV = fakeCallObjectMethodV;
+    functions.ExceptionCheck = fakeExceptionCheck;
+    functions.ExceptionClear = fakeExceptionClear;
+    functions.GetStringUTFChars = fakeGetStringUTFChars;
+    functions.ReleaseStringUTFChars = fakeReleaseStringUTFChars;
     invokeFunctions.DestroyJavaVM = fakeDestroyJavaVm;
+    invokeFunctions.AttachCurrentThread = fakeAttachCurrentThread;
+    invokeFunctions.DetachCurrentThread = fakeDetachCurrentThread;
     env.functions = &functions;
     vm.functions = &invokeFunctions;
     jvmsByEnv()[&env] = this;
@@ -363,13 +506,20 @@ CreateJavaVmFn FakeJvm::entry() {
 }
 
 jint FakeJvm::create(JavaVM** vmOut, void** envOut, void* args) {
+    if (beforeCreate) {
+        beforeCreate();
+    }
     const auto* init = static_cast<const JavaVMInitArgs*>(args);
     Creation creation;
     creation.version = init->version;
     creation.ignoreUnrecognized = init->ignoreUnrecognized;
+    exitHook = nullptr;
     for (jint i = 0; i < init->nOptions; ++i) {
         creation.options.emplace_back(init->options[i].optionString);
         creation.extraInfoNull.push_back(init->options[i].extraInfo == nullptr);
+        if (creation.options.back() == "exit") {
+            exitHook = reinterpret_cast<void(JNICALL*)(jint)>(init->options[i].extraInfo);
+        }
     }
     std::size_t index = creations.size();
     creations.push_back(std::move(creation));
@@ -382,6 +532,17 @@ jint FakeJvm::create(JavaVM** vmOut, void** envOut, void* args) {
     *vmOut = &vm;
     *envOut = &env;
     return JNI_OK;
+}
+
+void FakeJvm::releaseMain() {
+    std::lock_guard<std::mutex> lock(releaseMutex_);
+    mainReleased_ = true;
+    released_.notify_all();
+}
+
+void FakeJvm::waitForRelease() {
+    std::unique_lock<std::mutex> lock(releaseMutex_);
+    released_.wait(lock, [this] { return mainReleased_; });
 }
 
 jobject FakeJvm::newObject(Object object) {
@@ -490,6 +651,10 @@ void FakeMachine::addFile(std::string_view path, std::string_view content) {
     std::string full = fullPath(path);
     addDirectory(parentOf(full));
     files_[foldCase(full)] = FileEntry{full, false, false, std::string(content)};
+}
+
+void FakeMachine::removeFile(std::string_view path) {
+    files_.erase(foldCase(fullPath(path)));
 }
 
 void FakeMachine::setReadOnly(std::string_view path) {
@@ -759,6 +924,19 @@ std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
     return std::make_unique<FakeInputFile>(file->content);
 }
 
+bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                                std::string& bytes) {
+    const FileEntry* file = entry(path);
+    if (file == nullptr || file->directory) {
+        lastErrorCode = kErrorFileNotFound;
+        return false;
+    }
+    bytes = offset < file->content.size()
+                ? file->content.substr(static_cast<std::size_t>(offset), count)
+                : std::string();
+    return true;
+}
+
 std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
     std::string full = fullPath(path);
     const FileEntry* dir = entry(parentOf(full));
@@ -804,6 +982,210 @@ CreateJavaVmFn FakeMachine::findCreateJavaVm(ModuleHandle library) {
     }
     lastErrorCode = kErrorInvalidHandle;
     return nullptr;
+}
+
+// --- Service manager, dispatcher and event log ---------------------------------------------------
+
+namespace {
+
+constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
+constexpr std::uint32_t kErrorServiceNotActive = 1062;
+constexpr std::uint32_t kErrorServiceExists = 1073;
+
+class FakeServiceHandle : public ServiceHandle {
+  public:
+    FakeServiceHandle(FakeMachine& machine, std::string key) : machine_(machine), key_(key) {}
+
+    bool setDescription(const char* text) override {
+        service().description = text;
+        return true;
+    }
+    bool setDelayedAutoStart() override {
+        service().delayedAutoStart = true;
+        return true;
+    }
+    bool setRecovery(const ServiceRecovery& recovery) override {
+        service().recovery = recovery;
+        return true;
+    }
+    bool setRecoveryOnNonCrashFailures() override {
+        if (machine_.refusesNonCrashFlag) {
+            machine_.lastErrorCode = kErrorInvalidParameter;
+            return false;
+        }
+        service().recoveryOnNonCrashFailures = true;
+        return true;
+    }
+    bool queryState(ServiceState& state) override {
+        state = service().state;
+        return true;
+    }
+    bool stop() override {
+        FakeMachine::Service& s = service();
+        if (s.state == ServiceState::Stopped) {
+            machine_.lastErrorCode = kErrorServiceNotActive;
+            return false;
+        }
+        machine_.stopsSent.push_back(s.name);
+        s.state = s.stops ? ServiceState::Stopped : ServiceState::StopPending;
+        return true;
+    }
+    bool remove() override {
+        machine_.services.erase(key_);
+        return true;
+    }
+
+  private:
+    FakeMachine::Service& service() { return machine_.services.at(key_); }
+
+    FakeMachine& machine_;
+    std::string key_;
+};
+
+class FakeServiceManager : public ServiceManager {
+  public:
+    explicit FakeServiceManager(FakeMachine& machine) : machine_(machine) {}
+
+    std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
+                                                 const char* imagePath,
+                                                 ServiceStartType startType) override {
+        const std::string key = foldCase(name);
+        if (machine_.services.count(key)) {
+            machine_.lastErrorCode = kErrorServiceExists;
+            return nullptr;
+        }
+        FakeMachine::Service service;
+        service.name = name;
+        service.displayName = displayName;
+        service.imagePath = imagePath;
+        service.startType = startType;
+        machine_.services[key] = service;
+        return std::make_unique<FakeServiceHandle>(machine_, key);
+    }
+
+    std::unique_ptr<ServiceHandle> openService(const char* name) override {
+        const std::string key = foldCase(name);
+        if (!machine_.services.count(key)) {
+            machine_.lastErrorCode = kErrorServiceDoesNotExist;
+            return nullptr;
+        }
+        return std::make_unique<FakeServiceHandle>(machine_, key);
+    }
+
+  private:
+    FakeMachine& machine_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceManager> FakeMachine::openServiceManager() {
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return nullptr;
+    }
+    return std::make_unique<FakeServiceManager>(*this);
+}
+
+// Like the real dispatcher: the service's main function runs on a thread of its own while this
+// thread hands it the controls; it returns once the service reported stopped and its thread is
+// done (or the process was ended).
+bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program) {
+    if (!startedAsService) {
+        lastErrorCode = kErrorNotStartedAsService;
+        return false;
+    }
+    (void)name;
+    std::thread serviceThread([&program] { program.serviceMain(); });
+    std::unique_lock<std::mutex> lock(serviceMutex_);
+    for (;;) {
+        serviceChanged_.wait(lock, [this] { return serviceEnded_ || !pendingControls_.empty(); });
+        if (pendingControls_.empty()) {
+            break;
+        }
+        const ServiceControl control = pendingControls_.front();
+        pendingControls_.pop_front();
+        lock.unlock();
+        const std::uint32_t result = program.control(control);
+        lock.lock();
+        controlResults.push_back(result);
+        serviceChanged_.notify_all();
+    }
+    lock.unlock();
+    serviceThread.join();
+    return true;
+}
+
+void FakeMachine::sendControl(ServiceControl control) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    pendingControls_.push_back(control);
+    serviceChanged_.notify_all();
+}
+
+void FakeMachine::waitForControls(std::size_t count) {
+    std::unique_lock<std::mutex> lock(serviceMutex_);
+    serviceChanged_.wait(lock, [&] { return controlResults.size() >= count; });
+}
+
+bool FakeMachine::registerServiceControlHandler(const char* name) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    controlHandlers.emplace_back(name);
+    return true;
+}
+
+bool FakeMachine::setServiceStatus(const ServiceStatus& status) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    const bool firstOfState =
+        std::none_of(statuses.begin(), statuses.end(),
+                     [&](const ServiceStatus& s) { return s.state == status.state; });
+    statuses.push_back(status);
+    if (firstOfState) {
+        for (const auto& [state, control] : controlsOnState) {
+            if (state == status.state) {
+                pendingControls_.push_back(control);
+            }
+        }
+    }
+    if (status.state == ServiceState::Stopped) {
+        serviceEnded_ = true;
+    }
+    serviceChanged_.notify_all();
+    return true;
+}
+
+bool FakeMachine::registerEventSource(const char* name) {
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    eventSources.insert(name);
+    return true;
+}
+
+bool FakeMachine::deregisterEventSource(const char* name) {
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    eventSources.erase(name);
+    return true;
+}
+
+void FakeMachine::reportErrorEvent(const char* source, const char* text) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    events.push_back(std::string(source) + ": " + text);
+}
+
+// The process ends: every JVM main that still blocks is let go, so that the test's threads end.
+void FakeMachine::endProcess(std::uint32_t code) {
+    {
+        std::lock_guard<std::mutex> lock(serviceMutex_);
+        processEnds.push_back(code);
+        serviceEnded_ = true;
+        serviceChanged_.notify_all();
+    }
+    for (auto& [path, jvm] : jvms_) {
+        jvm->releaseMain();
+    }
 }
 
 }  // namespace qv::testing

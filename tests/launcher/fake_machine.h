@@ -13,9 +13,12 @@
 
 #include "os.h"
 
+#include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -50,6 +53,19 @@ class FakeJvm {
     std::optional<int> failStringAt;
     // main leaves an exception pending when it returns.
     bool mainThrows = false;
+    // main calls System.exit with this code (the exit hook is called, then main returns, as
+    // though the process ended there).
+    std::optional<jint> mainExits;
+    // main blocks until System.exit or a stop method (`stopMethods`) is called on another thread.
+    bool mainBlocks = false;
+    // Static void methods taking String[] that a stop may call ("pkg/Class.method"); calling one
+    // ends a blocked main.
+    std::set<std::string> stopMethods;
+    // System.exit ends a blocked main only when this is true (false: the Java service ignores
+    // the request and never ends).
+    bool exitEndsMain = true;
+    // Called at the start of each JNI_CreateJavaVM (a creation that takes its time).
+    std::function<void()> beforeCreate;
 
     // --- Record --------------------------------------------------------------------------------
     std::vector<Creation> creations;
@@ -60,6 +76,18 @@ class FakeJvm {
     // The String[] of each call of main.
     std::vector<std::vector<std::string>> mainArguments;
     int destroyCount = 0;
+    // The codes System.exit was called with, and the String[] of each stop method call.
+    std::vector<jint> exitCodes;
+    std::vector<std::vector<std::string>> stopArguments;
+    // The exit hook of the last creation ("exit" option), or null.
+    void(JNICALL* exitHook)(jint) = nullptr;
+
+    // Ends a blocked main (what System.exit or a stop method does). A call on an attached thread
+    // takes effect when that thread detaches, so that the fake's records are written by one
+    // thread at a time.
+    void releaseMain();
+    bool releaseOnDetach = false;
+    void waitForRelease();
 
     // The entry handed out for this library (JNI_CreateJavaVM).
     CreateJavaVmFn entry();
@@ -86,6 +114,9 @@ class FakeJvm {
 
   private:
     std::deque<Object> objects_;
+    std::mutex releaseMutex_;
+    std::condition_variable released_;
+    bool mainReleased_ = false;
 };
 
 class FakeMachine : public Os {
@@ -120,6 +151,7 @@ class FakeMachine : public Os {
     // --- Files ---------------------------------------------------------------------------------
     void addFile(std::string_view path, std::string_view content = {});
     void addDirectory(std::string_view path);
+    void removeFile(std::string_view path);
     // A file that exists but cannot be written (the log cannot be opened on it).
     void setReadOnly(std::string_view path);
     bool exists(std::string_view path) const;
@@ -158,6 +190,48 @@ class FakeMachine : public Os {
     FakeJvm& addJvm(std::string_view path);
     std::vector<std::string> librariesLoaded;
 
+    // --- Service manager, dispatcher and event log --------------------------------------------
+    struct Service {
+        std::string name;
+        std::string displayName;
+        std::string imagePath;
+        ServiceStartType startType = ServiceStartType::Manual;
+        bool delayedAutoStart = false;
+        std::optional<std::string> description;
+        std::optional<ServiceRecovery> recovery;
+        ServiceState state = ServiceState::Stopped;
+        bool recoveryOnNonCrashFailures = false;
+        // A stop control makes the service report stopped at once (a well-behaved service).
+        bool stops = true;
+    };
+    // Installed services by folded name.
+    std::map<std::string, Service> services;
+    // Without administrator rights the service manager cannot be opened (access denied) and the
+    // event log key cannot be created.
+    bool administrator = true;
+    // The service manager knows no "non-crash failures" flag (ERROR_INVALID_PARAMETER).
+    bool refusesNonCrashFlag = false;
+    // Event sources of the Application log, by name as registered.
+    std::set<std::string> eventSources;
+    // Every error event reported: "source: text".
+    std::vector<std::string> events;
+    // Stop controls sent to installed services, by name.
+    std::vector<std::string> stopsSent;
+    // The process was started by the service manager (else the dispatcher fails with 1063).
+    bool startedAsService = true;
+    // Controls the dispatcher sends once the service first reports the given state.
+    std::vector<std::pair<ServiceState, ServiceControl>> controlsOnState;
+    // The status reports of the running service, in order, and the control handler's name.
+    std::vector<ServiceStatus> statuses;
+    std::vector<std::string> controlHandlers;
+    std::vector<std::uint32_t> controlResults;
+    // endProcess: the codes it was called with (the fake machine goes on).
+    std::vector<std::uint32_t> processEnds;
+    // Queues a control for the dispatcher to hand to the running service.
+    void sendControl(ServiceControl control);
+    // Blocks until the dispatcher has handed the service `count` controls.
+    void waitForControls(std::size_t count);
+
     // --- Os ------------------------------------------------------------------------------------
     std::string commandLine() override;
     ModuleHandle programModule() override;
@@ -183,6 +257,16 @@ class FakeMachine : public Os {
     void writeStdout(std::string_view text) override;
     ModuleHandle loadLibrary(const char* path) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
+    bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
+                       std::string& bytes) override;
+    std::unique_ptr<ServiceManager> openServiceManager() override;
+    bool runServiceDispatcher(const char* name, ServiceProgram& program) override;
+    bool registerServiceControlHandler(const char* name) override;
+    bool setServiceStatus(const ServiceStatus& status) override;
+    bool registerEventSource(const char* name) override;
+    bool deregisterEventSource(const char* name) override;
+    void reportErrorEvent(const char* source, const char* text) override;
+    void endProcess(std::uint32_t code) override;
 
     struct FileEntry {
         std::string path;  // as created
@@ -210,6 +294,10 @@ class FakeMachine : public Os {
     Hive hive64_;
     std::map<std::string, std::unique_ptr<FakeJvm>> jvms_;  // folded full path -> library
     int moduleTag_ = 0;
+    std::mutex serviceMutex_;
+    std::condition_variable serviceChanged_;
+    std::deque<ServiceControl> pendingControls_;
+    bool serviceEnded_ = false;
 };
 
 }  // namespace qv::testing

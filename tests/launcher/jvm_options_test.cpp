@@ -38,11 +38,19 @@ TEST(ParseJvmOptions, Table) {
         {"flag as the last word", "-Xss1m -classpath", {"-Xss1m"}, 2},
         {"only a flag", "-jar", {}, 1},
         {"value of one quote", "-classpath \"", {"-Djava.class.path="}, 2},
-        {"blank inside the class path cuts it",
-         "-classpath \"C:\\Program Files\\a.jar;b.jar\" app.Main",
-         {"-Djava.class.path=C:\\Program", "Files\\a.jar;b.jar\"", "app.Main"},
-         4},
-        {"inner quotes stay", "-classpath a\"b", {"-Djava.class.path=a\"b"}, 2},
+        {"blank inside the quoted class path stays",
+         "-classpath \"C:\\Program Files\\a.jar;classes\\\" app.Main",
+         {"-Djava.class.path=C:\\Program Files\\a.jar;classes\\", "app.Main"},
+         3},
+        {"quoted jar path with blanks",
+         "-jar \"C:\\Program Files (x86)\\Acme\\x.jar\"",
+         {"-Djava.class.path=C:\\Program Files (x86)\\Acme\\x.jar"},
+         2},
+        {"quoted options and arguments are one word each",
+         "\"-Dacme.q=C:\\A B\" -classpath \"\" app.Main \"two words\"",
+         {"-Dacme.q=C:\\A B", "-Djava.class.path=", "app.Main", "two words"},
+         5},
+        {"quotes inside a value group too", "-classpath a\"b c\"", {"-Djava.class.path=ab c"}, 2},
         {"flags are case-sensitive", "-CLASSPATH x -Jar y", {"-CLASSPATH", "x", "-Jar", "y"}, 4},
         {"every separator", "\t-Xms1m\r\n\v-Xmx2m\f ", {"-Xms1m", "-Xmx2m"}, 2},
         {"empty line", "", {}, 0},
@@ -61,7 +69,8 @@ TEST(ParseJvmOptions, Table) {
 }
 
 TEST(ParseJvmOptions, ClassPathOptionLengthMatchesTheParse) {
-    for (const char* line : {"-classpath \"a;b\" x -jar c", "-jar \"", "x y", "-classpath"}) {
+    for (const char* line : {"-classpath \"a;b\" x -jar c", "-jar \"", "x y", "-classpath",
+                             "-jar \"a b\" -classpath \"c\\\""}) {
         auto jvm = std::make_unique<JvmStart>();
         parseJvmOptions(*jvm, "", "", line, "");
         std::size_t length = 0;

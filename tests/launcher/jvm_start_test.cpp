@@ -52,14 +52,20 @@ TEST_F(JvmStartTest, NoJvmCreated) {
         bool exportsEntry;
         jint result;
         std::uint32_t lastError;
+        std::string logged;  // the debug log's lines of the pass
     } cases[] = {
-        {"library missing", "C:\\none", true, JNI_OK, 126},
-        {"entry missing", "C:\\jre", false, JNI_OK, 127},
-        {"creation fails", "C:\\jre", true, JNI_ERR, 0},
-        {"library path too long", nullptr, true, JNI_OK, 206},
+        {"library missing", "C:\\none", true, JNI_OK, 126,
+         "Error:\t\tThe JVM library C:\\none\\bin\\client\\jvm.dll cannot be loaded.\n"},
+        {"entry missing", "C:\\jre", false, JNI_OK, 127,
+         "Error:\t\tThe JVM library C:\\jre\\bin\\client\\jvm.dll has no entry "
+         "JNI_CreateJavaVM.\n"},
+        {"creation fails", "C:\\jre", true, JNI_ERR, 0, ""},
+        {"library path too long", nullptr, true, JNI_OK, 206, ""},
     };
+    openLog();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::size_t logged = log().size();
         jvm.exportsCreateJavaVm = c.exportsEntry;
         jvm.creationResults.assign(8, c.result);
         machine.lastErrorCode = 0;
@@ -69,6 +75,7 @@ TEST_F(JvmStartTest, NoJvmCreated) {
         EXPECT_FALSE(executeInProcess(ctx, *start, exitCode));
         EXPECT_EQ(exitCode, -1);
         EXPECT_EQ(machine.lastErrorCode, c.lastError);
+        EXPECT_EQ(log().substr(logged), c.logged);
         EXPECT_EQ(jvm.destroyCount, 0);
         EXPECT_EQ(start->optionCount, 0);
     }

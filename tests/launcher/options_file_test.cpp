@@ -61,6 +61,38 @@ TEST_F(OptionsFileTest, OptionsFileCompaction) {
     }
 }
 
+TEST_F(OptionsFileTest, Utf8ByteOrderMarkAtTheStartIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const struct {
+        const char* name;
+        std::string file;
+        bool debugAll;
+        std::string expected;
+        std::string trace;
+    } cases[] = {
+        {"before the first option, traced at debug-all", bom + "-Dacme.bom=1\r\n-Xss1m", true,
+         "-Dv=1 -Dacme.bom=1 -Xss1m ", "Info:\t\tUTF-8 byte-order mark skipped.\n"},
+        {"not traced at the debug level", bom + "-Dacme.bom=1", false, "-Dv=1 -Dacme.bom=1 ", ""},
+        {"a file of the mark alone", bom, true, "-Dv=1 ",
+         "Info:\t\tUTF-8 byte-order mark skipped.\n"},
+        {"only at the start", "-Da" + bom, true, "-Dv=1 -Da" + bom + " ", ""},
+        {"part of a mark stays", "\xEF\xBB-Da", true, "-Dv=1 \xEF\xBB-Da ", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LauncherOnMachine fresh;
+        fresh.openLog(c.debugAll);
+        fresh.machine.setConfig(12, "-Dv=1");
+        fresh.machine.addFile(kOptionsFile, c.file);
+        auto options = std::make_unique<FixedText<kLineSize>>();
+        EXPECT_TRUE(readOptionsFile(fresh.ctx, *options, program).goesOn());
+        EXPECT_EQ(options->view(), c.expected);
+        const std::string text = fresh.log();
+        EXPECT_EQ(text.substr(text.find("Loading:")),
+                  std::string("Loading:\t") + kOptionsFile + "\n" + c.trace);
+    }
+}
+
 TEST_F(OptionsFileTest, OptionsFileNamedLikeTheProgram) {
     ProgramLocation other;
     (void)other.path.assign("D:\\svc\\Other.EXE");

@@ -116,6 +116,23 @@ TEST_F(ShippedInstall, ApplicationArgumentsReachMainWithoutThePrivateOptions) {
     EXPECT_EQ(options.back(), "--port=9");
 }
 
+TEST_F(ShippedInstall, QuotedWordsReachTheJvmAndMainWhole) {
+    machine.setConfig(12, "\"-Dsite.dir=%EXEDIR%\\my site\" -Dratio=50% -Xss1m");
+    machine.setConfig(13, "\"--label=Door 1\"");
+    ASSERT_EQ(run("\"--name=x y\" \"\" plain"), kExitMainReturned);
+    ASSERT_EQ(jvm.creations.size(), 1u);
+    const std::vector<std::string>& options = jvm.creations[0].options;
+    ASSERT_EQ(options.size(), 9u);
+    const std::vector<std::string> arguments{"--label=Door 1", "--name=x y", "", "plain"};
+    EXPECT_EQ(std::vector<std::string>(options.begin(), options.begin() + 3),
+              (std::vector<std::string>{"-Dsite.dir=C:\\Zarvel\\service\\bin\\my site",
+                                        "-Dratio=50%", "-Xss1m"}));
+    EXPECT_EQ(options[4], "org.springframework.boot.loader.JarLauncher");
+    EXPECT_EQ(std::vector<std::string>(options.begin() + 5, options.end()), arguments);
+    ASSERT_EQ(jvm.mainArguments.size(), 1u);
+    EXPECT_EQ(jvm.mainArguments[0], arguments);
+}
+
 TEST_F(ShippedInstall, NoLogWithoutTheWord) {
     ASSERT_EQ(run(""), kExitMainReturned);
     EXPECT_FALSE(machine.exists(kServiceLog));

@@ -13,11 +13,12 @@ constexpr const char* kOptionsFile = "C:\\app\\QuorvexService.mvk.ini";
 class VariablesTest : public LauncherFixture {
   protected:
     VariablesTest() { openLog(); }
-    std::pair<std::string, Expansion> expand(std::string_view input, std::string_view before = {}) {
+    std::pair<std::string, Expansion::Kind> expand(std::string_view input,
+                                                   std::string_view before = {}) {
         auto out = std::make_unique<FixedText<kLineSize>>();
         (void)out->assign(before);
         Expansion result = substituteVariables(ctx, *out, input, program);
-        return {std::string(out->view()), result};
+        return {std::string(out->view()), result.kind};
     }
 };
 
@@ -35,16 +36,17 @@ TEST_F(VariablesTest, SubstituteVariablesTable) {
         const char* name;
         std::string input;
         std::string expected;
-        Expansion result;
+        Expansion::Kind result;
     } cases[] = {
         {"no reference", "-Xss1m -Dx=1", "-Xss1m -Dx=1", Expansion::Complete},
         {"empty", "", "", Expansion::Complete},
         {"double percent", "50%%", "50%", Expansion::Complete},
         {"unset variable", "-Xmx%MEM%m", "-Xmxm", Expansion::Complete},
         {"set variable", "-Dx=%X%", "-Dx=1", Expansion::Complete},
-        {"lone percent drops the rest", "%X% -Dratio=50% -Xss1m", "1",
-         Expansion::UnclosedReference},
-        {"lone percent first", "-Dratio=50%", "", Expansion::UnclosedReference},
+        {"lone percent kept with the rest", "%X% -Dratio=50% -Xss1m", "1 -Dratio=50% -Xss1m",
+         Expansion::Complete},
+        {"lone percent alone", "%", "%", Expansion::Complete},
+        {"lone percent after a reference", "%X%%", "1%", Expansion::Complete},
         {"program directory", "%EXEDIR%\\lib", "C:\\app\\lib", Expansion::Complete},
         {"program file", "%EXEFILE%", "C:\\app\\QuorvexService.exe", Expansion::Complete},
         {"current directory, not the variable", "%PWD%", "C:\\app", Expansion::Complete},
@@ -72,6 +74,12 @@ TEST_F(VariablesTest, SubstituteAppendsAndTraces) {
     EXPECT_EQ(log(), "Substitute:\t = %\nSubstitute:\tMEM = \nSubstitute:\tX = 1\n");
 }
 
+TEST_F(VariablesTest, LonePercentIsTextAndNotTraced) {
+    machine.setVariable("X", "1");
+    EXPECT_EQ(expand("-Dx=%X% -Dratio=50% -Xss1m").first, "-Dx=1 -Dratio=50% -Xss1m");
+    EXPECT_EQ(log(), "Substitute:\tX = 1\n");
+}
+
 TEST_F(VariablesTest, OverlongNameIsTracedWithAnEmptyExpansion) {
     const std::string name(128, 'n');
     machine.setVariable(name, "never looked up");
@@ -83,9 +91,10 @@ TEST_F(VariablesTest, SubstituteOverflowLeavesTheOutputAtTheReference) {
     machine.setVariable("BIG", std::string(100, 'b'));
     auto out = std::make_unique<FixedText<kPathSize>>();
     (void)out->assign(std::string(200, 'a'));
-    EXPECT_EQ(substituteVariables(ctx, *out, "x%BIG%", program), Expansion::Overflow);
+    EXPECT_EQ(substituteVariables(ctx, *out, "x%BIG%", program).kind, Expansion::Overflow);
     EXPECT_EQ(out->view(), std::string(200, 'a') + "x");
-    EXPECT_EQ(substituteVariables(ctx, *out, std::string(60, 'y'), program), Expansion::Overflow);
+    EXPECT_EQ(substituteVariables(ctx, *out, std::string(60, 'y'), program).kind,
+              Expansion::Overflow);
     EXPECT_EQ(out->size(), 201u);
 }
 
@@ -121,7 +130,6 @@ TEST_F(VariablesTest, RegistryReferences) {
         {"key opens without the value: nothing", "%HKEY_LOCAL_MACHINE\\SOFTWARE\\Empty64\\V%", ""},
         {"DWORD data up to its first NUL", "%HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\Dword%", "A"},
         {"data without NUL terminated", "[%HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\NoNul%]", "[raw]"},
-        {"more than 1024 bytes: nothing", "%HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\Big%", ""},
         {"1024 bytes", "%HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\Fits%", std::string(1024, 'f')},
         {"value of the root key", "%HKEY_LOCAL_MACHINE\\RootValue%", "root"},
         {"unknown root", "%HKEY_NOWHERE\\Software\\X\\Y%", ""},
@@ -136,6 +144,25 @@ TEST_F(VariablesTest, RegistryReferences) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(expand(c.input).first, c.expected);
     }
+}
+
+TEST_F(VariablesTest, RegistryValueOverTheLimitStopsNamingTheReference) {
+    // 1025 bytes, a string of 1024 characters with its terminator: nothing of it is placed.
+    machine.setRegistryValue(View::Bits32, RegistryRoot::LocalMachine, "SOFTWARE\\Types", "Big",
+                             kRegSz, std::string(1024, 'b') + '\0');
+    auto out = std::make_unique<FixedText<kLineSize>>();
+    const Expansion result = substituteVariables(
+        ctx, *out, "-Da=1 -Dbig=%HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\Big% -Dc=2", program);
+    EXPECT_EQ(result.kind, Expansion::RegistryValueTooLarge);
+    EXPECT_EQ(result.reference, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\Big");
+    EXPECT_EQ(out->view(), "-Da=1 -Dbig=");
+
+    Step step = expansionStep(ctx, result, [] { return std::string("not this"); });
+    EXPECT_EQ(step.kind(), Step::Kind::TextTooLong);
+    const std::string message =
+        "The registry value %HKEY_LOCAL_MACHINE\\SOFTWARE\\Types\\Big% holds more than 1024 bytes.";
+    EXPECT_EQ(step.text(), message);
+    EXPECT_EQ(log(), "Error:\t\t" + message + "\n");
 }
 
 TEST_F(VariablesTest, RegistryReferenceOn32BitWindowsUsesTheOnlyView) {

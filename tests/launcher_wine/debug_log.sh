@@ -60,6 +60,23 @@ install variable_debug_all
 Morvakin=debug-all launch
 expect_line "variable switches on debug-all" <(log_text) "Resource 10:	$TITLE"
 
+# Each line reaches the file when it is written: while main is held, the log already holds the
+# whole preparation, and the run's end follows once main returns.
+install log_while_running
+HOLD=$CASE/hold
+(QV_STANDIN_JVM_HOLD=$(winpath "$HOLD") launch --mvk-debug; echo "$RC" >"$CASE/held.rc") &
+HELD=$!
+for _ in $(seq 1 1200); do
+    [ -e "$HOLD.started" ] || ! kill -0 "$HELD" 2>/dev/null && break
+    sleep 0.1
+done
+expect_eq "main reached" yes "$([ -e "$HOLD.started" ] && echo yes || echo no)"
+expect_eq "log while main runs" "$(expected_debug_log --mvk-debug | sed '$d')" "$(log_text)"
+: >"$HOLD.release"
+wait "$HELD"
+expect_eq "exit code" 0 "$(cat "$CASE/held.rc")"
+expect_eq "log after the run" "$(expected_debug_log --mvk-debug)" "$(log_text)"
+
 # Off: no file; a start failure still prints its message.
 install no_log
 rm -r "$JRE"

@@ -39,7 +39,8 @@ wait_for_urls
 expect_eq "support page opened" "$SUPPORT_URL" "$(cat "$URLS" 2>/dev/null)"
 
 # The JVM library cannot be loaded: exit code -1, value 101 with Windows' text for the load
-# failure, the support page opened; the log ends with the report, without an "Exit code:" line.
+# failure, the support page opened; the log names the library and ends with the report, without
+# an "Exit code:" line.
 # The system text keeps its own CR LF, so its log line ends in CR before the log's own line end.
 install jvm_library_missing
 rm "$JRE/bin/client/jvm.dll"
@@ -49,9 +50,11 @@ expect_stdout "message 101 and the system text of error 126" \
     < <(printf '%s: %s\n\n' "$TITLE" "$MSG_STARTUP"; system_text 126; printf '\n')
 wait_for_urls
 expect_eq "support page opened" "$SUPPORT_URL" "$(cat "$URLS" 2>/dev/null)"
+# The log names the library it tried before the report.
 expect_eq "last log lines" \
-    "$(printf 'Error msg:\t%s\nError:\t\t%s\n\nOpen URL:\t%s' "$MSG_STARTUP" "$(system_text 126)" "$SUPPORT_URL")" \
-    "$(log_text | tail -n 4)"
+    "$(printf 'Error:\t\tThe JVM library %s cannot be loaded.\nError msg:\t%s\nError:\t\t%s\n\nOpen URL:\t%s' \
+        "$(winpath "$BIN")\\..\\..\\gui\\jre\\bin\\client\\jvm.dll" "$MSG_STARTUP" "$(system_text 126)" "$SUPPORT_URL")" \
+    "$(log_text | tail -n 5)"
 expect_eq "no exit code line" "" "$(log_text | grep '^Exit code:')"
 
 # The library has no JNI_CreateJavaVM: exit code -1 with the system text of error 127.

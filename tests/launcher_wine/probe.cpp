@@ -1,6 +1,11 @@
 // Test helper: what Windows itself says, for comparing with what the launcher shows.
 //   probe sysmsg CODE   the system's text for an error code, byte for byte
 //   probe env NAME      the value of an environment variable (exit code 1 when it is not set)
+//   probe service NAME  what the service manager holds for a service, one "key: value" line each
+//                       (QueryServiceConfigA, QueryServiceConfig2A, QueryServiceStatus); exit
+//                       code 1 when it cannot be opened
+//   probe wait FILE     waits until FILE exists (at most ten minutes): a process that keeps the
+//                       prefix's service manager running
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -14,6 +19,79 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+namespace {
+
+constexpr DWORD kConfigBufferBytes = 8192;
+constexpr DWORD kWaitPollMs = 100;
+constexpr int kWaitPolls = 10 * 60 * 10;
+
+// A buffer for the variable-length configuration structures.
+struct ConfigBuffer {
+    alignas(8) BYTE bytes[kConfigBufferBytes];
+};
+
+int describeService(const char* name) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service =
+        manager ? OpenServiceA(manager, name, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS)
+                : nullptr;
+    if (service == nullptr) {
+        std::printf("error: %lu\n", GetLastError());
+        if (manager) {
+            CloseServiceHandle(manager);
+        }
+        return 1;
+    }
+    static ConfigBuffer buffer;
+    DWORD needed = 0;
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.bytes);
+    if (QueryServiceConfigA(service, config, sizeof buffer.bytes, &needed)) {
+        std::printf("type: %lu\nstart: %lu\npath: %s\ndisplay: %s\naccount: %s\n",
+                    config->dwServiceType, config->dwStartType, config->lpBinaryPathName,
+                    config->lpDisplayName,
+                    config->lpServiceStartName ? config->lpServiceStartName : "");
+    }
+    auto* description = reinterpret_cast<SERVICE_DESCRIPTIONA*>(buffer.bytes);
+    if (QueryServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, buffer.bytes, sizeof buffer.bytes,
+                             &needed)) {
+        std::printf("description: %s\n",
+                    description->lpDescription ? description->lpDescription : "");
+    }
+    auto* delayed = reinterpret_cast<SERVICE_DELAYED_AUTO_START_INFO*>(buffer.bytes);
+    if (QueryServiceConfig2A(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, buffer.bytes,
+                             sizeof buffer.bytes, &needed)) {
+        std::printf("delayed: %d\n", delayed->fDelayedAutostart ? 1 : 0);
+    }
+    auto* failure = reinterpret_cast<SERVICE_FAILURE_ACTIONSA*>(buffer.bytes);
+    if (QueryServiceConfig2A(service, SERVICE_CONFIG_FAILURE_ACTIONS, buffer.bytes,
+                             sizeof buffer.bytes, &needed)) {
+        std::printf("reset: %lu\n", failure->dwResetPeriod);
+        for (DWORD i = 0; i < failure->cActions; ++i) {
+            std::printf("action: %d %lu\n", static_cast<int>(failure->lpsaActions[i].Type),
+                        failure->lpsaActions[i].Delay);
+        }
+    } else {
+        std::printf("failure actions: error %lu\n", GetLastError());
+    }
+    auto* flag = reinterpret_cast<SERVICE_FAILURE_ACTIONS_FLAG*>(buffer.bytes);
+    if (QueryServiceConfig2A(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, buffer.bytes,
+                             sizeof buffer.bytes, &needed)) {
+        std::printf("non-crash failures: %d\n", flag->fFailureActionsOnNonCrashFailures ? 1 : 0);
+    } else {
+        std::printf("non-crash failures: error %lu\n", GetLastError());
+    }
+    SERVICE_STATUS status{};
+    if (QueryServiceStatus(service, &status)) {
+        std::printf("state: %lu\nwin32 exit: %lu\nservice exit: %lu\n", status.dwCurrentState,
+                    status.dwWin32ExitCode, status.dwServiceSpecificExitCode);
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
@@ -41,6 +119,20 @@ int main(int argc, char** argv) {
         std::fwrite(value.data(), 1, n, stdout);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe sysmsg CODE | probe env NAME\n");
+    if (argc == 3 && std::strcmp(argv[1], "service") == 0) {
+        return describeService(argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "wait") == 0) {
+        for (int i = 0; i < kWaitPolls; ++i) {
+            if (GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES) {
+                return 0;
+            }
+            Sleep(kWaitPollMs);
+        }
+        return 1;
+    }
+    std::fprintf(stderr,
+                 "usage: probe sysmsg CODE | probe env NAME | probe service NAME | probe wait "
+                 "FILE\n");
     return 2;
 }

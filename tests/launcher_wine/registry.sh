@@ -88,5 +88,19 @@ expect_line "a missing value gives nothing" "$RECORD" "option[1]=-Dmissing=."
 expect_line "an empty value name reads the default value" "$RECORD" "option[2]=-Ddefault=fromDefault"
 expect_line "substitution logged" <(log_text) "Substitute:	HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Stack = 2m"
 
+# A value of 1025 bytes (1024 characters and the terminator) does not fit a reference: the start
+# fails naming it, like every other text that does not fit; the JVM is not created.
+reg_clear
+install registry_value_too_large
+wine reg add 'HKLM\SOFTWARE\ZarvelTest\Options' /v Big /d "$(printf 'b%.0s' $(seq 1 1024))" /f >/dev/null ||
+    fail "reg add"
+configure "set 12 -Dbig=%HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Big%"
+launch --mvk-debug
+expect_eq "exit code" 1 "$RC"
+named="The registry value %HKEY_LOCAL_MACHINE\\SOFTWARE\\ZarvelTest\\Options\\Big% holds more than 1024 bytes."
+expect_stdout "report names the reference" < <(printf '%s: %s\n\n%s\n' "$TITLE" "$MSG_STARTUP" "$named")
+expect_line "error logged" <(log_text) "Error:		$named"
+expect_eq "no JVM" no "$([ -e "$RECORD" ] && echo yes || echo no)"
+
 reg_clear
 finish

@@ -164,6 +164,29 @@ TEST_F(WindowsOsTest, FilesReadInTextModeAndTheLogWritesCrLf) {
     EXPECT_EQ(os.openLogForAppend("seam_absent_dir\\x.log"), nullptr);
 }
 
+TEST_F(WindowsOsTest, LogLinesReachTheFileWhenFlushed) {
+    DeleteFileA("seam_flush.log");
+    auto log = os.openLogForAppend("seam_flush.log");
+    ASSERT_NE(log, nullptr);
+    log->write("Working dir:\tC:\\app\n");
+    log->flush();
+    EXPECT_EQ(readFile("seam_flush.log"), "Working dir:\tC:\\app\r\n");  // while still open
+}
+
+TEST_F(WindowsOsTest, FileBytesFromAnOffsetInBinaryMode) {
+    writeFile("seam_bytes.bin", std::string("MZ\r\n\0\x1A tail", 11));
+    std::string bytes = "untouched";
+    ASSERT_TRUE(os.readFileBytes("seam_bytes.bin", 0, 6, bytes));
+    EXPECT_EQ(bytes, std::string("MZ\r\n\0\x1A", 6));  // no text-mode translation, no end at ^Z
+    ASSERT_TRUE(os.readFileBytes("seam_bytes.bin", 7, 100, bytes));
+    EXPECT_EQ(bytes, "tail");
+    ASSERT_TRUE(os.readFileBytes("seam_bytes.bin", 1000, 4, bytes));
+    EXPECT_EQ(bytes, "");
+    bytes = "untouched";
+    EXPECT_FALSE(os.readFileBytes("seam_absent.bin", 0, 4, bytes));
+    EXPECT_EQ(bytes, "untouched");
+}
+
 TEST_F(WindowsOsTest, RegistryKeysSubkeysAndValuesOfEveryType) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\QuorvexSeamTest\\Versions", 0, nullptr,
@@ -209,6 +232,12 @@ TEST_F(WindowsOsTest, RegistryKeysSubkeysAndValuesOfEveryType) {
     // Larger than the limit, or missing: not read.
     EXPECT_FALSE(opened->queryValue("JavaHome", 3, value));
     EXPECT_FALSE(opened->queryValue("Absent", 1024, value));
+    // The size of a value's data, whatever the limit a read would take.
+    std::size_t size = 0;
+    ASSERT_TRUE(opened->valueSize("JavaHome", size));
+    EXPECT_EQ(size, sizeof home);
+    EXPECT_FALSE(opened->valueSize("Absent", size));
+    EXPECT_EQ(size, sizeof home);
     // Registry failures leave the thread's last error as it was, as the Windows calls do.
     EXPECT_EQ(os.openRegistryKey(qv::RegistryRoot::CurrentUser, "Software\\QuorvexSeamAbsent",
                                  qv::kKeyRead),

@@ -1,0 +1,67 @@
+// The settings of the Windows service (configuration values 33 to 39), read only by the service
+// commands, and the words of the command line that select those commands.
+#ifndef QV_LAUNCHER_SERVICE_SETTINGS_H
+#define QV_LAUNCHER_SERVICE_SETTINGS_H
+
+#include "state.h"
+#include "step.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// The service commands and their words.
+enum class ServiceCommand { Install, Uninstall, Run };
+inline constexpr std::string_view kInstallWord = "--mvk-install";
+inline constexpr std::string_view kUninstallWord = "--mvk-uninstall";
+inline constexpr std::string_view kServiceWord = "--mvk-service";
+// The debug words an install carries into the service's command line.
+inline constexpr std::string_view kDebugWord = "--mvk-debug";
+inline constexpr std::string_view kDebugAllWord = "--mvk-debug-all";
+
+// The service command a word of the argument text names; the first such word counts.
+std::optional<ServiceCommand> findServiceCommand(std::string_view argumentText);
+
+// Service names and display names: at most 256 characters (the service manager's limit).
+inline constexpr std::size_t kServiceNameSize = 257;
+inline constexpr std::size_t kServiceDescriptionSize = kErrorMessageSize;
+
+inline constexpr const char* kDefaultServiceName = "QuorvexService";
+inline constexpr std::uint32_t kDefaultStopTimeoutSeconds = 30;
+inline constexpr std::uint32_t kMaxStopTimeoutSeconds = 3600;
+inline constexpr std::uint32_t kDefaultRestartDelaySeconds = 60;
+inline constexpr std::uint32_t kMaxRestartDelaySeconds = 86400;
+inline constexpr std::uint32_t kMillisecondsPerSecond = 1000;
+
+// The recovery the install sets: three restarts, the count of failures forgotten after a day
+// without one.
+inline constexpr std::uint32_t kRecoveryRestarts = 3;
+inline constexpr std::uint32_t kRecoveryResetSeconds = 86400;
+
+struct ServiceSettings {
+    FixedText<kServiceNameSize> name;
+    FixedText<kServiceNameSize> displayName;
+    FixedText<kServiceDescriptionSize> description;
+    ServiceStartType startType = ServiceStartType::Automatic;
+    // "pkg.Class.method", empty for System.exit(0).
+    FixedText<kPathSize> stopMethod;
+    std::uint32_t stopTimeoutMs = kDefaultStopTimeoutSeconds * kMillisecondsPerSecond;
+    std::uint32_t restartDelayMs = kDefaultRestartDelaySeconds * kMillisecondsPerSecond;
+};
+
+// The system's text for an error code without its line end (or the text for a code without
+// one): for the one-line messages of the service commands.
+std::string systemTextOf(Os& os, std::uint32_t code);
+
+// Value 33: the service name (unset or empty: kDefaultServiceName).
+Step loadServiceName(Context& ctx, ServiceSettings& settings);
+// Values 33 to 39. A start type other than the three known texts stops the step with
+// ERROR_INVALID_DATA, naming the value in the debug log and in the error message.
+Step loadServiceSettings(Context& ctx, ServiceSettings& settings);
+
+}  // namespace qv
+
+#endif  // QV_LAUNCHER_SERVICE_SETTINGS_H

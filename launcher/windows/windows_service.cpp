@@ -1,0 +1,242 @@
+// The seam's service members on the service control manager, the service dispatcher and the
+// event log of Windows.
+#include "windows_os.h"
+
+#include "windows_handles.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+constexpr char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
+constexpr char kTypesSupportedValue[] = "TypesSupported";
+constexpr DWORD kTypesSupported =
+    EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+constexpr DWORD kAcceptedControls =
+    SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN;
+
+// The one service of this process: what the dispatcher runs and where its status goes. The
+// dispatcher calls plain functions without a context of their own, so both live here.
+std::atomic<ServiceProgram*> gProgram{nullptr};
+std::atomic<SERVICE_STATUS_HANDLE> gStatusHandle{nullptr};
+
+void WINAPI serviceMainEntry(DWORD, LPSTR*) {
+    if (ServiceProgram* program = gProgram.load()) {
+        program->serviceMain();
+    }
+}
+
+DWORD WINAPI controlHandler(DWORD control, DWORD, LPVOID, LPVOID) {
+    ServiceProgram* program = gProgram.load();
+    if (program == nullptr) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    switch (control) {
+        case SERVICE_CONTROL_STOP:
+            return program->control(ServiceControl::Stop);
+        case SERVICE_CONTROL_SHUTDOWN:
+            return program->control(ServiceControl::Shutdown);
+        case SERVICE_CONTROL_PRESHUTDOWN:
+            return program->control(ServiceControl::Preshutdown);
+        case SERVICE_CONTROL_INTERROGATE:
+            return program->control(ServiceControl::Interrogate);
+        default:
+            return program->control(ServiceControl::Other);
+    }
+}
+
+// A service control manager handle; CloseServiceHandle. A failed close leaves the last error of
+// the call that mattered.
+class ScHandle {
+  public:
+    explicit ScHandle(SC_HANDLE handle) : handle_(handle) {}
+    ~ScHandle() {
+        const DWORD kept = GetLastError();
+        CloseServiceHandle(handle_);
+        SetLastError(kept);
+    }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    SC_HANDLE get() const { return handle_; }
+
+  private:
+    SC_HANDLE handle_;
+};
+
+class WindowsService final : public ServiceHandle {
+  public:
+    explicit WindowsService(SC_HANDLE handle) : handle_(handle) {}
+
+    bool setDescription(const char* text) override {
+        SERVICE_DESCRIPTIONA description{};
+        std::string copy(text);
+        description.lpDescription = copy.data();
+        return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_DESCRIPTION, &description) !=
+               FALSE;
+    }
+
+    bool setDelayedAutoStart() override {
+        SERVICE_DELAYED_AUTO_START_INFO info{};
+        info.fDelayedAutostart = TRUE;
+        return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO,
+                                     &info) != FALSE;
+    }
+
+    bool setRecovery(const ServiceRecovery& recovery) override {
+        std::vector<SC_ACTION> actions(recovery.restartCount);
+        for (SC_ACTION& action : actions) {
+            action.Type = SC_ACTION_RESTART;
+            action.Delay = recovery.restartDelayMs;
+        }
+        SERVICE_FAILURE_ACTIONSA failure{};
+        failure.dwResetPeriod = recovery.resetPeriodSeconds;
+        failure.cActions = static_cast<DWORD>(actions.size());
+        failure.lpsaActions = actions.empty() ? nullptr : actions.data();
+        return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure) !=
+               FALSE;
+    }
+
+    bool setRecoveryOnNonCrashFailures() override {
+        SERVICE_FAILURE_ACTIONS_FLAG flag{};
+        flag.fFailureActionsOnNonCrashFailures = TRUE;
+        return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag) !=
+               FALSE;
+    }
+
+    bool queryState(ServiceState& state) override {
+        SERVICE_STATUS status{};
+        if (!QueryServiceStatus(handle_.get(), &status)) {
+            return false;
+        }
+        state = static_cast<ServiceState>(status.dwCurrentState);
+        return true;
+    }
+
+    bool stop() override {
+        SERVICE_STATUS status{};
+        return ControlService(handle_.get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    }
+
+    bool remove() override { return DeleteService(handle_.get()) != FALSE; }
+
+  private:
+    ScHandle handle_;
+};
+
+class WindowsServiceManager final : public ServiceManager {
+  public:
+    explicit WindowsServiceManager(SC_HANDLE handle) : handle_(handle) {}
+
+    std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
+                                                 const char* imagePath,
+                                                 ServiceStartType startType) override {
+        const DWORD start =
+            startType == ServiceStartType::Manual ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
+        SC_HANDLE service = CreateServiceA(handle_.get(), name, displayName, SERVICE_ALL_ACCESS,
+                                           SERVICE_WIN32_OWN_PROCESS, start, SERVICE_ERROR_NORMAL,
+                                           imagePath, nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (service == nullptr) {
+            return nullptr;
+        }
+        return std::make_unique<WindowsService>(service);
+    }
+
+    std::unique_ptr<ServiceHandle> openService(const char* name) override {
+        SC_HANDLE service = OpenServiceA(handle_.get(), name, SERVICE_ALL_ACCESS);
+        if (service == nullptr) {
+            return nullptr;
+        }
+        return std::make_unique<WindowsService>(service);
+    }
+
+  private:
+    ScHandle handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceManager> WindowsOs::openServiceManager() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<WindowsServiceManager>(manager);
+}
+
+bool WindowsOs::runServiceDispatcher(const char* name, ServiceProgram& program) {
+    std::string serviceName(name);
+    SERVICE_TABLE_ENTRYA table[] = {{serviceName.data(), serviceMainEntry}, {nullptr, nullptr}};
+    gProgram.store(&program);
+    const BOOL ran = StartServiceCtrlDispatcherA(table);
+    const DWORD error = GetLastError();
+    gProgram.store(nullptr);
+    SetLastError(error);
+    return ran != FALSE;
+}
+
+bool WindowsOs::registerServiceControlHandler(const char* name) {
+    SERVICE_STATUS_HANDLE handle = RegisterServiceCtrlHandlerExA(name, controlHandler, nullptr);
+    gStatusHandle.store(handle);
+    return handle != nullptr;
+}
+
+bool WindowsOs::setServiceStatus(const ServiceStatus& status) {
+    SERVICE_STATUS report{};
+    report.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    report.dwCurrentState = static_cast<DWORD>(status.state);
+    report.dwControlsAccepted = status.acceptsStop ? kAcceptedControls : 0;
+    report.dwWin32ExitCode = status.win32ExitCode;
+    report.dwServiceSpecificExitCode = status.serviceExitCode;
+    report.dwCheckPoint = status.checkPoint;
+    report.dwWaitHint = status.waitHintMs;
+    return SetServiceStatus(gStatusHandle.load(), &report) != FALSE;
+}
+
+bool WindowsOs::registerEventSource(const char* name) {
+    const std::string path = std::string(kEventLogKey) + name;
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    const DWORD types = kTypesSupported;
+    rc = RegSetValueExA(key, kTypesSupportedValue, 0, REG_DWORD,
+                        reinterpret_cast<const BYTE*>(&types), sizeof(types));
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    return true;
+}
+
+bool WindowsOs::deregisterEventSource(const char* name) {
+    const std::string path = std::string(kEventLogKey) + name;
+    const LONG rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    return true;
+}
+
+void WindowsOs::reportErrorEvent(const char* source, const char* text) {
+    const DWORD kept = GetLastError();
+    if (HANDLE log = RegisterEventSourceA(nullptr, source)) {
+        LPCSTR strings[] = {text};
+        ReportEventA(log, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+        DeregisterEventSource(log);
+    }
+    SetLastError(kept);
+}
+
+void WindowsOs::endProcess(std::uint32_t code) {
+    ExitProcess(code);
+}
+
+}  // namespace qv

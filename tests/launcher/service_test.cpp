@@ -1,0 +1,432 @@
+// The service commands on the fake machine: install and uninstall with their arguments and
+// failures, and the status reports of a service run from start to stop.
+#include "entry.h"
+#include "service_install.h"
+#include "service_run.h"
+
+#include "launcher_fixture.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+namespace qv::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr const char* kQuotedProgram = "\"C:\\app\\QuorvexService.exe\"";
+
+int runWith(FakeMachine& machine, const std::string& arguments) {
+    machine.commandLineText = std::string(kQuotedProgram) + " " + arguments;
+    return runLauncher(machine);
+}
+
+// --- Install and uninstall
+// ------------------------------------------------------------------------
+
+TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, const char*>> values;
+        const char* arguments;
+        const char* serviceName;
+        const char* displayName;
+        const char* imagePath;
+        ServiceStartType startType;
+        bool delayed;
+        std::optional<std::string> description;
+        std::uint32_t restartDelayMs;
+    } cases[] = {
+        {"defaults",
+         {{10, "Quorvex integration"}},
+         "--mvk-install",
+         "QuorvexService",
+         "Quorvex integration",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service",
+         ServiceStartType::Automatic,
+         false,
+         std::nullopt,
+         60000},
+        {"every value, debug-all carried",
+         {{33, "Qv Bridge"},
+          {34, "Quorvex Bridge"},
+          {35, "Connects the terminals."},
+          {36, "delayed"},
+          {39, "15"}},
+         "--mvk-debug-all --mvk-install",
+         "Qv Bridge",
+         "Quorvex Bridge",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service --mvk-debug-all",
+         ServiceStartType::DelayedAutomatic,
+         true,
+         std::string("Connects the terminals."),
+         15000},
+        {"manual, debug carried, delay capped at a day",
+         {{36, "manual"}, {39, "999999"}},
+         "--mvk-install --mvk-debug",
+         "QuorvexService",
+         "QuorvexService",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service --mvk-debug",
+         ServiceStartType::Manual,
+         false,
+         std::nullopt,
+         86400000},
+        {"a restart delay below one second is the default",
+         {{36, "automatic"}, {39, "-5"}},
+         "--mvk-install",
+         "QuorvexService",
+         "QuorvexService",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service",
+         ServiceStartType::Automatic,
+         false,
+         std::nullopt,
+         60000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine machine;
+        for (const auto& [id, text] : c.values) {
+            machine.setConfig(id, text);
+        }
+        EXPECT_EQ(runWith(machine, c.arguments), kExitServiceCommandDone);
+        EXPECT_EQ(machine.stdoutText, std::string("The service ") + c.serviceName +
+                                          " is installed: " + c.imagePath + "\n");
+        ASSERT_EQ(machine.services.size(), 1u);
+        const FakeMachine::Service& s = machine.services.begin()->second;
+        EXPECT_EQ(s.name, c.serviceName);
+        EXPECT_EQ(s.displayName, c.displayName);
+        EXPECT_EQ(s.imagePath, c.imagePath);
+        EXPECT_EQ(s.startType, c.startType);
+        EXPECT_EQ(s.delayedAutoStart, c.delayed);
+        EXPECT_EQ(s.description, c.description);
+        ASSERT_TRUE(s.recovery.has_value());
+        EXPECT_EQ(s.recovery->restartDelayMs, c.restartDelayMs);
+        EXPECT_EQ(s.recovery->restartCount, kRecoveryRestarts);
+        EXPECT_EQ(s.recovery->resetPeriodSeconds, kRecoveryResetSeconds);
+        EXPECT_TRUE(s.recoveryOnNonCrashFailures);
+        EXPECT_EQ(machine.eventSources, std::set<std::string>{c.serviceName});
+        EXPECT_TRUE(machine.statuses.empty());
+        EXPECT_TRUE(machine.librariesLoaded.empty());
+    }
+}
+
+TEST(ServiceInstall, WithoutTheNonCrashFlagTheInstallStandsAndSaysSo) {
+    FakeMachine machine;
+    machine.refusesNonCrashFlag = true;
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stdoutText,
+              "The service QuorvexService is installed: "
+              "\"C:\\app\\QuorvexService.exe\" --mvk-service; it is "
+              "restarted after a crash only: The parameter is incorrect.\n");
+    ASSERT_EQ(machine.services.size(), 1u);
+    EXPECT_TRUE(machine.services.begin()->second.recovery.has_value());
+    EXPECT_FALSE(machine.services.begin()->second.recoveryOnNonCrashFailures);
+}
+
+TEST(ServiceInstall, FailuresPrintTheSystemTextAndChangeNothing) {
+    {
+        SCOPED_TRACE("without administrator rights");
+        FakeMachine machine;
+        machine.administrator = false;
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be installed: Access is denied.\n");
+        EXPECT_TRUE(machine.services.empty());
+        EXPECT_TRUE(machine.eventSources.empty());
+    }
+    {
+        SCOPED_TRACE("the name is taken");
+        FakeMachine machine;
+        FakeMachine::Service other;
+        other.name = "QuorvexService";
+        other.imagePath = "other.exe";
+        machine.services["quorvexservice"] = other;
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be installed: The "
+                  "specified service already exists.\n");
+        ASSERT_EQ(machine.services.size(), 1u);
+        EXPECT_EQ(machine.services.begin()->second.imagePath, "other.exe");
+        EXPECT_TRUE(machine.eventSources.empty());
+    }
+    {
+        SCOPED_TRACE("an unknown start type");
+        FakeMachine machine;
+        machine.setConfig(36, "Automatic");
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be installed: The data is invalid.\n");
+        EXPECT_TRUE(machine.services.empty());
+    }
+}
+
+TEST(ServiceUninstall, StopsARunningServiceAndRemovesItAndItsEventSource) {
+    FakeMachine machine;
+    machine.setConfig(33, "Qv Bridge");
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    machine.services.begin()->second.state = ServiceState::Running;
+    machine.stdoutText.clear();
+    EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stdoutText, "The service Qv Bridge is uninstalled.\n");
+    EXPECT_THAT(machine.stopsSent, ElementsAre("Qv Bridge"));
+    EXPECT_TRUE(machine.services.empty());
+    EXPECT_TRUE(machine.eventSources.empty());
+
+    // A stopped service is removed without a stop.
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stopsSent.size(), 1u);
+    EXPECT_TRUE(machine.services.empty());
+}
+
+TEST(ServiceUninstall, AServiceThatDoesNotStopIsRemovedAfterTheStopTimeout) {
+    FakeMachine machine;
+    machine.setConfig(38, "1");
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    machine.services.begin()->second.state = ServiceState::Running;
+    machine.services.begin()->second.stops = false;
+    machine.stdoutText.clear();
+    EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stdoutText, "The service QuorvexService is uninstalled.\n");
+    EXPECT_EQ(machine.stopsSent.size(), 1u);
+    EXPECT_TRUE(machine.services.empty());
+}
+
+TEST(ServiceUninstall, FailuresPrintTheSystemTextAndChangeNothing) {
+    FakeMachine machine;
+    EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandFailed);
+    EXPECT_EQ(machine.stdoutText,
+              "The service QuorvexService could not be uninstalled: The "
+              "specified service does not exist as an installed service.\n");
+
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    machine.administrator = false;
+    machine.stdoutText.clear();
+    EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandFailed);
+    EXPECT_EQ(machine.stdoutText,
+              "The service QuorvexService could not be uninstalled: Access is denied.\n");
+    EXPECT_EQ(machine.services.size(), 1u);
+    EXPECT_EQ(machine.eventSources.size(), 1u);
+}
+
+TEST(ServiceCommand, OnlyAWholeWordSelectsIt) {
+    FakeMachine machine;
+    makeRunnable(machine);
+    // Not a service word: the console program runs main as always.
+    EXPECT_EQ(runWith(machine, "--mvk-installer"), kExitMainReturned);
+    EXPECT_TRUE(machine.services.empty());
+    EXPECT_EQ(machine.addJvm("C:\\app\\jre\\bin\\client\\jvm.dll").mainArguments.size(), 0u);
+}
+
+// --- Running as a service
+// -------------------------------------------------------------------------
+
+// A short checkpoint interval keeps the pending states moving in the tests.
+constexpr std::chrono::milliseconds kTestInterval{5};
+
+struct ServiceMachine {
+    ServiceMachine() : jvm(makeRunnable(machine)) {
+        machine.commandLineText = std::string(kQuotedProgram) + " --mvk-service --mvk-debug";
+    }
+    int run() { return runService(machine, "--mvk-service --mvk-debug", kTestInterval); }
+
+    // The states reported, repeats of one state shown once.
+    std::vector<ServiceState> states() const {
+        std::vector<ServiceState> seen;
+        for (const ServiceStatus& s : machine.statuses) {
+            if (seen.empty() || seen.back() != s.state) {
+                seen.push_back(s.state);
+            }
+        }
+        return seen;
+    }
+    const ServiceStatus& last() const { return machine.statuses.back(); }
+
+    // Every pending report carries a wait hint and a checkpoint that moves on within its state;
+    // no report follows the stopped one.
+    void expectSoundReports() const {
+        const auto& all = machine.statuses;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const ServiceStatus& s = all[i];
+            SCOPED_TRACE(i);
+            if (s.state == ServiceState::StartPending || s.state == ServiceState::StopPending) {
+                EXPECT_GT(s.waitHintMs, 0u);
+                EXPECT_GT(s.checkPoint, 0u);
+                if (i > 0 && all[i - 1].state == s.state) {
+                    EXPECT_EQ(s.checkPoint, all[i - 1].checkPoint + 1);
+                }
+            }
+            if (s.state == ServiceState::Stopped) {
+                EXPECT_EQ(i, all.size() - 1);
+            }
+        }
+    }
+
+    FakeMachine machine;
+    FakeJvm& jvm;
+};
+
+constexpr ServiceState kStartPending = ServiceState::StartPending;
+constexpr ServiceState kRunning = ServiceState::Running;
+constexpr ServiceState kStopPending = ServiceState::StopPending;
+constexpr ServiceState kStopped = ServiceState::Stopped;
+
+TEST(ServiceRun, MainEndsTheServiceWithItsExitCode) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeJvm&)> script;
+        std::uint32_t win32ExitCode;
+        std::uint32_t serviceExitCode;
+        const char* logLine;
+    } cases[] = {
+        {"main returns", [](FakeJvm&) {}, 0, 0, "Exit code:\t0\n"},
+        {"main calls System.exit(3)", [](FakeJvm& jvm) { jvm.mainExits = 3; },
+         kErrorServiceSpecific, 3, "Exit code:\t3\n"},
+        {"main throws", [](FakeJvm& jvm) { jvm.mainThrows = true; }, kErrorServiceSpecific,
+         kServiceExitUncaughtException,
+         "Exception:\tjava.lang.RuntimeException: from main\n"
+         "Service:\tmain ended with an uncaught exception (service exit code 70)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        c.script(s.jvm);
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopped));
+        s.expectSoundReports();
+        EXPECT_EQ(s.last().win32ExitCode, c.win32ExitCode);
+        EXPECT_EQ(s.last().serviceExitCode, c.serviceExitCode);
+        EXPECT_THAT(s.machine.controlHandlers, ElementsAre("QuorvexService"));
+        EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr(c.logLine));
+        ASSERT_EQ(s.jvm.creations.size(), 1u);
+        // The exit hook is the one option the service adds; main gets no service word.
+        EXPECT_EQ(s.jvm.creations[0].options.back(), "exit");
+        EXPECT_THAT(s.jvm.mainArguments, ElementsAre(std::vector<std::string>{}));
+        EXPECT_EQ(s.jvm.destroyCount, 1);
+        EXPECT_TRUE(s.machine.events.empty());
+        EXPECT_EQ(s.machine.stdoutText, "");
+    }
+}
+
+TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
+    struct Case {
+        const char* name;
+        std::function<void(ServiceMachine&)> script;
+        std::uint32_t serviceExitCode;
+        const char* event;
+    } cases[] = {
+        {"no runtime",
+         [](ServiceMachine& s) {
+             s.machine.setConfig(1, "missing");
+             s.machine.setConfig(102, "The runtime is missing.");
+         },
+         kServiceExitPreparationFailed, "QuorvexService: The runtime is missing."},
+        {"the JVM is not created", [](ServiceMachine& s) { s.jvm.creationResults = {JNI_ERR}; },
+         kServiceExitNoJvm, "QuorvexService: Start failed."},
+        {"another instance",
+         [](ServiceMachine& s) {
+             s.machine.setConfig(23, "qv");
+             s.machine.setConfig(105, "Already running.");
+             s.machine.mutexes->insert("qv");
+         },
+         kServiceExitAnotherInstance, "QuorvexService: Already running."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        s.machine.setConfig(22, "https://support.example");
+        c.script(s);
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kStopped));
+        s.expectSoundReports();
+        EXPECT_EQ(s.last().win32ExitCode, kErrorServiceSpecific);
+        EXPECT_EQ(s.last().serviceExitCode, c.serviceExitCode);
+        ASSERT_EQ(s.machine.events.size(), 1u);
+        EXPECT_THAT(s.machine.events[0], HasSubstr(c.event));
+        EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr("Error msg:\t"));
+        // A service opens no web page and writes nothing for a console.
+        EXPECT_TRUE(s.machine.shellOpened.empty());
+        EXPECT_EQ(s.machine.stdoutText, "");
+    }
+}
+
+TEST(ServiceRun, StopCallsTheStopMethodOnAnAttachedThread) {
+    {
+        SCOPED_TRACE("default: System.exit(0), learnt through the exit hook");
+        ServiceMachine s;
+        s.jvm.mainBlocks = true;
+        s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+        s.expectSoundReports();
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_THAT(s.jvm.exitCodes, ElementsAre(0));
+        const auto& calls = s.jvm.calls;
+        auto at = [&calls](const char* call) {
+            return std::find(calls.begin(), calls.end(), call) - calls.begin();
+        };
+        EXPECT_LT(at("AttachCurrentThread"), at("System.exit(0)"));
+        EXPECT_LT(at("System.exit(0)"), at("DetachCurrentThread"));
+        EXPECT_LT(at("DetachCurrentThread"), at("DestroyJavaVM"));
+        EXPECT_THAT(s.machine.controlResults, ElementsAre(kErrorSuccess));
+    }
+    {
+        SCOPED_TRACE("a configured stop method, on shutdown");
+        ServiceMachine s;
+        s.machine.setConfig(37, "app.Main.shutdown");
+        s.jvm.stopMethods = {"app/Main.shutdown"};
+        s.jvm.mainBlocks = true;
+        s.machine.controlsOnState = {{kRunning, ServiceControl::Shutdown}};
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_THAT(s.jvm.stopArguments, ElementsAre(std::vector<std::string>{}));
+        EXPECT_TRUE(s.jvm.exitCodes.empty());
+        EXPECT_EQ(s.jvm.destroyCount, 1);
+    }
+}
+
+TEST(ServiceRun, AStopThatTimesOutReportsStoppedAndEndsTheProcess) {
+    ServiceMachine s;
+    s.machine.setConfig(38, "1");
+    s.jvm.mainBlocks = true;
+    s.jvm.exitEndsMain = false;  // the Java service ignores System.exit
+    s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+    s.expectSoundReports();
+    EXPECT_THAT(s.machine.processEnds, ElementsAre(kErrorServiceSpecific));
+    ASSERT_EQ(s.machine.events.size(), 1u);
+    EXPECT_THAT(s.machine.events[0], HasSubstr("did not end within the stop timeout"));
+}
+
+TEST(ServiceRun, AStopWhileTheJvmIsCreatedEndsStoppedWithoutMain) {
+    ServiceMachine s;
+    s.jvm.beforeCreate = [&s] {
+        s.machine.sendControl(ServiceControl::Stop);
+        s.machine.waitForControls(1);
+    };
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_THAT(s.states(), ElementsAre(kStartPending, kStopPending, kStopped));
+    s.expectSoundReports();
+    EXPECT_EQ(s.last().win32ExitCode, 0u);
+    EXPECT_TRUE(s.jvm.mainArguments.empty());
+    EXPECT_EQ(s.jvm.destroyCount, 1);
+    EXPECT_TRUE(s.machine.processEnds.empty());
+}
+
+TEST(ServiceRun, OutsideTheServiceManagerItEndsWithTheSystemText) {
+    ServiceMachine s;
+    s.machine.startedAsService = false;
+    EXPECT_EQ(s.run(), kExitNotAService);
+    EXPECT_EQ(s.machine.stdoutText,
+              "--mvk-service: The service process could not connect to "
+              "the service controller.\n");
+    EXPECT_TRUE(s.machine.statuses.empty());
+    EXPECT_TRUE(s.jvm.creations.empty());
+}
+
+}  // namespace
+}  // namespace qv::testing

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The real QuorvexService.exe as a Windows service under Wine's service manager: install with
+# its settings, start (main runs in the program's working directory), stop through the stop
+# method, System.exit(3) from the Java service, a stop sent right after the start, uninstall.
+# Wine ends the prefix's services when its last ordinary process ends: a waiting probe keeps the
+# prefix alive while the cases run.
+source "$(dirname "$0")/lib.sh"
+
+SERVICE=QvTestService-$$
+KEEPER_DONE=$QV_TEST_WORK/keeper.done
+mkdir -p "$QV_TEST_WORK"
+rm -f "$KEEPER_DONE"
+wine "$QV_PROBE_EXE" wait "$(winpath "$KEEPER_DONE")" &
+KEEPER=$!
+cleanup() {
+    wine sc stop "$SERVICE" >/dev/null 2>&1
+    wine sc delete "$SERVICE" >/dev/null 2>&1
+    : >"$KEEPER_DONE"
+    wait "$KEEPER" 2>/dev/null
+}
+trap cleanup EXIT
+
+# service_state: the state number of `sc query` (1 stopped, 2 start pending, 3 stop pending,
+# 4 running), and the query in $CASE/query.txt.
+service_state() {
+    wine sc query "$SERVICE" >"$CASE/query.txt" 2>&1
+    sed -n 's/^ *STATE *: *\([0-9]\).*/\1/p' "$CASE/query.txt"
+}
+# wait_state N: until the service is in state N (at most a minute); the last state in STATE.
+wait_state() {
+    local i
+    for i in $(seq 1 300); do
+        STATE=$(service_state)
+        [ "$STATE" = "$1" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+query_field() { sed -n "s/^ *$1 *: *\([0-9]*\).*/\1/p" "$CASE/query.txt"; }
+
+# service_case NAME STANDIN: an install folder whose service main behaves as the stand-in words
+# say (value 19 passes them on: a service does not inherit the test's environment).
+service_case() {
+    install "$1"
+    configure "set 33 $SERVICE" "set 34 Quorvex test service" "set 35 Runs the Wine test." \
+        "set 36 manual" "set 39 7" \
+        "set 19 QV_STANDIN_JVM=$2	QV_STANDIN_JVM_RECORD=$(winpath "$RECORD")"
+}
+
+# --- install, start, stop, uninstall ---------------------------------------------------------------
+service_case lifecycle serve
+launch --mvk-install --mvk-debug
+expect_eq "install: exit code" 0 "$RC"
+IMAGE="\"$(winpath "$EXE")\" --mvk-service --mvk-debug"
+expect_match "install: one line naming the service and its command line" \
+    "^The service $SERVICE is installed: ${IMAGE//\\/\\\\}(;.*)?"$'\r'"$" "$(cat "$CASE/stdout.bin")"
+wine "$QV_PROBE_EXE" service "$SERVICE" >"$CASE/config.txt"
+expect_line "own process" "$CASE/config.txt" "type: 16"
+expect_line "manual start" "$CASE/config.txt" "start: 3"
+expect_line "image path" "$CASE/config.txt" "path: $IMAGE"
+expect_line "display name" "$CASE/config.txt" "display: Quorvex test service"
+expect_line "description" "$CASE/config.txt" "description: Runs the Wine test."
+expect_line "installed stopped" "$CASE/config.txt" "state: 1"
+expect_eq "event source" 0 "$(wine reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$SERVICE" >/dev/null 2>&1; echo $?)"
+
+launch --mvk-install
+expect_eq "second install: exit code" 1 "$RC"
+expect_match "second install: the name is taken" \
+    "^The service $SERVICE could not be installed: .+"$'\r'"$" "$(cat "$CASE/stdout.bin")"
+
+wine sc start "$SERVICE" >"$CASE/start.txt" 2>&1
+expect_eq "sc start" 0 "$?"
+wait_state 4 || fail "not running: state $STATE"
+expect_line "main runs in the working directory" "$RECORD" "main cwd=$(winpath "$BIN")"
+expect_line "main serves" "$RECORD" "main serving"
+expect_line "the exit hook is given" "$RECORD" "option[5]=exit"
+wine sc stop "$SERVICE" >/dev/null 2>&1
+wait_state 1 || fail "not stopped: state $STATE"
+expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
+expect_line "the stop attached a thread" "$RECORD" "AttachCurrentThread"
+expect_line "the default stop method" "$RECORD" "System.exit 0"
+expect_line "the exit hook learnt the code" "$RECORD" "exit hook 0"
+
+launch --mvk-uninstall
+expect_eq "uninstall: exit code" 0 "$RC"
+expect_stdout "uninstall: one line" < <(printf 'The service %s is uninstalled.\n' "$SERVICE")
+expect_eq "uninstalled" 1060 "$(wine "$QV_PROBE_EXE" service "$SERVICE" | sed -n 's/^error: //p')"
+expect_eq "event source removed" 1 "$(wine reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$SERVICE" >/dev/null 2>&1; echo $?)"
+
+# --- a configured stop method ends main; the service stops with success -----------------------
+service_case stop_method serve
+configure "set 37 app.Service.shutdown"
+launch --mvk-install
+wine sc start "$SERVICE" >/dev/null 2>&1
+wait_state 4 || fail "not running: state $STATE"
+wine sc stop "$SERVICE" >/dev/null 2>&1
+wait_state 1 || fail "not stopped: state $STATE"
+expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
+expect_line "the stop method was called with no arguments" "$RECORD" "stop shutdown args=0"
+expect_line "main returned" "$RECORD" "main returned"
+expect_no_line "no System.exit" "$RECORD" "System.exit 0"
+launch --mvk-uninstall
+
+# --- System.exit(3) from the Java service: stopped with service-specific code 3 ---------------
+service_case exits_three exit=3
+launch --mvk-install
+wine sc start "$SERVICE" >/dev/null 2>&1
+wait_state 1 || fail "not stopped: state $STATE"
+expect_eq "win32 exit code: service-specific" 1066 "$(query_field WIN32_EXIT_CODE)"
+expect_eq "service exit code" 3 "$(query_field SERVICE_EXIT_CODE)"
+launch --mvk-uninstall
+
+# --- a stop right after the start still ends stopped ----------------------------------------------
+service_case early_stop serve
+launch --mvk-install
+wine sc start "$SERVICE" >/dev/null 2>&1
+# The service manager takes a stop only once the service accepts it: send it until it does.
+for i in $(seq 1 300); do
+    wine sc stop "$SERVICE" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+wait_state 1 || fail "not stopped after an early stop: state $STATE"
+expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
+launch --mvk-uninstall
+
+# --- outside the service manager ---------------------------------------------------------------
+install not_a_service
+launch --mvk-service
+expect_eq "exit code" 1 "$RC"
+expect_stdout "the system's text" < <(printf -- '--mvk-service: %s\n' "$(system_text 1063 | sed 's/\r$//')")
+expect_eq "no JVM" "" "$(cat "$RECORD" 2>/dev/null)"
+
+finish
