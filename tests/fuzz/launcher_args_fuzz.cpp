@@ -8,12 +8,13 @@
 //    character after its closing quote, or after the first blank; empty when there is neither;
 //  - the application arguments hold no "--mvk-", are the argument text with some characters
 //    taken out, and are the argument text itself when it has no "--mvk-";
-//  - the JVM options: one per word of the line (within its 32767 characters) that is not a class
-//    path flag ("-classpath", "-jar") or its value, in order; where the first flag with a value
-//    stood, one "-Djava.class.path=" option of every flag's value (one leading and one trailing
-//    quote taken off) joined by ";", as long as classPathOptionLength says; every option a
+//  - the JVM options: one per word of the line (within its 32767 characters; double quotes group
+//    a word and are dropped) that is not a class path flag ("-classpath", "-jar") or its value,
+//    in order; where the first flag with a value stood, one "-Djava.class.path=" option of every
+//    flag's value joined by ";", as long as classPathOptionLength says; every option a
 //    terminated text within the line's capacity, the option array pointing at the texts;
-//  - main receives the words of the application arguments, one String a word, in order;
+//  - main receives the words of the application arguments (grouped by quotes as the line's), one
+//    String a word, in order;
 //  - the same input twice gives the same options and arguments.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -54,28 +55,31 @@ bool isClassPathFlag(std::string_view word) {
     return word == "-classpath" || word == "-jar";
 }
 
-std::string_view unquoted(std::string_view value) {
-    if (!value.empty() && value.front() == '"')
-        value.remove_prefix(1);
-    if (!value.empty() && value.back() == '"')
-        value.remove_suffix(1);
-    return value;
-}
-
-// Words of a text as the C locale splits it, written here independently of the launcher.
+// Words of a text, written here independently of the launcher: runs of characters between white
+// space (the C locale's), where a double quote starts or ends a stretch in which white space does
+// not separate; the quotes are not part of the word, a pair of them alone is an empty word, and
+// an unclosed one runs to the end.
 std::vector<std::string> wordsOf(std::string_view text) {
     std::vector<std::string> words;
     std::string word;
+    bool inWord = false;
+    bool quoted = false;
     for (char c : text) {
-        if (c == ' ' || (c >= '\t' && c <= '\r')) {
-            if (!word.empty())
+        const bool white = c == ' ' || (c >= '\t' && c <= '\r');
+        if (white && !quoted) {
+            if (inWord)
                 words.push_back(word);
             word.clear();
+            inWord = false;
+        } else if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
         } else {
             word += c;
+            inWord = true;
         }
     }
-    if (!word.empty())
+    if (inWord)
         words.push_back(word);
     return words;
 }
@@ -127,7 +131,7 @@ Expected expectedOptions(std::string_view line) {
         }
         if (++i >= words.size())
             break;
-        const std::string_view value = unquoted(words[i]);
+        const std::string_view value = words[i];
         if (classPathAt == SIZE_MAX) {
             classPathAt = options.size();
             options.push_back(std::string(qv::kClassPathOptionPrefix).append(value));

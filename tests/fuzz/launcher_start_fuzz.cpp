@@ -9,8 +9,9 @@
 //  - the preparation ends with a step that says why: a text that did not fit (or the options file
 //    refused for a zero byte) is named in a sentence, and the error report that the start shows
 //    holds that sentence whenever the report has room for it;
-//  - the start ends with one of the launcher's exit codes, with 1 exactly when the preparation
-//    stopped, and main is run only after a JVM was created;
+//  - the start ends with one of the launcher's exit codes, with 1 when the preparation stopped;
+//    main is run only after a JVM was created, and without a "--mvk-" word (the launcher's own
+//    commands) a start gives 0 only when main ran;
 //  - every JVM option and every argument of main is a text within the line's capacity;
 //  - the same machine started twice gives the same exit code, output, debug log, JVM options
 //    and arguments of main.
@@ -215,7 +216,9 @@ Outcome start(const std::uint8_t* data, std::size_t size) {
             outcome.mainArguments.push_back(arguments);
         }
     }
-    if (outcome.exitCode == qv::kExitMainReturned) {
+    // The launcher's own commands ("--mvk-" words) answer with 0 without starting the service.
+    if (outcome.exitCode == qv::kExitMainReturned &&
+        machine.commandLineText.find("--mvk-") == std::string::npos) {
         check(!outcome.mainArguments.empty(), "a start that ran no main returned 0");
     }
     return outcome;
