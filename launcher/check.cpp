@@ -304,14 +304,10 @@ int runCheck(Context& ctx, std::string_view argumentText) {
     ctx.os.writeStdout(out);
 
     if (prepared.kind() == Step::Kind::AnotherInstance) {
-        ErrorMessage message;
-        Result<bool> read = loadString(ctx, cfg::kMsgInstanceRunning, message);
-        if (read.step.goesOn()) {
-            showMessage(ctx, message.view());
-            closeDebugLog(ctx);
-            return kExitPreparationFailed;
+        prepared = showAnotherInstance(ctx);
+        if (prepared.goesOn()) {
+            return kExitPreparationFailed;  // the service could not start
         }
-        prepared = std::move(read.step);
     }
     if (!prepared.goesOn()) {
         // The report the start would give; the check names the support page instead of opening

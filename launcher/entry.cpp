@@ -194,6 +194,16 @@ Step prepare(Context& ctx, std::string_view argumentText) {
     return Step::goOn();
 }
 
+Step showAnotherInstance(Context& ctx) {
+    ErrorMessage message;
+    Result<bool> read = loadString(ctx, cfg::kMsgInstanceRunning, message);
+    if (read.step.goesOn()) {
+        showMessage(ctx, message.view());
+        closeDebugLog(ctx);
+    }
+    return std::move(read.step);
+}
+
 namespace {
 
 // The service commands: the one place where a run leaves the console program.
@@ -231,14 +241,10 @@ int runLauncher(Os& os) {
 
     Step prepared = prepare(ctx, argumentText);
     if (prepared.kind() == Step::Kind::AnotherInstance) {
-        ErrorMessage message;
-        Result<bool> read = loadString(ctx, cfg::kMsgInstanceRunning, message);
-        if (read.step.goesOn()) {
-            showMessage(ctx, message.view());
-            closeDebugLog(ctx);
+        prepared = showAnotherInstance(ctx);
+        if (prepared.goesOn()) {
             return kExitAnotherInstance;
         }
-        prepared = std::move(read.step);  // a message that does not fit ends like any other text
     }
     if (prepared.goesOn()) {
         Result<bool> restart = loadBool(ctx, cfg::kRestart);

@@ -25,6 +25,10 @@ std::string_view splitArgumentText(std::string_view commandLine);
 // The preparation: every step in its fixed order, up to the first that stops.
 Step prepare(Context& ctx, std::string_view argumentText);
 
+// Shows the message for another instance that holds the mutex (value 105) and closes the debug
+// log: goes on when it was shown; a message that does not fit stops like any other text.
+Step showAnotherInstance(Context& ctx);
+
 // The steps of the preparation that belong to the entry itself.
 Step initGlobals(Context& ctx);
 // The program path and the index of its last backslash.

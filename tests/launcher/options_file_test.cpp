@@ -4,23 +4,14 @@
 #include "diagnostics.h"
 #include "launcher_fixture.h"
 
-#include "variables.h"
-
 namespace qv::testing {
 namespace {
 
-using View = FakeMachine::View;
 constexpr const char* kOptionsFile = "C:\\app\\QuorvexService.mvk.ini";
 
 class OptionsFileTest : public LauncherFixture {
   protected:
     OptionsFileTest() { openLog(); }
-    std::pair<std::string, Expansion> expand(std::string_view input, std::string_view before = {}) {
-        auto out = std::make_unique<FixedText<kLineSize>>();
-        (void)out->assign(before);
-        Expansion result = substituteVariables(ctx, *out, input, program);
-        return {std::string(out->view()), result};
-    }
 };
 
 TEST_F(OptionsFileTest, OptionsFileCompaction) {

@@ -51,7 +51,7 @@ expect_eq "version: exit code" 0 "$RC"
 expect_match "version" "^QuorvexService [0-9]+\\.[0-9]+\\.[0-9]+ \\(launcher 3\\.12\\)$" "$(out_text)"
 launch --mvk-help
 expect_eq "help: exit code" 0 "$RC"
-expect_eq "help lists every word" 5 "$(out_text | grep -c -E '^  --mvk-[a-z-]+ ')"
+expect_eq "help lists every word" 8 "$(out_text | grep -c -E '^  --mvk-[a-z-]+ ')"
 expect_eq "no JVM created" no "$([ -e "$RECORD" ] && echo yes || echo no)"
 
 finish
