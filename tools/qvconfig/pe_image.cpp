@@ -10,6 +10,8 @@ constexpr std::size_t kPeOffsetField = 0x3C;
 constexpr std::size_t kFileHeaderSize = 20;  // after the 4-byte "PE\0\0" signature
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kSymbolSize = 18;
+// In the file header, the symbol count follows the symbol table's offset.
+constexpr std::size_t kSymbolCountAfterOffset = 4;
 constexpr std::size_t kStringTableSizeField = 4;
 constexpr std::uint16_t kFileDll = 0x2000;  // IMAGE_FILE_DLL
 
@@ -50,7 +52,7 @@ std::string readLayout(std::string_view bytes, bool withSymbols, PeLayout& layou
     PeLayout found;
     found.symbolTableField = fileHeader + 8;
     found.symbolTableOffset = read32(bytes, found.symbolTableField);
-    found.symbolCount = read32(bytes, fileHeader + 12);
+    found.symbolCount = read32(bytes, found.symbolTableField + kSymbolCountAfterOffset);
     const std::uint16_t optionalSize = read16(bytes, fileHeader + 16);
     found.isDll = (read16(bytes, fileHeader + 18) & kFileDll) != 0;
 
@@ -116,7 +118,9 @@ std::string carrySymbolTable(std::string_view original, std::string& updated) {
     }
     updated.resize(static_cast<std::size_t>(after.imageEnd));
     updated.append(overlay);
+    // The carried table comes with its own count, whatever the update left in the header.
     write32(updated, after.symbolTableField, static_cast<std::uint32_t>(newOffset));
+    write32(updated, after.symbolTableField + kSymbolCountAfterOffset, before.symbolCount);
     return {};
 }
 

@@ -544,9 +544,11 @@ TEST(PeImageTest, ASymbolTableDroppedOrLeftBehindByTheUpdateIsCarriedOver) {
     const std::string symbols = original.substr(0x400);
     for (bool updateKeptTheOverlay : {false, true}) {
         SCOPED_TRACE(updateKeptTheOverlay);
-        // The update made the section larger; the header still points at the old place.
+        // The update made the section larger; the header still points at the old place, with
+        // a count that no longer fits the table.
         std::string updated = smallImage(0x400, false);
-        updated.replace(0x40 + 4 + 8, 8, original.substr(0x40 + 4 + 8, 8));
+        updated.replace(0x40 + 4 + 8, 8,
+                        original.substr(0x40 + 4 + 8, 4) + std::string("\x05\0\0\0", 4));
         if (updateKeptTheOverlay) {
             updated += symbols;
         }
@@ -554,6 +556,7 @@ TEST(PeImageTest, ASymbolTableDroppedOrLeftBehindByTheUpdateIsCarriedOver) {
         qvconfig::PeLayout layout;
         ASSERT_EQ(qvconfig::readPeLayout(updated, layout), "");
         EXPECT_EQ(layout.symbolTableOffset, 0x600u);
+        EXPECT_EQ(layout.symbolCount, 1u);
         EXPECT_EQ(updated.substr(0x600), symbols);
         EXPECT_EQ(updated.size(), 0x600u + symbols.size());
     }
