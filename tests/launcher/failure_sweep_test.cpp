@@ -111,7 +111,8 @@ constexpr const char* kModuleNotFoundText = "The specified module could not be f
 // directory (the start-up directory stays empty) and the change into the working directory,
 // the WOW64 probe (not WOW64), the memory status (no heap share), the mutex (only an existing
 // one stops), the variables of value 19 (set when possible), a find of the class path wildcard
-// (no match) and the registry keys that do not hold the runtime used (nothing there).
+// (no match), the registry keys that do not hold the runtime used (nothing there) and the
+// enumeration's call after the last subkey (the list ends there either way).
 //
 // Stops: the program's own path, the Path variable with the runtime's bin directory, the JVM
 // library and its entry; in the registry search, every failure that loses the 64-bit runtime
