@@ -47,7 +47,9 @@ Step readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramL
     std::string bytes(limit, '\0');
     long count = limit ? file->read(bytes.data(), limit) : 0;
     if (count < 0) {
-        count = 0;
+        // A file that cannot be read adds nothing, like one that is not there; what is left
+        // unread says nothing about its length.
+        return Step::goOn();
     }
     char probe = 0;
     if (file->read(&probe, 1) > 0) {

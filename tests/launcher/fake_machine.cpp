@@ -120,11 +120,12 @@ std::string baseName(const std::string& full) {
 
 class FakeRegistryKey : public RegistryKey {
   public:
-    explicit FakeRegistryKey(const FakeMachine::RegKeyData& key) : key_(key) {}
+    FakeRegistryKey(const FakeMachine::RegKeyData& key, FaultInjector& faults)
+        : key_(key), faults_(faults) {}
 
     bool enumSubkey(std::uint32_t index, std::size_t maxChars, std::string& name) override {
         // Registry functions return their code; the thread's last error stays as it was.
-        if (index >= key_.subkeys.size()) {
+        if (faults_.fails(SeamCall::RegistryEnum) || index >= key_.subkeys.size()) {
             return false;
         }
         auto it = key_.subkeys.begin();
@@ -138,7 +139,8 @@ class FakeRegistryKey : public RegistryKey {
 
     bool queryValue(const char* valueName, std::size_t byteLimit, RegistryValue& value) override {
         auto it = key_.values.find(foldCase(valueName));
-        if (it == key_.values.end() || it->second.bytes.size() > byteLimit) {
+        if (faults_.fails(SeamCall::RegistryQuery) || it == key_.values.end() ||
+            it->second.bytes.size() > byteLimit) {
             return false;
         }
         value = it->second;
@@ -146,7 +148,7 @@ class FakeRegistryKey : public RegistryKey {
     }
     bool valueSize(const char* valueName, std::size_t& bytes) override {
         auto it = key_.values.find(foldCase(valueName));
-        if (it == key_.values.end()) {
+        if (faults_.fails(SeamCall::RegistryQuery) || it == key_.values.end()) {
             return false;
         }
         bytes = it->second.bytes.size();
@@ -155,14 +157,16 @@ class FakeRegistryKey : public RegistryKey {
 
   private:
     const FakeMachine::RegKeyData& key_;
+    FaultInjector& faults_;
 };
 
 class FakeFileFind : public FileFind {
   public:
-    explicit FakeFileFind(std::vector<std::string> names) : names_(std::move(names)) {}
+    FakeFileFind(std::vector<std::string> names, FaultInjector& faults)
+        : names_(std::move(names)), faults_(faults) {}
     const std::string& name() const override { return names_[index_]; }
     bool next() override {
-        if (index_ + 1 >= names_.size()) {
+        if (faults_.fails(SeamCall::FindNext) || index_ + 1 >= names_.size()) {
             return false;
         }
         ++index_;
@@ -172,12 +176,14 @@ class FakeFileFind : public FileFind {
   private:
     std::vector<std::string> names_;
     std::size_t index_ = 0;
+    FaultInjector& faults_;
 };
 
 // Text mode: CR LF arrives as LF, and Ctrl-Z ends the file.
 class FakeInputFile : public InputFile {
   public:
-    explicit FakeInputFile(const std::string& raw) {
+    FakeInputFile(const std::string& raw, FaultInjector& faults, std::uint32_t& lastError)
+        : faults_(faults), lastError_(lastError) {
         for (std::size_t i = 0; i < raw.size(); ++i) {
             if (raw[i] == '\x1a') {
                 break;
@@ -189,6 +195,10 @@ class FakeInputFile : public InputFile {
         }
     }
     long read(char* buffer, std::size_t maxBytes) override {
+        if (faults_.fails(SeamCall::FileRead)) {
+            lastError_ = faults_.failCode;
+            return -1;
+        }
         std::size_t count = std::min(maxBytes, text_.size() - position_);
         std::copy_n(text_.data() + position_, count, buffer);
         position_ += count;
@@ -198,6 +208,8 @@ class FakeInputFile : public InputFile {
   private:
     std::string text_;
     std::size_t position_ = 0;
+    FaultInjector& faults_;
+    std::uint32_t& lastError_;
 };
 
 // Buffered like a C runtime stream: what is written reaches the file on a flush or when the
@@ -727,6 +739,28 @@ FakeJvm& FakeMachine::addJvm(std::string_view path) {
     return *jvm;
 }
 
+// --- Failure injection --------------------------------------------------------------------------
+
+const char* seamCallName(SeamCall kind) {
+    static constexpr std::array<const char*, kSeamCallKinds> names = {
+        "registry open",   "registry enumerate", "registry query",   "file open",
+        "file read",       "find first",         "find next",        "environment get",
+        "environment set", "current directory",  "change directory", "module file name",
+        "WOW64 probe",     "library load",       "entry lookup",     "memory status",
+        "mutex",
+    };
+    return names[static_cast<std::size_t>(kind)];
+}
+
+bool FaultInjector::fails(SeamCall kind) {
+    int index = calls[static_cast<std::size_t>(kind)]++;
+    if (failKind == kind && index == failIndex) {
+        fired = true;
+        return true;
+    }
+    return false;
+}
+
 // --- Os -----------------------------------------------------------------------------------------
 
 std::string FakeMachine::commandLine() {
@@ -738,6 +772,10 @@ ModuleHandle FakeMachine::programModule() {
 }
 
 bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
+    if (faults.fails(SeamCall::ModuleFileName)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     if (module != &moduleTag_ || !moduleName) {
         lastErrorCode = kErrorInvalidHandle;
         return false;
@@ -747,6 +785,10 @@ bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
 }
 
 bool FakeMachine::queryWow64(bool& isWow64) {
+    if (faults.fails(SeamCall::Wow64Probe)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     if (!hasIsWow64Process) {
         lastErrorCode = kErrorProcNotFound;
         return false;
@@ -784,6 +826,10 @@ bool FakeMachine::systemMessage(std::uint32_t code, std::string& text) {
 }
 
 bool FakeMachine::getEnvironmentVariable(const char* name, std::string& value) {
+    if (faults.fails(SeamCall::GetVariable)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     std::optional<std::string> found = variable(name);
     if (!found) {
         lastErrorCode = kErrorEnvvarNotFound;
@@ -794,6 +840,10 @@ bool FakeMachine::getEnvironmentVariable(const char* name, std::string& value) {
 }
 
 bool FakeMachine::setEnvironmentVariable(const char* name, const char* value) {
+    if (faults.fails(SeamCall::SetVariable)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     std::string_view n(name);
     if (n.empty() || n.find('=') != std::string_view::npos) {
         lastErrorCode = kErrorInvalidName;
@@ -814,11 +864,19 @@ bool FakeMachine::setEnvironmentVariable(const char* name, const char* value) {
 }
 
 bool FakeMachine::currentDirectory(std::string& path) {
+    if (faults.fails(SeamCall::CurrentDirectory)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     path = cwd;
     return true;
 }
 
 bool FakeMachine::changeDirectory(const char* path) {
+    if (faults.fails(SeamCall::ChangeDirectory)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     FileEntry* dir = entry(path);
     if (dir == nullptr || !dir->directory) {
         lastErrorCode = kErrorFileNotFound;
@@ -833,6 +891,9 @@ std::unique_ptr<RegistryKey> FakeMachine::openRegistryKey(RegistryRoot root, con
     bool view64 = windows64 && (access & kKeyWow64_64Key);
     std::string full = registryPath(root, path);
     registryOpens.push_back(std::string(view64 ? "64:" : "32:") + full);
+    if (faults.fails(SeamCall::RegistryOpen)) {
+        return nullptr;  // the registry's code is returned, not put into the last error
+    }
     Hive& keys = view64 ? hive64_ : hive32_;
     auto it = keys.find(foldCase(full));
     if (it == keys.end()) {
@@ -841,10 +902,14 @@ std::unique_ptr<RegistryKey> FakeMachine::openRegistryKey(RegistryRoot root, con
         }
         it = keys.emplace(foldCase(full), RegKeyData{}).first;
     }
-    return std::make_unique<FakeRegistryKey>(it->second);
+    return std::make_unique<FakeRegistryKey>(it->second, faults);
 }
 
 bool FakeMachine::createNamedMutex(const char* name) {
+    if (faults.fails(SeamCall::Mutex)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     std::string n(name);
     std::string local = n;
     for (const char* prefix : {"Global\\", "Local\\"}) {
@@ -862,7 +927,7 @@ bool FakeMachine::createNamedMutex(const char* name) {
 }
 
 bool FakeMachine::availablePhysicalMemory(std::uint64_t& bytes) {
-    if (!availableMemory) {
+    if (faults.fails(SeamCall::MemoryStatus) || !availableMemory) {
         return false;
     }
     bytes = *availableMemory;
@@ -883,6 +948,10 @@ FileStatus FakeMachine::fileStatus(const char* path) {
 }
 
 std::unique_ptr<FileFind> FakeMachine::findFirst(const char* pattern) {
+    if (faults.fails(SeamCall::FindFirst)) {
+        lastErrorCode = faults.failCode;
+        return nullptr;
+    }
     std::string p(pattern);
     std::replace(p.begin(), p.end(), '/', '\\');
     std::size_t slash = p.rfind('\\');
@@ -912,16 +981,20 @@ std::unique_ptr<FileFind> FakeMachine::findFirst(const char* pattern) {
         lastErrorCode = kErrorFileNotFound;
         return nullptr;
     }
-    return std::make_unique<FakeFileFind>(std::move(names));
+    return std::make_unique<FakeFileFind>(std::move(names), faults);
 }
 
 std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
+    if (faults.fails(SeamCall::FileOpen)) {
+        lastErrorCode = faults.failCode;
+        return nullptr;
+    }
     const FileEntry* file = entry(path);
     if (file == nullptr || file->directory) {
         lastErrorCode = kErrorFileNotFound;
         return nullptr;
     }
-    return std::make_unique<FakeInputFile>(file->content);
+    return std::make_unique<FakeInputFile>(file->content, faults, lastErrorCode);
 }
 
 bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
@@ -962,6 +1035,10 @@ void FakeMachine::writeStdout(std::string_view text) {
 
 ModuleHandle FakeMachine::loadLibrary(const char* path) {
     librariesLoaded.emplace_back(path);
+    if (faults.fails(SeamCall::LibraryLoad)) {
+        lastErrorCode = faults.failCode;
+        return nullptr;
+    }
     auto it = jvms_.find(foldCase(fullPath(path)));
     if (it == jvms_.end()) {
         lastErrorCode = exists(path) ? kErrorBadExeFormat : kErrorModNotFound;
@@ -971,6 +1048,10 @@ ModuleHandle FakeMachine::loadLibrary(const char* path) {
 }
 
 CreateJavaVmFn FakeMachine::findCreateJavaVm(ModuleHandle library) {
+    if (faults.fails(SeamCall::EntryLookup)) {
+        lastErrorCode = faults.failCode;
+        return nullptr;
+    }
     for (auto& [path, jvm] : jvms_) {
         if (jvm.get() == library) {
             if (!jvm->exportsCreateJavaVm) {

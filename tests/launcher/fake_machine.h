@@ -13,6 +13,7 @@
 
 #include "os.h"
 
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -119,6 +120,44 @@ class FakeJvm {
     bool mainReleased_ = false;
 };
 
+// The seam calls that can fail, by kind, for the failure injection of FaultInjector.
+enum class SeamCall {
+    RegistryOpen,      // openRegistryKey
+    RegistryEnum,      // RegistryKey::enumSubkey
+    RegistryQuery,     // RegistryKey::queryValue and valueSize
+    FileOpen,          // openForReading
+    FileRead,          // InputFile::read
+    FindFirst,         // findFirst
+    FindNext,          // FileFind::next
+    GetVariable,       // getEnvironmentVariable
+    SetVariable,       // setEnvironmentVariable
+    CurrentDirectory,  // currentDirectory
+    ChangeDirectory,   // changeDirectory
+    ModuleFileName,    // moduleFileName
+    Wow64Probe,        // queryWow64
+    LibraryLoad,       // loadLibrary
+    EntryLookup,       // findCreateJavaVm
+    MemoryStatus,      // availablePhysicalMemory
+    Mutex,             // createNamedMutex
+};
+inline constexpr std::size_t kSeamCallKinds = static_cast<std::size_t>(SeamCall::Mutex) + 1;
+const char* seamCallName(SeamCall kind);
+
+// Counts the seam calls of each kind and, when told to, makes exactly one of them fail: the call
+// of kind `failKind` whose 0-based index is `failIndex` fails as the system would, with
+// `failCode` as the last error where the call sets one. Off by default: nothing fails.
+struct FaultInjector {
+    std::array<int, kSeamCallKinds> calls{};
+    std::optional<SeamCall> failKind;
+    int failIndex = 0;
+    std::uint32_t failCode = 5;  // ERROR_ACCESS_DENIED
+    bool fired = false;
+
+    // Counts a call of `kind`; true when this is the one to fail.
+    bool fails(SeamCall kind);
+    int count(SeamCall kind) const { return calls[static_cast<std::size_t>(kind)]; }
+};
+
 class FakeMachine : public Os {
   public:
     enum class View { Bits32, Bits64 };
@@ -140,6 +179,8 @@ class FakeMachine : public Os {
     std::set<int> unloadableResources;
     // Error codes that have no system text (FormatMessageA fails).
     std::set<std::uint32_t> codesWithoutText;
+    // Seam call counts and the one call to fail.
+    FaultInjector faults;
 
     // --- Configuration (RCDATA resources) -----------------------------------------------------
     // Stores the text with its NUL, as the build does.
