@@ -4,6 +4,7 @@
 #include "entry.h"
 
 #include "fake_machine.h"
+#include "launcher_fixture.h"
 #include "shipped_config.h"
 
 #include <gtest/gtest.h>
@@ -40,30 +41,7 @@ void shippedInstall(FakeMachine& machine) {
 // A runtime found in the registry (value 2), on 64-bit Windows with both views searched, with
 // an environment value, an options file, a class path wildcard and a heap share.
 void registrySearch(FakeMachine& machine) {
-    machine.windows64 = true;
-    machine.availableMemory = 8192ull << 20;
-    machine.setConfig(101, "Start failed.");
-    machine.setConfig(2, "11");
-    machine.setConfig(18, "1");
-    machine.setConfig(30, "2");
-    machine.setConfig(28, "25");
-    machine.setConfig(19, "APP_HOME=%EXEDIR%\tJAVA_OPTS_HOME=%JREHOMEDIR%");
-    machine.setConfig(12, "-Dmode=%MODE%");
-    machine.setVariable("MODE", "site");
-    machine.setConfig(15, "app.Main");
-    machine.setConfig(16, "lib\\*.jar");
-    machine.setConfig(8, "work");
-    machine.addFile("C:\\app\\work\\lib\\b.jar");
-    machine.addFile("C:\\app\\work\\lib\\a.jar");
-    machine.addFile("C:\\app\\QuorvexService.mvk.ini", "# site options\r\n-Dhome=%APP_HOME%\r\n");
-    machine.setRegistryString(View::Bits64, RegistryRoot::LocalMachine,
-                              "SOFTWARE\\JavaSoft\\JDK\\17.0.2", "JavaHome", "C:\\jdk17");
-    machine.setRegistryString(View::Bits32, RegistryRoot::LocalMachine,
-                              "SOFTWARE\\JavaSoft\\JDK\\21", "JavaHome", "C:\\jdk21-32");
-    machine.addFile("C:\\jdk17\\bin\\java.exe");
-    machine.addFile("C:\\jdk21-32\\bin\\java.exe");
-    machine.addJvm("C:\\jdk17\\bin\\client\\jvm.dll").classes.insert("app/Main");
-    machine.commandLineText = "QuorvexService.exe --mvk-debug";
+    (void)makeRegistrySearch(machine);
 }
 
 struct Outcome {
