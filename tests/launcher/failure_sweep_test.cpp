@@ -23,19 +23,8 @@ constexpr const char* kInjectedText = "Access is denied.\r\n";
 
 // The program as shipped: in service\bin, the runtime in gui\jre, the shipped values.
 void shippedInstall(FakeMachine& machine) {
-    for (const auto& [id, text] : shippedConfiguration()) {
-        machine.setConfig(id, text);
-    }
-    const char* exe = "C:\\Zarvel\\service\\bin\\QuorvexService.exe";
-    machine.moduleName = exe;
-    machine.addFile(exe, "MZ");
-    machine.cwd = "C:\\Users\\svc";
-    machine.addDirectory(machine.cwd);
-    machine.addFile("C:\\Zarvel\\gui\\jre\\bin\\java.exe");
-    machine.setVariable("Path", "C:\\Windows\\system32");
-    machine.addJvm("C:\\Zarvel\\gui\\jre\\bin\\client\\jvm.dll")
-        .classes.insert("org/springframework/boot/loader/JarLauncher");
-    machine.commandLineText = std::string("\"") + exe + "\" --mvk-debug";
+    (void)makeShippedInstall(machine);
+    machine.commandLineText = std::string("\"") + kShippedProgram + "\" --mvk-debug";
 }
 
 // A runtime found in the registry (value 2), on 64-bit Windows with both views searched, with

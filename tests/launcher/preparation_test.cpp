@@ -12,7 +12,6 @@ namespace qv::testing {
 namespace {
 
 using View = FakeMachine::View;
-constexpr const char* kServiceExe = "C:\\Zarvel\\service\\bin\\QuorvexService.exe";
 constexpr const char* kServiceLog = "C:\\Zarvel\\service\\bin\\morvakin.log";
 constexpr const char* kRuntimeHome = "C:\\Zarvel\\service\\bin\\..\\..\\gui\\jre";
 
@@ -30,27 +29,14 @@ std::vector<std::string> split(const std::string& text, char separator) {
 // An install of the service as shipped: the program in service\bin, the runtime in gui\jre.
 class ShippedInstall : public ::testing::Test {
   protected:
-    ShippedInstall() {
-        for (const auto& [id, text] : config) {
-            machine.setConfig(id, text);
-        }
-        machine.moduleName = kServiceExe;
-        machine.addFile(kServiceExe, "MZ");
-        machine.cwd = "C:\\Users\\svc";
-        machine.addDirectory(machine.cwd);
-        machine.addFile("C:\\Zarvel\\gui\\jre\\bin\\java.exe");
-        machine.setVariable("Path", "C:\\Windows\\system32");
-        jvm.classes.insert("org/springframework/boot/loader/JarLauncher");
-    }
-
     int run(const std::string& arguments) {
-        machine.commandLineText = std::string("\"") + kServiceExe + "\" " + arguments;
+        machine.commandLineText = std::string("\"") + kShippedProgram + "\" " + arguments;
         return runLauncher(machine);
     }
 
     const std::map<int, std::string> config = shippedConfiguration();
     FakeMachine machine;
-    FakeJvm& jvm = machine.addJvm("C:\\Zarvel\\gui\\jre\\bin\\client\\jvm.dll");
+    FakeJvm& jvm = makeShippedInstall(machine);
 };
 
 TEST_F(ShippedInstall, TheShippedValuesAreWhatTheLauncherExpects) {
@@ -147,9 +133,9 @@ TEST_F(ShippedInstall, MissingRuntimeShowsTheShippedMessage) {
     for (const auto& [id, text] : config) {
         empty.setConfig(id, text);
     }
-    empty.moduleName = kServiceExe;
-    empty.addFile(kServiceExe, "MZ");
-    empty.commandLineText = std::string("\"") + kServiceExe + "\"";
+    empty.moduleName = kShippedProgram;
+    empty.addFile(kShippedProgram, "MZ");
+    empty.commandLineText = std::string("\"") + kShippedProgram + "\"";
     EXPECT_EQ(runLauncher(empty), kExitPreparationFailed);
     EXPECT_EQ(empty.stdoutText,
               "Zarvel-Quorvex integration service: This application was configured to use a "
@@ -164,10 +150,10 @@ TEST_F(ShippedInstall, SecondInstanceOfTheShippedService) {
     for (const auto& [id, text] : config) {
         second.setConfig(id, text);
     }
-    second.moduleName = kServiceExe;
-    second.addFile(kServiceExe, "MZ");
+    second.moduleName = kShippedProgram;
+    second.addFile(kShippedProgram, "MZ");
     machine.mutexes->insert("quorvexService");  // the first instance runs
-    second.commandLineText = std::string("\"") + kServiceExe + "\"";
+    second.commandLineText = std::string("\"") + kShippedProgram + "\"";
     EXPECT_EQ(runLauncher(second), kExitAnotherInstance);
     EXPECT_EQ(second.stdoutText,
               "Zarvel-Quorvex integration service: An application instance is already running.\n");

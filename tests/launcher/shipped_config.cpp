@@ -63,4 +63,19 @@ std::map<int, std::string> shippedConfiguration() {
     return values;
 }
 
+FakeJvm& makeShippedInstall(FakeMachine& machine) {
+    for (const auto& [id, text] : shippedConfiguration()) {
+        machine.setConfig(id, text);
+    }
+    machine.moduleName = kShippedProgram;
+    machine.addFile(kShippedProgram, "MZ");
+    machine.cwd = "C:\\Users\\svc";
+    machine.addDirectory(machine.cwd);
+    machine.addFile("C:\\Zarvel\\gui\\jre\\bin\\java.exe");
+    machine.setVariable("Path", "C:\\Windows\\system32");
+    FakeJvm& jvm = machine.addJvm("C:\\Zarvel\\gui\\jre\\bin\\client\\jvm.dll");
+    jvm.classes.insert("org/springframework/boot/loader/JarLauncher");
+    return jvm;
+}
+
 }  // namespace qv::testing
