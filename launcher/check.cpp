@@ -10,6 +10,7 @@
 #include "service_settings.h"
 #include "words.h"
 
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -187,7 +188,7 @@ Step appendJvmLibrary(Context& ctx, const std::string& programPath, std::string&
 // The options, main class, main's arguments and class path of the first pass.
 void appendJvmStart(Context& ctx, std::string_view trace, std::string& out) {
     const LauncherState& st = ctx.state;
-    auto jvm = std::make_unique<JvmStart>();
+    auto jvm = makeWithTexts<JvmStart>();
     parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(), st.launcherArgs.view(),
                     st.applicationArgs.view());
     out += formatText("JVM options (%d):\n", static_cast<int>(jvm->optionCount));
@@ -328,18 +329,19 @@ int runCheck(Context& ctx, std::string_view argumentText) {
 }  // namespace
 
 OwnCommand ownCommand(std::string_view argumentText) {
-    const std::vector<std::string> words = splitWords(argumentText);
-    for (const OwnWord& own : kOwnWords) {
-        if (own.command == OwnCommand::None) {
-            continue;
-        }
-        for (const std::string& word : words) {
-            if (word == own.word) {
-                return own.command;
+    // The first command of the table that is among the words, wherever it stands.
+    std::size_t first = std::size(kOwnWords);
+    WordReader reader(argumentText);
+    std::string word;
+    while (reader.next(word)) {
+        for (std::size_t i = 0; i < first; ++i) {
+            if (kOwnWords[i].command != OwnCommand::None && word == kOwnWords[i].word) {
+                first = i;
+                break;
             }
         }
     }
-    return OwnCommand::None;
+    return first < std::size(kOwnWords) ? kOwnWords[first].command : OwnCommand::None;
 }
 
 int runOwnCommand(Context& ctx, OwnCommand command, std::string_view argumentText) {

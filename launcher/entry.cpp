@@ -208,7 +208,7 @@ namespace {
 
 // The service commands: the one place where a run leaves the console program.
 int runServiceCommand(Os& os, ServiceCommand command, std::string_view argumentText) {
-    auto state = std::make_unique<LauncherState>();
+    auto state = makeWithTexts<LauncherState>();
     Context ctx{os, *state};
     switch (command) {
         case ServiceCommand::Install:
@@ -230,7 +230,7 @@ int runLauncher(Os& os) {
         return runServiceCommand(os, *command, argumentText);
     }
 
-    auto state = std::make_unique<LauncherState>();
+    auto state = makeWithTexts<LauncherState>();
     Context ctx{os, *state};
     LauncherState& st = *state;
 
@@ -256,7 +256,7 @@ int runLauncher(Os& os) {
         return kExitPreparationFailed;
     }
 
-    auto jvm = std::make_unique<JvmStart>();
+    auto jvm = makeWithTexts<JvmStart>();
     for (;;) {
         st.exitCode = kExitMainReturned;
         parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(),

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace qv {
@@ -95,7 +96,9 @@ class TextBuffer {
     std::size_t length_ = 0;
 };
 
-// A text in a buffer of N bytes (N - 1 characters and the terminator), zeroed when made.
+// A text in a buffer of N bytes (N - 1 characters and the terminator). Only the terminator is
+// written when it is made: nothing reads a byte beyond it, and a start makes several texts of
+// 32 KB that it would otherwise fill for nothing.
 template <std::size_t N>
 class FixedText : public TextBuffer {
     static_assert(N >= 2, "a fixed text holds at least one character");
@@ -103,12 +106,20 @@ class FixedText : public TextBuffer {
   public:
     static constexpr std::size_t kBufferSize = N;
 
-    FixedText() : TextBuffer(storage_, N) {}
+    FixedText() : TextBuffer(storage_, N) { storage_[0] = '\0'; }
     explicit FixedText(std::string_view text) : FixedText() { (void)assign(text); }
 
   private:
-    char storage_[N] = {};
+    char storage_[N];
 };
+
+// A heap object that holds fixed texts, made by default-initialisation: std::make_unique
+// value-initialises, which zeroes every byte of every buffer first. Every other member of T must
+// have an initialiser of its own.
+template <typename T>
+std::unique_ptr<T> makeWithTexts() {
+    return std::unique_ptr<T>(new T);
+}
 
 }  // namespace qv
 

@@ -24,18 +24,18 @@ std::string_view limitToLine(std::string_view line) {
 }  // namespace
 
 std::size_t classPathOptionLength(std::string_view line) {
-    const std::vector<std::string> words = splitWords(limitToLine(line));
+    WordReader reader(limitToLine(line));
+    std::string word;
     std::size_t length = 0;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (!isClassPathFlag(words[i])) {
+    while (reader.next(word)) {
+        if (!isClassPathFlag(word)) {
             continue;
         }
-        if (++i >= words.size()) {
+        if (!reader.next(word)) {
             break;
         }
-        std::size_t value = words[i].size();
-        length += length == 0 ? std::char_traits<char>::length(kClassPathOptionPrefix) + value
-                              : 1 + value;
+        length += length == 0 ? std::char_traits<char>::length(kClassPathOptionPrefix) + word.size()
+                              : 1 + word.size();
     }
     return length;
 }
@@ -47,39 +47,38 @@ void parseJvmOptions(JvmStart& jvm, std::string_view javaHome, std::string_view 
     (void)jvm.mainClass.assign(mainClass);
     (void)jvm.applicationArgs.assign(applicationArgs);
 
-    std::vector<std::string> words = splitWords(limitToLine(line));
-    const std::size_t n = words.size();
+    const std::string_view words = limitToLine(line);
+    const std::size_t n = countWords(words);
     if (n == 0) {
         return;
     }
     jvm.texts.assign(n, std::string());
     jvm.options.assign(n, JavaVMOption{});
-    std::size_t skipped = 0;
+    WordReader reader(words);
+    std::string word;
+    std::size_t count = 0;
     std::size_t classPathSlot = n;  // none yet
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!isClassPathFlag(words[i])) {
-            jvm.texts[i - skipped] = std::move(words[i]);
+    while (reader.next(word)) {
+        if (!isClassPathFlag(word)) {
+            jvm.texts[count++] = word;
             continue;
         }
-        ++skipped;
-        if (++i >= n) {
+        if (!reader.next(word)) {
             break;  // a flag without a value is dropped
         }
-        const std::string_view value = words[i];
         if (classPathSlot == n) {
-            classPathSlot = i - skipped;
+            classPathSlot = count++;
             std::string& option = jvm.texts[classPathSlot];
             option = kClassPathOptionPrefix;
-            appendBounded(option, value);
+            appendBounded(option, word);
         } else {
             std::string& option = jvm.texts[classPathSlot];
             appendBounded(option, ";");
-            appendBounded(option, value);
-            ++skipped;
+            appendBounded(option, word);
         }
     }
-    jvm.optionCount = static_cast<jint>(n - skipped);
-    for (std::size_t k = 0; k < n - skipped; ++k) {
+    jvm.optionCount = static_cast<jint>(count);
+    for (std::size_t k = 0; k < count; ++k) {
         jvm.options[k].optionString = jvm.texts[k].data();
         jvm.options[k].extraInfo = nullptr;
     }

@@ -108,23 +108,24 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
     if (main == nullptr) {
         return -1;
     }
-    const std::vector<std::string> words = splitWords(jvm.applicationArgs.view());
+    const std::size_t count = countWords(jvm.applicationArgs.view());
     jclass stringClass = env->FindClass(kStringClass);
     if (describePending(env) || stringClass == nullptr) {
         return -1;
     }
-    jobjectArray arguments =
-        env->NewObjectArray(static_cast<jsize>(words.size()), stringClass, nullptr);
+    jobjectArray arguments = env->NewObjectArray(static_cast<jsize>(count), stringClass, nullptr);
     if (describePending(env) || arguments == nullptr) {
         return -1;
     }
-    for (std::size_t k = 0; k < words.size(); ++k) {
+    WordReader reader(jvm.applicationArgs.view());
+    std::string word;
+    for (jsize k = 0; reader.next(word); ++k) {
         // Each call that can throw is checked before the next JNI call is made.
-        jstring element = env->NewStringUTF(words[k].c_str());
+        jstring element = env->NewStringUTF(word.c_str());
         if (describePending(env) || element == nullptr) {
             return -1;
         }
-        env->SetObjectArrayElement(arguments, static_cast<jsize>(k), element);
+        env->SetObjectArrayElement(arguments, k, element);
         if (describePending(env)) {
             return -1;
         }

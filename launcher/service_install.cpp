@@ -64,7 +64,7 @@ std::string serviceImagePath(std::string_view programPath, std::string_view argu
 
 int installService(Context& ctx, std::string_view argumentText) {
     ProgramLocation program;
-    auto settings = std::make_unique<ServiceSettings>();
+    auto settings = makeWithTexts<ServiceSettings>();
     Step prepared = prepareCommand(ctx, program, *settings);
     const std::string what =
         formatText("The service %s could not be installed:", settings->name.c_str());
@@ -108,7 +108,7 @@ int installService(Context& ctx, std::string_view argumentText) {
 
 int uninstallService(Context& ctx) {
     ProgramLocation program;
-    auto settings = std::make_unique<ServiceSettings>();
+    auto settings = makeWithTexts<ServiceSettings>();
     Step prepared = prepareCommand(ctx, program, *settings);
     const std::string what =
         formatText("The service %s could not be uninstalled:", settings->name.c_str());

@@ -128,7 +128,7 @@ std::atomic<ServiceRun*> gRun{nullptr};
 class ServiceRun final : public ServiceProgram {
   public:
     ServiceRun(Os& os, std::string_view argumentText, std::chrono::milliseconds interval)
-        : state_(std::make_unique<LauncherState>()),
+        : state_(makeWithTexts<LauncherState>()),
           ctx_{os, *state_},
           argumentText_(argumentText),
           interval_(interval),
@@ -160,7 +160,7 @@ class ServiceRun final : public ServiceProgram {
     Context ctx_;
     std::string_view argumentText_;
     std::chrono::milliseconds interval_;
-    std::unique_ptr<ServiceSettings> settings_ = std::make_unique<ServiceSettings>();
+    std::unique_ptr<ServiceSettings> settings_ = makeWithTexts<ServiceSettings>();
     StatusReporter reporter_;
 
     std::mutex mutex_;
@@ -303,7 +303,7 @@ void ServiceRun::serviceMain() {
     } else if (!prepared.goesOn()) {
         failStart(prepared, kServiceExitPreparationFailed);
     } else {
-        auto jvm = std::make_unique<JvmStart>();
+        auto jvm = makeWithTexts<JvmStart>();
         parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(),
                         st.launcherArgs.view(), st.applicationArgs.view());
         bool stopFirst = false;

@@ -26,7 +26,9 @@ std::uint32_t secondsValue(int seconds, std::uint32_t byDefault, std::uint32_t m
 }  // namespace
 
 std::optional<ServiceCommand> findServiceCommand(std::string_view argumentText) {
-    for (std::string_view word : splitWords(argumentText)) {
+    WordReader reader(argumentText);
+    std::string word;
+    while (reader.next(word)) {
         if (word == kInstallWord) {
             return ServiceCommand::Install;
         }

@@ -6,8 +6,28 @@ namespace {
 constexpr char kQuote = '"';
 }  // namespace
 
-std::vector<std::string> splitWords(std::string_view text) {
-    std::vector<std::string> words;
+bool WordReader::next(std::string& word) {
+    while (at_ < text_.size() && isWhiteSpace(text_[at_])) {
+        ++at_;
+    }
+    if (at_ == text_.size()) {
+        return false;
+    }
+    // A word starts here, even when all it holds is a pair of quotes.
+    word.clear();
+    bool quoted = false;
+    for (; at_ < text_.size() && (quoted || !isWhiteSpace(text_[at_])); ++at_) {
+        if (text_[at_] == kQuote) {
+            quoted = !quoted;
+        } else {
+            word.push_back(text_[at_]);
+        }
+    }
+    return true;
+}
+
+std::size_t countWords(std::string_view text) {
+    std::size_t count = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && isWhiteSpace(text[i])) {
@@ -16,16 +36,23 @@ std::vector<std::string> splitWords(std::string_view text) {
         if (i == text.size()) {
             break;
         }
-        // A word starts here, even when all it holds is a pair of quotes.
-        std::string& word = words.emplace_back();
+        ++count;
         bool quoted = false;
         for (; i < text.size() && (quoted || !isWhiteSpace(text[i])); ++i) {
             if (text[i] == kQuote) {
                 quoted = !quoted;
-            } else {
-                word.push_back(text[i]);
             }
         }
+    }
+    return count;
+}
+
+std::vector<std::string> splitWords(std::string_view text) {
+    std::vector<std::string> words;
+    WordReader reader(text);
+    std::string word;
+    while (reader.next(word)) {
+        words.push_back(word);
     }
     return words;
 }

@@ -9,6 +9,7 @@
 #ifndef QV_LAUNCHER_WORDS_H
 #define QV_LAUNCHER_WORDS_H
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,22 @@ namespace qv {
 constexpr bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+
+// Reads the words of a text one at a time, in order, without their quotes, into a string that
+// the caller keeps: reading them all allocates no more than the longest word needs.
+class WordReader {
+  public:
+    explicit WordReader(std::string_view text) : text_(text) {}
+    // Replaces `word` by the next word; false, `word` untouched, when none is left.
+    bool next(std::string& word);
+
+  private:
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+// How many words the text has.
+std::size_t countWords(std::string_view text);
 
 // The words of the text, in order, without their quotes.
 std::vector<std::string> splitWords(std::string_view text);

@@ -172,6 +172,7 @@ Parsed parseAndRun(std::string_view line, std::string_view applicationArgs) {
     }
 
     FakeJvm fake;
+    fake.recordCalls = false;
     fake.classes.insert(kMainClassSlashed);
     JavaVMInitArgs args{};
     args.version = JNI_VERSION_1_2;

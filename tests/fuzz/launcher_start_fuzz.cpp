@@ -9,9 +9,13 @@
 //  - the preparation ends with a step that says why: a text that did not fit (or the options file
 //    refused for a zero byte) is named in a sentence, and the error report that the start shows
 //    holds that sentence whenever the report has room for it;
-//  - the start ends with one of the launcher's exit codes, with 1 when the preparation stopped;
-//    main is run only after a JVM was created, and without a "--mvk-" word (the launcher's own
-//    commands) a start gives 0 only when main ran;
+//  - the start ends with one of the launcher's exit codes, with 1 when the preparation stopped
+//    (also for "--mvk-check", which prepares and stops there); run as a service
+//    ("--mvk-service"), a stopped preparation ends either so, before the service runs, or with
+//    the service reported stopped with a non-zero exit code of its own (the process then ends
+//    with 0, as a service process does); "--mvk-help" and "--mvk-version" give 0 and create no
+//    JVM, "--mvk-check" runs no main; main is run only after a JVM was created, and without a
+//    "--mvk-" word (the launcher's own commands) a start gives 0 only when main ran;
 //  - every JVM option and every argument of main is a text within the line's capacity;
 //  - the same machine started twice gives the same exit code, output, debug log, JVM options
 //    and arguments of main.
@@ -23,14 +27,17 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "capacities.h"
+#include "check.h"
 #include "entry.h"
 #include "fake_machine.h"
 #include "quorvex/launch_config.h"
+#include "service_settings.h"
 #include "state.h"
 
 namespace {
@@ -91,6 +98,7 @@ using Jvms = std::map<std::string, FakeJvm*>;
 void addJvm(FakeMachine& machine, Jvms& jvms, const std::string& home) {
     const std::string path = home + "\\bin\\client\\jvm.dll";
     FakeJvm& jvm = machine.addJvm(path);
+    jvm.recordCalls = false;
     for (std::string_view name : kMainClasses) {
         jvm.classes.insert(std::string(name));
     }
@@ -115,9 +123,11 @@ void build(FakeMachine& machine, Jvms& jvms, const std::uint8_t* data, std::size
         machine.addFile("C:\\app\\jre\\bin\\java.exe");
         addJvm(machine, jvms, "C:\\app\\jre");
     }
-    machine.commandLineText = input.ConsumeBool() ? "\"C:\\app\\QuorvexService.exe\" " +
-                                                        input.ConsumeRandomLengthString(256)
-                                                  : input.ConsumeRandomLengthString(256);
+    // The command line as the system gives it, a text without a NUL.
+    const std::string commandLine = input.ConsumeBool() ? "\"C:\\app\\QuorvexService.exe\" " +
+                                                              input.ConsumeRandomLengthString(256)
+                                                        : input.ConsumeRandomLengthString(256);
+    machine.commandLineText = std::string(qv::textUpToNul(commandLine.data(), commandLine.size()));
 
     for (int change = 0; change < kMaxChanges && input.remaining_bytes() > 0; ++change) {
         switch (input.ConsumeIntegralInRange(0, 11)) {
@@ -193,6 +203,9 @@ struct Outcome {
     std::string log;
     std::vector<std::vector<std::string>> options;
     std::vector<std::vector<std::string>> mainArguments;
+    // The last status a service run reported (not compared: the service's watcher reports its
+    // progress at times of its own).
+    std::optional<qv::ServiceStatus> lastStatus;
     bool operator==(const Outcome& o) const {
         return exitCode == o.exitCode && output == o.output && log == o.log &&
                options == o.options && mainArguments == o.mainArguments;
@@ -207,6 +220,9 @@ Outcome start(const std::uint8_t* data, std::size_t size) {
     outcome.exitCode = qv::runLauncher(machine);
     outcome.output = machine.stdoutText;
     outcome.log = machine.fileContent(kLogPath);
+    if (!machine.statuses.empty()) {
+        outcome.lastStatus = machine.statuses.back();
+    }
     for (const auto& [path, jvm] : jvms) {
         check(jvm->mainArguments.size() <= jvm->creations.size(), "main run without a JVM");
         for (const FakeJvm::Creation& creation : jvm->creations) {
@@ -261,7 +277,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default:
             check(false, "an exit code that the launcher does not give");
     }
-    if (!step.goesOn()) {
+    const std::string_view argumentText = qv::splitArgumentText(commandLine);
+    const std::optional<qv::ServiceCommand> serviceCommand = qv::findServiceCommand(argumentText);
+    const qv::OwnCommand own = serviceCommand ? qv::OwnCommand::None : qv::ownCommand(argumentText);
+    if (own == qv::OwnCommand::Help || own == qv::OwnCommand::Version) {
+        check(first.exitCode == qv::kExitMainReturned && first.options.empty(),
+              "the launcher's help or version did more than answer");
+    } else if (own == qv::OwnCommand::Check) {
+        check(first.mainArguments.empty(), "the check ran main");
+        check(step.goesOn() || first.exitCode == qv::kExitPreparationFailed,
+              "a check of a stopped start did not fail");
+    } else if (!step.goesOn() && serviceCommand == qv::ServiceCommand::Run &&
+               first.exitCode != qv::kExitPreparationFailed) {
+        check(first.exitCode == qv::kExitMainReturned && first.lastStatus &&
+                  first.lastStatus->state == qv::ServiceState::Stopped &&
+                  first.lastStatus->serviceExitCode != 0,
+              "a stopped service start that was not reported as a failure");
+    } else if (!step.goesOn() && !serviceCommand) {
         check(first.exitCode == qv::kExitPreparationFailed, "a stopped start did not fail");
         // The report is the error message, two line ends and the text, cut at its capacity.
         if (step.kind() == qv::Step::Kind::TextTooLong &&

@@ -102,9 +102,9 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::string parentOf(const std::string& full) {
+std::string_view parentOf(std::string_view full) {
     std::size_t slash = full.rfind('\\');
-    if (slash == std::string::npos) {
+    if (slash == std::string_view::npos) {
         return {};
     }
     if (slash == 2 && full.size() > 1 && full[1] == ':') {
@@ -240,6 +240,19 @@ FakeJvm& jvmOf(const void* envOrVm) {
     return *jvmsByEnv().at(envOrVm);
 }
 
+// Records a JNI call, described only when the JVM keeps its record.
+template <typename Describe>
+void record(FakeJvm& jvm, Describe describe) {
+    if (jvm.recordCalls) {
+        jvm.calls.push_back(describe());
+    }
+}
+void record(FakeJvm& jvm, const char* call) {
+    if (jvm.recordCalls) {
+        jvm.calls.emplace_back(call);
+    }
+}
+
 struct FakeMethod {
 } gMainMethod, gExitMethod, gStopMethod;
 
@@ -249,7 +262,7 @@ jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
 
 jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
     FakeJvm& jvm = jvmOf(vm);
-    jvm.calls.push_back("DestroyJavaVM");
+    record(jvm, "DestroyJavaVM");
     ++jvm.destroyCount;
     return JNI_OK;
 }
@@ -261,7 +274,7 @@ jthrowable throwIn(FakeJvm& jvm, const std::string& what) {
 
 jclass JNICALL fakeFindClass(JNIEnv* env, const char* name) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back(std::string("FindClass(") + name + ")");
+    record(jvm, [&] { return std::string("FindClass(") + name + ")"; });
     if (std::string(name) != "java/lang/String" && std::string(name) != "java/lang/System" &&
         jvm.classes.count(name) == 0) {
         throwIn(jvm, std::string("java.lang.NoClassDefFoundError: ") + name);
@@ -272,13 +285,13 @@ jclass JNICALL fakeFindClass(JNIEnv* env, const char* name) {
 
 jthrowable JNICALL fakeExceptionOccurred(JNIEnv* env) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("ExceptionOccurred");
+    record(jvm, "ExceptionOccurred");
     return jvm.pending;
 }
 
 void JNICALL fakeExceptionDescribe(JNIEnv* env) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("ExceptionDescribe");
+    record(jvm, "ExceptionDescribe");
     jvm.pending = nullptr;
 }
 
@@ -286,7 +299,7 @@ jmethodID JNICALL fakeGetStaticMethodID(JNIEnv* env, jclass cls, const char* nam
                                         const char* sig) {
     FakeJvm& jvm = jvmOf(env);
     const std::string& className = jvm.object(cls)->text;
-    jvm.calls.push_back("GetStaticMethodID(" + className + ", " + name + ", " + sig + ")");
+    record(jvm, [&] { return "GetStaticMethodID(" + className + ", " + name + ", " + sig + ")"; });
     if (className == "java/lang/System" && std::string(name) == "exit" &&
         std::string(sig) == "(I)V") {
         return reinterpret_cast<jmethodID>(&gExitMethod);
@@ -305,8 +318,10 @@ jmethodID JNICALL fakeGetStaticMethodID(JNIEnv* env, jclass cls, const char* nam
 
 jobjectArray JNICALL fakeNewObjectArray(JNIEnv* env, jsize length, jclass cls, jobject init) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("NewObjectArray(" + std::to_string(length) + ", " + jvm.object(cls)->text +
-                        (init ? ", init)" : ", null)"));
+    record(jvm, [&] {
+        return "NewObjectArray(" + std::to_string(length) + ", " + jvm.object(cls)->text +
+               (init ? ", init)" : ", null)");
+    });
     if (jvm.failArray) {
         throwIn(jvm, "java.lang.OutOfMemoryError");
         return nullptr;
@@ -318,7 +333,7 @@ jobjectArray JNICALL fakeNewObjectArray(JNIEnv* env, jsize length, jclass cls, j
 jstring JNICALL fakeNewStringUTF(JNIEnv* env, const char* utf) {
     FakeJvm& jvm = jvmOf(env);
     const int index = jvm.stringsMade++;
-    jvm.calls.push_back(std::string("NewStringUTF(") + utf + ")");
+    record(jvm, [&] { return std::string("NewStringUTF(") + utf + ")"; });
     if (jvm.failStringAt && *jvm.failStringAt == index) {
         throwIn(jvm, "java.lang.OutOfMemoryError");
         return nullptr;
@@ -329,7 +344,7 @@ jstring JNICALL fakeNewStringUTF(JNIEnv* env, const char* utf) {
 void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index,
                                        jobject value) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("SetObjectArrayElement(" + std::to_string(index) + ")");
+    record(jvm, [&] { return "SetObjectArrayElement(" + std::to_string(index) + ")"; });
     FakeJvm::Object* target = array ? jvm.object(array) : nullptr;
     if (target == nullptr || index < 0 ||
         static_cast<std::size_t>(index) >= target->elements.size()) {
@@ -342,7 +357,7 @@ void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize in
 // System.exit(code): the exit hook learns the code; what follows stands for the end of the
 // process (a blocked main returns).
 void fakeSystemExit(FakeJvm& jvm, jint code) {
-    jvm.calls.push_back("System.exit(" + std::to_string(code) + ")");
+    record(jvm, [&] { return "System.exit(" + std::to_string(code) + ")"; });
     jvm.exitCodes.push_back(code);
     if (jvm.exitHook != nullptr) {
         jvm.exitHook(code);
@@ -359,7 +374,7 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method
         return;
     }
     jobject argument = va_arg(args, jobject);
-    jvm.calls.push_back("CallStaticVoidMethod(" + jvm.object(cls)->text + ")");
+    record(jvm, [&] { return "CallStaticVoidMethod(" + jvm.object(cls)->text + ")"; });
     std::vector<std::string> strings;
     if (FakeJvm::Object* array = argument ? jvm.object(argument) : nullptr) {
         for (jobject element : array->elements) {
@@ -389,7 +404,7 @@ FakeMethod gToStringMethod;
 
 jclass JNICALL fakeGetObjectClass(JNIEnv* env, jobject object) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("GetObjectClass");
+    record(jvm, "GetObjectClass");
     const bool throwable = jvm.object(object)->kind == "throwable";
     return static_cast<jclass>(
         jvm.newObject({"class", throwable ? "java/lang/Throwable" : "java/lang/Object", {}}));
@@ -397,7 +412,7 @@ jclass JNICALL fakeGetObjectClass(JNIEnv* env, jobject object) {
 
 jmethodID JNICALL fakeGetMethodID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back(std::string("GetMethodID(") + name + ", " + sig + ")");
+    record(jvm, [&] { return std::string("GetMethodID(") + name + ", " + sig + ")"; });
     if (jvm.object(cls)->text == "java/lang/Throwable" && std::string(name) == "toString" &&
         std::string(sig) == "()Ljava/lang/String;") {
         return reinterpret_cast<jmethodID>(&gToStringMethod);
@@ -408,7 +423,7 @@ jmethodID JNICALL fakeGetMethodID(JNIEnv* env, jclass cls, const char* name, con
 
 jobject JNICALL fakeCallObjectMethodV(JNIEnv* env, jobject object, jmethodID, va_list) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("CallObjectMethod");
+    record(jvm, "CallObjectMethod");
     return jvm.newObject({"string", jvm.object(object)->text, {}});
 }
 
@@ -426,7 +441,7 @@ jboolean JNICALL fakeExceptionCheck(JNIEnv* env) {
 
 void JNICALL fakeExceptionClear(JNIEnv* env) {
     FakeJvm& jvm = jvmOf(env);
-    jvm.calls.push_back("ExceptionClear");
+    record(jvm, "ExceptionClear");
     jvm.pending = nullptr;
 }
 
@@ -438,19 +453,19 @@ const char* JNICALL fakeGetStringUTFChars(JNIEnv* env, jstring text, jboolean* i
 }
 
 void JNICALL fakeReleaseStringUTFChars(JNIEnv* env, jstring, const char*) {
-    jvmOf(env).calls.push_back("ReleaseStringUTFChars");
+    record(jvmOf(env), "ReleaseStringUTFChars");
 }
 
 jint JNICALL fakeAttachCurrentThread(JavaVM* vm, void** env, void*) {
     FakeJvm& jvm = jvmOf(vm);
-    jvm.calls.push_back("AttachCurrentThread");
+    record(jvm, "AttachCurrentThread");
     *env = &jvm.env;
     return JNI_OK;
 }
 
 jint JNICALL fakeDetachCurrentThread(JavaVM* vm) {
     FakeJvm& jvm = jvmOf(vm);
-    jvm.calls.push_back("DetachCurrentThread");
+    record(jvm, "DetachCurrentThread");
     if (jvm.releaseOnDetach) {
         jvm.releaseMain();
     }
@@ -535,7 +550,7 @@ jint FakeJvm::create(JavaVM** vmOut, void** envOut, void* args) {
     }
     std::size_t index = creations.size();
     creations.push_back(std::move(creation));
-    calls.push_back("JNI_CreateJavaVM");
+    record(*this, "JNI_CreateJavaVM");
     jint result = index < creationResults.size() ? creationResults[index] : JNI_OK;
     if (result != JNI_OK) {
         return result;
@@ -589,54 +604,64 @@ void FakeMachine::removeConfig(int id) {
 std::string FakeMachine::fullPath(std::string_view input) const {
     std::string path(input);
     std::replace(path.begin(), path.end(), '/', '\\');
+    const std::string_view text(path);
     // The drive of the current directory ("C:") and what follows it; a current directory shorter
     // than a drive is all drive.
-    const std::size_t cwdDriveLength = std::min<std::size_t>(cwd.size(), 2);
-    const std::string cwdDrive = cwd.substr(0, cwdDriveLength);
-    const std::string cwdRest = cwd.substr(cwdDriveLength);
-    std::string root;
-    std::string rest;
-    if (path.rfind("\\\\", 0) == 0) {
+    const std::string_view cwdDrive = std::string_view(cwd).substr(0, 2);
+    const std::string_view cwdRest = std::string_view(cwd).substr(cwdDrive.size());
+    std::string_view root;
+    std::string_view before;  // parts that come before those of the path (the current directory)
+    std::string_view rest;
+    if (text.rfind("\\\\", 0) == 0) {
         root = "\\\\";
-        rest = path.substr(2);
-    } else if (path.size() >= 2 && path[1] == ':') {
-        root = path.substr(0, 2);
-        rest = path.substr(2);
+        rest = text.substr(2);
+    } else if (text.size() >= 2 && text[1] == ':') {
+        root = text.substr(0, 2);
+        rest = text.substr(2);
         if (rest.empty() || rest[0] != '\\') {  // drive-relative
-            bool sameDrive = foldCase(cwdDrive) == foldCase(root);
-            rest = (sameDrive ? cwdRest : std::string()) + "\\" + rest;
+            const bool sameDrive = cwdDrive.size() == 2 &&
+                                   std::tolower(static_cast<unsigned char>(cwdDrive[0])) ==
+                                       std::tolower(static_cast<unsigned char>(root[0])) &&
+                                   cwdDrive[1] == root[1];
+            before = sameDrive ? cwdRest : std::string_view();
         }
-    } else if (!path.empty() && path[0] == '\\') {
+    } else if (!text.empty() && text[0] == '\\') {
         root = cwdDrive;
-        rest = path;
+        rest = text;
     } else {
         root = cwdDrive;
-        rest = cwdRest + "\\" + path;
+        before = cwdRest;
+        rest = text;
     }
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        std::size_t end = rest.find('\\', start);
-        if (end == std::string::npos) {
-            end = rest.size();
-        }
-        std::string part = rest.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) {
-                parts.pop_back();
-            }
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string full = root;
+    std::string full(root);
     if (root != "\\\\") {
         full += '\\';
     }
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        full += (i ? "\\" : "") + parts[i];
-    }
+    // Appends the parts of a text separated by backslashes: ".." takes the last part away, empty
+    // parts and "." add nothing.
+    const std::size_t base = full.size();
+    auto addParts = [&full, base](std::string_view parts) {
+        std::size_t start = 0;
+        while (start <= parts.size()) {
+            std::size_t end = parts.find('\\', start);
+            if (end == std::string_view::npos) {
+                end = parts.size();
+            }
+            const std::string_view part = parts.substr(start, end - start);
+            if (part == "..") {
+                const std::size_t cut = full.rfind('\\');
+                full.resize(cut == std::string::npos || cut < base ? base : cut);
+            } else if (!part.empty() && part != ".") {
+                if (full.size() > base) {
+                    full += '\\';
+                }
+                full += part;
+            }
+            start = end + 1;
+        }
+    };
+    addParts(before);
+    addParts(rest);
     return full;
 }
 
@@ -650,13 +675,25 @@ const FakeMachine::FileEntry* FakeMachine::entry(std::string_view path) const {
 }
 
 void FakeMachine::addDirectory(std::string_view path) {
-    std::string full = fullPath(path);
-    for (std::string at = full; !at.empty() && at != parentOf(at); at = parentOf(at)) {
-        files_.emplace(foldCase(at), FileEntry{at, true, false, {}});
+    const std::string full = fullPath(path);
+    const std::string folded = foldCase(full);
+    auto add = [this, &full, &folded](std::size_t length) {
+        const std::string_view key = std::string_view(folded).substr(0, length);
+        if (files_.find(key) == files_.end()) {
+            files_.emplace(std::string(key), FileEntry{full.substr(0, length), true, false, {}});
+        }
+    };
+    // The folder and every folder above it.
+    for (std::size_t length = full.size(); length > 0;) {
+        const std::size_t parent = parentOf(std::string_view(full).substr(0, length)).size();
+        if (parent == length) {
+            break;
+        }
+        add(length);
+        length = parent;
     }
     // A drive root.
-    std::string root = full.substr(0, 3);
-    files_.emplace(foldCase(root), FileEntry{root, true, false, {}});
+    add(std::min<std::size_t>(full.size(), 3));
 }
 
 void FakeMachine::addFile(std::string_view path, std::string_view content) {

@@ -70,7 +70,10 @@ class FakeJvm {
 
     // --- Record --------------------------------------------------------------------------------
     std::vector<Creation> creations;
-    // The JNI calls in order, e.g. "FindClass(app/Main)", "ExceptionDescribe".
+    // The JNI calls in order, e.g. "FindClass(app/Main)", "ExceptionDescribe"; kept only while
+    // `recordCalls` is set (the fuzz targets, which check what the calls gave and not their
+    // sequence, turn it off).
+    bool recordCalls = true;
     std::vector<std::string> calls;
     // NewStringUTF calls so far (the element index that failStringAt counts).
     int stringsMade = 0;
@@ -328,7 +331,21 @@ class FakeMachine : public Os {
     const FileEntry* entry(std::string_view path) const;
 
     std::map<int, std::string> resources_;
-    std::map<std::string, FileEntry> files_;  // folded full path -> entry
+    // Byte order, as std::string's, compared without memcmp: the fuzz targets' sanitizers
+    // intercept every memcmp call, and the file table compares paths on every lookup.
+    struct PathOrder {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const {
+            const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+            for (std::size_t i = 0; i < n; ++i) {
+                if (a[i] != b[i]) {
+                    return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+                }
+            }
+            return a.size() < b.size();
+        }
+    };
+    std::map<std::string, FileEntry, PathOrder> files_;  // folded full path -> entry
     std::map<std::string, std::pair<std::string, std::string>>
         environment_;  // folded -> (name, value)
     Hive hive32_;
