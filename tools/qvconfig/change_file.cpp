@@ -41,10 +41,10 @@ int parseChanges(const std::string& file, const std::string& content, std::vecto
         }
         const Value* value = lookupValue(key);
         if (value == nullptr) {
-            appendf(err,
-                    "qvconfig: %s:%d: '%s' is not a configuration value of QuorvexService; "
-                    "nothing changed\n",
-                    file.c_str(), number, key.c_str());
+            // The key as the file holds it, its control bytes (a NUL too) shown as in a listing.
+            appendf(err, "qvconfig: %s:%d: '", file.c_str(), number);
+            err += printable(key);
+            err += "' is not a configuration value of QuorvexService; nothing changed\n";
             return kExitRefused;
         }
         Change change{value, set, keyEnd == std::string::npos ? "" : line.substr(keyEnd + 1)};

@@ -1,7 +1,8 @@
 #include "command_line.h"
 
+#include <string_view>
+
 #include "commands.h"
-#include "message_text.h"
 
 namespace qvconfig {
 
@@ -29,8 +30,10 @@ const char kUsage[] =
 
 namespace {
 
-int usage(std::string& err, const char* problem) {
-    appendf(err, "qvconfig: %s\n\n", problem);
+int usage(std::string& err, std::string_view problem) {
+    err += "qvconfig: ";
+    err += problem;
+    err += "\n\n";
     err += kUsage;
     return kExitUsage;
 }
@@ -38,8 +41,8 @@ int usage(std::string& err, const char* problem) {
 const Value* valueOrComplain(const std::string& key, std::string& err) {
     const Value* value = lookupValue(key);
     if (value == nullptr) {
-        appendf(err, "qvconfig: '%s' is not a configuration value of QuorvexService", key.c_str());
-        err += " (see 'qvconfig table')\n";
+        err += "qvconfig: '" + key +
+               "' is not a configuration value of QuorvexService (see 'qvconfig table')\n";
     }
     return value;
 }
@@ -95,7 +98,7 @@ int parseCommandLine(const std::vector<std::string>& args, Command& command, std
     const bool setFile = word == "set-file";
     const bool remove = word == "remove";
     if (!set && !setFile && !remove) {
-        return usage(err, ("unknown command '" + word + "'").c_str());
+        return usage(err, "unknown command '" + word + "'");
     }
     if ((remove && n != 3) || (!remove && n != 4)) {
         return usage(err, remove ? "'remove' takes EXE and VALUE"

@@ -1,21 +1,26 @@
 #include "message_text.h"
 
-#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
 namespace qvconfig {
 
 void appendf(std::string& out, const char* format, ...) {
-    constexpr std::size_t kLineCapacity = 512;
-    char line[kLineCapacity];
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(line, sizeof line, format, args);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
     if (n > 0) {
-        out.append(line, std::min(static_cast<std::size_t>(n), sizeof line - 1));
+        // vsnprintf writes its NUL too: room for it, then taken off.
+        const std::size_t at = out.size();
+        const auto length = static_cast<std::size_t>(n);
+        out.resize(at + length + 1);
+        std::vsnprintf(&out[at], length + 1, format, again);
+        out.resize(at + length);
     }
+    va_end(again);
 }
 
 std::string printable(std::string_view text) {

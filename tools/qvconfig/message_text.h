@@ -15,7 +15,7 @@
 
 namespace qvconfig {
 
-// Appends the formatted text to `out`, cut to a line of 511 characters.
+// Appends the formatted text to `out`, whole.
 void appendf(std::string& out, const char* format, ...) QVCONFIG_PRINTF_FORMAT(2, 3);
 
 // A text for a listing: control bytes shown as \t or \xNN.
