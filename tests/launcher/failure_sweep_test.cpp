@@ -47,6 +47,14 @@ void shippedCheck(FakeMachine& machine) {
     machine.commandLineText += " --mvk-check";
 }
 
+// The check of the registry search, whose program and JVM library are PE files of one machine.
+void registrySearchCheck(FakeMachine& machine) {
+    registrySearch(machine);
+    machine.addFile(kProgramPath, peFile(kX64, false));
+    machine.addFile("C:\\jdk17\\bin\\client\\jvm.dll", peFile(kX64, true));
+    machine.commandLineText += " --mvk-check";
+}
+
 // The install of the shipped program as a delayed service with a description.
 void shippedServiceInstall(FakeMachine& machine) {
     shippedInstall(machine);
@@ -243,6 +251,33 @@ const Scenario kScenarios[] = {
          {SeamCall::FileBytes, 0, kExitPreparationFailed, kShippedMessage, kBadExeFormatText},
          {SeamCall::FileBytes, 1, kExitPreparationFailed, kShippedMessage, kBadExeFormatText},
      }},
+    {"--mvk-check, registry search",
+     registrySearchCheck,
+     checkSucceeded,
+     false,
+     {
+         {SeamCall::ModuleFileName, 0, kExitPreparationFailed, kNotLoadedYet, kInjectedText},
+         {SeamCall::Wow64Probe, 0, kExitPreparationFailed, "Start failed.\n\n",
+          kModuleNotFoundText},
+         {SeamCall::RegistryOpen, 6, kExitPreparationFailed, "Start failed.\n\n",
+          kModuleNotFoundText},
+         {SeamCall::RegistryOpen, 7, kExitPreparationFailed, "Start failed.\n\n",
+          kModuleNotFoundText},
+         {SeamCall::RegistryEnum, 0, kExitPreparationFailed, "Start failed.\n\n",
+          kModuleNotFoundText},
+         {SeamCall::RegistryQuery, 0, kExitPreparationFailed, "Start failed.\n\n",
+          kModuleNotFoundText},
+         {SeamCall::SetVariable, 0, kExitPreparationFailed, "Start failed.\n\n", kInjectedText},
+         {SeamCall::ResourceLoad, 0, kExitPreparationFailed, kNotLoadedYet, kInjectedText},
+         {SeamCall::ResourceLoad, 2, kExitPreparationFailed, "No bundled runtime.", ""},
+         {SeamCall::ResourceLoad, 3, kExitPreparationFailed, "A runtime is required: 11", ""},
+         {SeamCall::ResourceLoad, 4, kExitPreparationFailed, "A runtime is required: 11", ""},
+         {SeamCall::FileQuery, 0, kExitPreparationFailed, "Start failed.\n\n", kModuleNotFoundText},
+         {SeamCall::FileQuery, 1, kExitPreparationFailed, "Start failed.\n\n", kModuleNotFoundText},
+         {SeamCall::LogOpen, 0, kExitPreparationFailed, kNotLoadedYet, kInjectedText},
+         {SeamCall::FileBytes, 0, kExitPreparationFailed, "Start failed.\n\n", kBadExeFormatText},
+         {SeamCall::FileBytes, 1, kExitPreparationFailed, "Start failed.\n\n", kBadExeFormatText},
+     }},
     {"--mvk-install, shipped configuration",
      shippedServiceInstall,
      installSucceeded,
@@ -342,6 +377,50 @@ TEST(FailureSweep, EveryFailingSeamCallStopsWithItsCauseOrIsTolerated) {
         }
         // Every run makes the calls this sweep is about; a run that makes none sweeps nothing.
         EXPECT_GT(points, static_cast<int>(scenario.stops.size())) << scenario.name;
+    }
+}
+
+// A failure whose code has no system text: the report names the code instead.
+TEST(FailureSweep, ACauseWithoutSystemTextIsNamedByItsCode) {
+    constexpr std::uint32_t kCodeWithoutText = 1359;  // ERROR_INTERNAL_ERROR, no text here
+    struct Case {
+        void (*setUp)(FakeMachine&);
+        SeamCall kind;
+        const char* report;
+    } cases[] = {
+        {shippedInstall, SeamCall::LibraryLoad,
+         "Zarvel-Quorvex integration service: An error occurred while starting the application."
+         "\n\nWindows error 1359 (no description available).\n"},
+        {shippedServiceInstall, SeamCall::ServiceManagerOpen,
+         "The service QuorvexService could not be installed: Windows error 1359 (no description "
+         "available).\n"},
+        {shippedServiceRun, SeamCall::LibraryLoad,
+         "QuorvexService: An error occurred while starting the application.\n\nWindows error "
+         "1359 (no description available).\n"},
+        {shippedServiceRun, SeamCall::Dispatcher,
+         "--mvk-service: Windows error 1359 (no description available).\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(seamCallName(c.kind));
+        Outcome failed = runWith(c.setUp, c.kind, 0, kCodeWithoutText);
+        ASSERT_TRUE(failed.fired);
+        EXPECT_EQ(failed.report, c.report);
+    }
+}
+
+// The version and the help answer without a call that could fail: there is nothing to sweep.
+TEST(FailureSweep, VersionAndHelpMakeNoCallThatCanFail) {
+    for (const char* word : {" --mvk-version", " --mvk-help"}) {
+        SCOPED_TRACE(word);
+        FakeMachine machine;
+        shippedInstall(machine);
+        machine.commandLineText += word;
+        EXPECT_EQ(runLauncher(machine), kExitMainReturned);
+        EXPECT_NE(machine.stdoutText, "");
+        for (std::size_t k = 0; k < kSeamCallKinds; ++k) {
+            EXPECT_EQ(machine.faults.count(static_cast<SeamCall>(k)), 0)
+                << seamCallName(static_cast<SeamCall>(k));
+        }
     }
 }
 
