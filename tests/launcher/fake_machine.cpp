@@ -1235,7 +1235,9 @@ std::unique_ptr<ServiceManager> FakeMachine::openServiceManager() {
 
 // Like the real dispatcher: the service's main function runs on a thread of its own while this
 // thread hands it the controls; it returns once the service reported stopped and its thread is
-// done (or the process was ended).
+// done (or the process was ended). Unlike the real one, it also returns when the main function
+// returns without a stopped report (a status report or the control handler that failed), where
+// the real dispatcher would wait for ever: a test must end.
 bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program) {
     if (failsIn(*this, SeamCall::Dispatcher)) {
         return false;
