@@ -20,13 +20,16 @@ constexpr std::chrono::milliseconds kStopPollInterval{250};
 // The common start of both commands: the program and its path, the settings.
 Step prepareCommand(Context& ctx, ProgramLocation& program, ServiceSettings& settings) {
     Step stop = initGlobals(ctx);
-    if (stop.goesOn()) {
-        stop = findProgram(ctx, program);
+    if (!stop.goesOn()) {
+        return stop;
     }
-    if (stop.goesOn()) {
-        stop = loadServiceSettings(ctx, settings);
+    stop = findProgram(ctx, program);
+    if (!stop.goesOn()) {
+        // The line of the failure still names the service: its name needs only the module.
+        (void)loadServiceName(ctx, settings);
+        return stop;
     }
-    return stop;
+    return loadServiceSettings(ctx, settings);
 }
 
 // The one line of a failed command: what failed and why (the system's text, or what did not fit).

@@ -290,7 +290,11 @@ std::uint32_t ServiceRun::control(ServiceControl control) {
 void ServiceRun::serviceMain() {
     Os& os = ctx_.os;
     if (!os.registerServiceControlHandler(settings_->name.c_str())) {
-        return;  // without a handle there is nobody to report to
+        // Without a handle no status can be reported: the event log names the cause.
+        const std::string text = "The service control handler could not be registered: " +
+                                 systemTextOf(os, os.lastError());
+        os.reportErrorEvent(settings_->name.c_str(), text.c_str());
+        return;
     }
     reporter_.pending(ServiceState::StartPending, kStartWaitHintMs);
     std::thread watcher([this] { watch(); });

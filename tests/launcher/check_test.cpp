@@ -10,25 +10,7 @@ namespace qv::testing {
 namespace {
 
 constexpr std::uint16_t kX86 = 0x014C;
-constexpr std::uint16_t kX64 = 0x8664;
-constexpr std::uint16_t kDllFlag = 0x2000;
 constexpr const char* kJvmDll = "C:\\app\\jre\\bin\\client\\jvm.dll";
-
-// The headers of a PE file as far as the check reads them: the DOS header with the offset of the
-// PE signature (0x80 here), the signature, and the file header's machine and characteristics.
-std::string peFile(std::uint16_t machine, bool dll) {
-    std::string bytes(0x80 + 24, '\0');
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    bytes[0x3C] = '\x80';
-    bytes.replace(0x80, 4, std::string("PE\0\0", 4));
-    bytes[0x84] = static_cast<char>(machine & 0xFF);
-    bytes[0x85] = static_cast<char>(machine >> 8);
-    const std::uint16_t characteristics = dll ? kDllFlag | 0x0002 : 0x0002;
-    bytes[0x96] = static_cast<char>(characteristics & 0xFF);
-    bytes[0x97] = static_cast<char>(characteristics >> 8);
-    return bytes;
-}
 
 // A runnable install (launcher_fixture.h) whose program and JVM library are x64 PE files.
 FakeJvm& makeCheckable(FakeMachine& machine) {

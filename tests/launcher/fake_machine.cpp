@@ -216,9 +216,14 @@ class FakeInputFile : public InputFile {
 // stream is closed.
 class FakeLogStream : public LogStream {
   public:
-    explicit FakeLogStream(std::string& content) : content_(content) {}
+    FakeLogStream(std::string& content, FaultInjector& faults)
+        : content_(content), faults_(faults) {}
     ~FakeLogStream() override { flush(); }
-    void write(std::string_view text) override { pending_.append(text); }
+    void write(std::string_view text) override {
+        if (!faults_.fails(SeamCall::LogWrite)) {
+            pending_.append(text);
+        }
+    }
     void flush() override {
         content_.append(pending_);
         pending_.clear();
@@ -226,6 +231,7 @@ class FakeLogStream : public LogStream {
 
   private:
     std::string& content_;
+    FaultInjector& faults_;
     std::string pending_;
 };
 
@@ -784,7 +790,11 @@ const char* seamCallName(SeamCall kind) {
         "file read",       "find first",         "find next",        "environment get",
         "environment set", "current directory",  "change directory", "module file name",
         "WOW64 probe",     "library load",       "entry lookup",     "memory status",
-        "mutex",
+        "mutex",           "resource load",      "file status",      "log open",
+        "log write",       "file bytes",         "service manager",  "service create",
+        "service open",    "service configure",  "service query",    "service stop",
+        "service delete",  "event source",       "dispatcher",       "control handler",
+        "status report",
     };
     return names[static_cast<std::size_t>(kind)];
 }
@@ -841,6 +851,10 @@ ResourceData FakeMachine::findRcData(ModuleHandle module, int id) {
         return {ResourceStatus::NotFound, nullptr, 0};
     }
     if (unloadableResources.count(id)) {
+        return {ResourceStatus::NotLoaded, nullptr, 0};
+    }
+    if (faults.fails(SeamCall::ResourceLoad)) {
+        lastErrorCode = faults.failCode;  // LoadResource sets the last error
         return {ResourceStatus::NotLoaded, nullptr, 0};
     }
     return {ResourceStatus::Found, it->second.data(), it->second.size()};
@@ -976,6 +990,10 @@ void FakeMachine::shellOpen(const char* target) {
 }
 
 FileStatus FakeMachine::fileStatus(const char* path) {
+    if (faults.fails(SeamCall::FileQuery)) {
+        lastErrorCode = faults.failCode;
+        return FileStatus::Missing;
+    }
     const FileEntry* file = *path ? entry(path) : nullptr;
     if (file == nullptr) {
         lastErrorCode = exists(parentOf(fullPath(path))) ? kErrorFileNotFound : kErrorPathNotFound;
@@ -1036,6 +1054,10 @@ std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
 
 bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
                                 std::string& bytes) {
+    if (faults.fails(SeamCall::FileBytes)) {
+        lastErrorCode = faults.failCode;
+        return false;
+    }
     const FileEntry* file = entry(path);
     if (file == nullptr || file->directory) {
         lastErrorCode = kErrorFileNotFound;
@@ -1048,6 +1070,10 @@ bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::siz
 }
 
 std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
+    if (faults.fails(SeamCall::LogOpen)) {
+        lastErrorCode = faults.failCode;
+        return nullptr;
+    }
     std::string full = fullPath(path);
     const FileEntry* dir = entry(parentOf(full));
     if (dir == nullptr || !dir->directory) {
@@ -1063,7 +1089,7 @@ std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
         addFile(full);
         file = entry(full);
     }
-    return std::make_unique<FakeLogStream>(file->content);
+    return std::make_unique<FakeLogStream>(file->content, faults);
 }
 
 void FakeMachine::writeStdout(std::string_view text) {
@@ -1110,23 +1136,44 @@ constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorServiceNotActive = 1062;
 constexpr std::uint32_t kErrorServiceExists = 1073;
 
+// The injected failure of a service manager call: the call fails with the injected code.
+bool failsIn(FakeMachine& machine, SeamCall kind) {
+    if (!machine.faults.fails(kind)) {
+        return false;
+    }
+    machine.lastErrorCode = machine.faults.failCode;
+    return true;
+}
+
 class FakeServiceHandle : public ServiceHandle {
   public:
     FakeServiceHandle(FakeMachine& machine, std::string key) : machine_(machine), key_(key) {}
 
     bool setDescription(const char* text) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
         service().description = text;
         return true;
     }
     bool setDelayedAutoStart() override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
         service().delayedAutoStart = true;
         return true;
     }
     bool setRecovery(const ServiceRecovery& recovery) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
         service().recovery = recovery;
         return true;
     }
     bool setRecoveryOnNonCrashFailures() override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
         if (machine_.refusesNonCrashFlag) {
             machine_.lastErrorCode = kErrorInvalidParameter;
             return false;
@@ -1135,10 +1182,16 @@ class FakeServiceHandle : public ServiceHandle {
         return true;
     }
     bool queryState(ServiceState& state) override {
+        if (fails(SeamCall::ServiceQuery)) {
+            return false;
+        }
         state = service().state;
         return true;
     }
     bool stop() override {
+        if (fails(SeamCall::ServiceStop)) {
+            return false;
+        }
         FakeMachine::Service& s = service();
         if (s.state == ServiceState::Stopped) {
             machine_.lastErrorCode = kErrorServiceNotActive;
@@ -1149,12 +1202,16 @@ class FakeServiceHandle : public ServiceHandle {
         return true;
     }
     bool remove() override {
+        if (fails(SeamCall::ServiceDelete)) {
+            return false;
+        }
         machine_.services.erase(key_);
         return true;
     }
 
   private:
     FakeMachine::Service& service() { return machine_.services.at(key_); }
+    bool fails(SeamCall kind) { return failsIn(machine_, kind); }
 
     FakeMachine& machine_;
     std::string key_;
@@ -1167,6 +1224,9 @@ class FakeServiceManager : public ServiceManager {
     std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
                                                  const char* imagePath,
                                                  ServiceStartType startType) override {
+        if (failsIn(machine_, SeamCall::ServiceCreate)) {
+            return nullptr;
+        }
         const std::string key = foldCase(name);
         if (machine_.services.count(key)) {
             machine_.lastErrorCode = kErrorServiceExists;
@@ -1182,6 +1242,9 @@ class FakeServiceManager : public ServiceManager {
     }
 
     std::unique_ptr<ServiceHandle> openService(const char* name) override {
+        if (failsIn(machine_, SeamCall::ServiceOpen)) {
+            return nullptr;
+        }
         const std::string key = foldCase(name);
         if (!machine_.services.count(key)) {
             machine_.lastErrorCode = kErrorServiceDoesNotExist;
@@ -1197,6 +1260,9 @@ class FakeServiceManager : public ServiceManager {
 }  // namespace
 
 std::unique_ptr<ServiceManager> FakeMachine::openServiceManager() {
+    if (failsIn(*this, SeamCall::ServiceManagerOpen)) {
+        return nullptr;
+    }
     if (!administrator) {
         lastErrorCode = kErrorAccessDenied;
         return nullptr;
@@ -1206,17 +1272,29 @@ std::unique_ptr<ServiceManager> FakeMachine::openServiceManager() {
 
 // Like the real dispatcher: the service's main function runs on a thread of its own while this
 // thread hands it the controls; it returns once the service reported stopped and its thread is
-// done (or the process was ended).
+// done (or the process was ended). Unlike the real one, it also returns when the main function
+// returns without a stopped report (a status report or the control handler that failed), where
+// the real dispatcher would wait for ever: a test must end.
 bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program) {
+    if (failsIn(*this, SeamCall::Dispatcher)) {
+        return false;
+    }
     if (!startedAsService) {
         lastErrorCode = kErrorNotStartedAsService;
         return false;
     }
     (void)name;
-    std::thread serviceThread([&program] { program.serviceMain(); });
+    std::thread serviceThread([this, &program] {
+        program.serviceMain();
+        std::lock_guard<std::mutex> lock(serviceMutex_);
+        serviceMainReturned_ = true;
+        serviceChanged_.notify_all();
+    });
     std::unique_lock<std::mutex> lock(serviceMutex_);
     for (;;) {
-        serviceChanged_.wait(lock, [this] { return serviceEnded_ || !pendingControls_.empty(); });
+        serviceChanged_.wait(lock, [this] {
+            return serviceEnded_ || serviceMainReturned_ || !pendingControls_.empty();
+        });
         if (pendingControls_.empty()) {
             break;
         }
@@ -1246,12 +1324,18 @@ void FakeMachine::waitForControls(std::size_t count) {
 
 bool FakeMachine::registerServiceControlHandler(const char* name) {
     std::lock_guard<std::mutex> lock(serviceMutex_);
+    if (failsIn(*this, SeamCall::ControlHandler)) {
+        return false;
+    }
     controlHandlers.emplace_back(name);
     return true;
 }
 
 bool FakeMachine::setServiceStatus(const ServiceStatus& status) {
     std::lock_guard<std::mutex> lock(serviceMutex_);
+    if (failsIn(*this, SeamCall::StatusReport)) {
+        return false;
+    }
     const bool firstOfState =
         std::none_of(statuses.begin(), statuses.end(),
                      [&](const ServiceStatus& s) { return s.state == status.state; });
@@ -1271,6 +1355,9 @@ bool FakeMachine::setServiceStatus(const ServiceStatus& status) {
 }
 
 bool FakeMachine::registerEventSource(const char* name) {
+    if (failsIn(*this, SeamCall::EventSource)) {
+        return false;
+    }
     if (!administrator) {
         lastErrorCode = kErrorAccessDenied;
         return false;
@@ -1280,6 +1367,9 @@ bool FakeMachine::registerEventSource(const char* name) {
 }
 
 bool FakeMachine::deregisterEventSource(const char* name) {
+    if (failsIn(*this, SeamCall::EventSource)) {
+        return false;
+    }
     if (!administrator) {
         lastErrorCode = kErrorAccessDenied;
         return false;

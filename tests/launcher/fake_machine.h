@@ -125,25 +125,41 @@ class FakeJvm {
 
 // The seam calls that can fail, by kind, for the failure injection of FaultInjector.
 enum class SeamCall {
-    RegistryOpen,      // openRegistryKey
-    RegistryEnum,      // RegistryKey::enumSubkey
-    RegistryQuery,     // RegistryKey::queryValue and valueSize
-    FileOpen,          // openForReading
-    FileRead,          // InputFile::read
-    FindFirst,         // findFirst
-    FindNext,          // FileFind::next
-    GetVariable,       // getEnvironmentVariable
-    SetVariable,       // setEnvironmentVariable
-    CurrentDirectory,  // currentDirectory
-    ChangeDirectory,   // changeDirectory
-    ModuleFileName,    // moduleFileName
-    Wow64Probe,        // queryWow64
-    LibraryLoad,       // loadLibrary
-    EntryLookup,       // findCreateJavaVm
-    MemoryStatus,      // availablePhysicalMemory
-    Mutex,             // createNamedMutex
+    RegistryOpen,        // openRegistryKey
+    RegistryEnum,        // RegistryKey::enumSubkey
+    RegistryQuery,       // RegistryKey::queryValue and valueSize
+    FileOpen,            // openForReading
+    FileRead,            // InputFile::read
+    FindFirst,           // findFirst
+    FindNext,            // FileFind::next
+    GetVariable,         // getEnvironmentVariable
+    SetVariable,         // setEnvironmentVariable
+    CurrentDirectory,    // currentDirectory
+    ChangeDirectory,     // changeDirectory
+    ModuleFileName,      // moduleFileName
+    Wow64Probe,          // queryWow64
+    LibraryLoad,         // loadLibrary
+    EntryLookup,         // findCreateJavaVm
+    MemoryStatus,        // availablePhysicalMemory
+    Mutex,               // createNamedMutex
+    ResourceLoad,        // findRcData: found, but LoadResource fails
+    FileQuery,           // fileStatus
+    LogOpen,             // openLogForAppend
+    LogWrite,            // LogStream::write (the text is lost)
+    FileBytes,           // readFileBytes
+    ServiceManagerOpen,  // openServiceManager
+    ServiceCreate,       // ServiceManager::createService
+    ServiceOpen,         // ServiceManager::openService
+    ServiceConfig,       // the ServiceHandle::set... members (ChangeServiceConfig2A)
+    ServiceQuery,        // ServiceHandle::queryState
+    ServiceStop,         // ServiceHandle::stop
+    ServiceDelete,       // ServiceHandle::remove
+    EventSource,         // registerEventSource and deregisterEventSource
+    Dispatcher,          // runServiceDispatcher
+    ControlHandler,      // registerServiceControlHandler
+    StatusReport,        // setServiceStatus
 };
-inline constexpr std::size_t kSeamCallKinds = static_cast<std::size_t>(SeamCall::Mutex) + 1;
+inline constexpr std::size_t kSeamCallKinds = static_cast<std::size_t>(SeamCall::StatusReport) + 1;
 const char* seamCallName(SeamCall kind);
 
 // Counts the seam calls of each kind and, when told to, makes exactly one of them fail: the call
@@ -356,6 +372,7 @@ class FakeMachine : public Os {
     std::condition_variable serviceChanged_;
     std::deque<ServiceControl> pendingControls_;
     bool serviceEnded_ = false;
+    bool serviceMainReturned_ = false;
 };
 
 }  // namespace qv::testing

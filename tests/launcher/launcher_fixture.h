@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,27 @@ namespace qv::testing {
 
 inline constexpr const char* kProgramPath = "C:\\app\\QuorvexService.exe";
 inline constexpr const char* kLogPath = "C:\\app\\morvakin.log";
+
+// PE machine fields.
+inline constexpr std::uint16_t kX64 = 0x8664;
+
+// The headers of a PE file as far as the check reads them: the DOS header with the offset of the
+// PE signature (0x80 here), the signature, and the file header's machine and characteristics.
+inline std::string peFile(std::uint16_t machine, bool dll) {
+    constexpr std::uint16_t kExecutable = 0x0002;  // IMAGE_FILE_EXECUTABLE_IMAGE
+    constexpr std::uint16_t kDllFlag = 0x2000;     // IMAGE_FILE_DLL
+    std::string bytes(0x80 + 24, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    bytes[0x3C] = '\x80';
+    bytes.replace(0x80, 4, std::string("PE\0\0", 4));
+    bytes[0x84] = static_cast<char>(machine & 0xFF);
+    bytes[0x85] = static_cast<char>(machine >> 8);
+    const std::uint16_t characteristics = dll ? kDllFlag | kExecutable : kExecutable;
+    bytes[0x96] = static_cast<char>(characteristics & 0xFF);
+    bytes[0x97] = static_cast<char>(characteristics >> 8);
+    return bytes;
+}
 
 // One launcher on a fake machine of its own: the machine, the launcher's state and the context
 // that the steps take, with the program at kProgramPath.

@@ -350,7 +350,12 @@ TEST_F(QvconfigTest, GetGivesTheExactTextOrSaysItIsNotSet) {
 
 TEST_F(QvconfigTest, ValuesTheLauncherDoesNotReadAreRefused) {
     const std::string bytesBefore = readFile(exe_);
-    for (const char* key : {"7", "0", "40", "99", "106", "65536", "nosuch", "", "-1", "1x"}) {
+    // A long key is quoted whole, not cut with the rest of its message.
+    const std::string longKey(600, 'k');
+    for (const std::string& key :
+         {std::string("7"), std::string("0"), std::string("40"), std::string("99"),
+          std::string("106"), std::string("65536"), std::string("nosuch"), std::string(),
+          std::string("-1"), std::string("1x"), longKey}) {
         SCOPED_TRACE(key);
         for (const char* command : {"get", "set", "remove"}) {
             std::vector<std::string> args = {command, exe_, key};
@@ -359,7 +364,9 @@ TEST_F(QvconfigTest, ValuesTheLauncherDoesNotReadAreRefused) {
             }
             const Outcome r = qvconfig(args);
             EXPECT_EQ(r.code, qvconfig::kExitRefused) << command;
-            EXPECT_THAT(r.err, HasSubstr("is not a configuration value of QuorvexService"));
+            EXPECT_EQ(r.err, "qvconfig: '" + key +
+                                 "' is not a configuration value of QuorvexService (see "
+                                 "'qvconfig table')\n");
         }
     }
     EXPECT_EQ(readFile(exe_), bytesBefore);
@@ -384,6 +391,12 @@ TEST_F(QvconfigTest, CommandLinesThatAreNotUnderstoodGiveTheUsage) {
         EXPECT_EQ(r.code, qvconfig::kExitUsage) << ::testing::PrintToString(line);
         EXPECT_THAT(r.err, HasSubstr("Usage: qvconfig"));
     }
+    // The problem is named whole, however long the word it quotes.
+    const std::string word(600, 'w');
+    const Outcome unknown = qvconfig({word, exe_});
+    EXPECT_EQ(unknown.code, qvconfig::kExitUsage);
+    EXPECT_EQ(unknown.err.rfind("qvconfig: unknown command '" + word + "'\n\nUsage: qvconfig", 0),
+              0u);
     const Outcome help = qvconfig({"help"});
     EXPECT_EQ(help.code, qvconfig::kExitOk);
     EXPECT_THAT(help.out, HasSubstr("Exit codes:"));
@@ -696,6 +709,13 @@ TEST_F(QvconfigTest, ApplyWithOneBadLineChangesNothing) {
         {"set 10 ok\nclear 10\n", ":2: expected 'set VALUE TEXT' or 'remove VALUE'"},
         {"remove 22 now\n", ":1: expected"},
         {"set\n", ":1: expected"},
+        // A key is quoted whole, its control bytes shown: a NUL does not end it early (which
+        // made it name a value that exists) and a CR does not hide the start of the message.
+        {std::string("remove 1\0x\r\r\n", 13),
+         ":1: '1\\x00x\\x0D' is not a configuration value of QuorvexService; nothing changed\n"},
+        {"remove " + std::string(600, 'k') + "\n",
+         ":1: '" + std::string(600, 'k') +
+             "' is not a configuration value of QuorvexService; nothing changed\n"},
     };
     const std::string bytesBefore = readFile(exe_);
     for (const auto& [content, message] : cases) {
