@@ -14,15 +14,18 @@ bool WordReader::next(std::string& word) {
         return false;
     }
     // A word starts here, even when all it holds is a pair of quotes.
+    // The word is taken in runs of characters between its quotes.
     word.clear();
     bool quoted = false;
+    std::size_t run = at_;
     for (; at_ < text_.size() && (quoted || !isWhiteSpace(text_[at_])); ++at_) {
         if (text_[at_] == kQuote) {
+            word.append(text_.substr(run, at_ - run));
+            run = at_ + 1;
             quoted = !quoted;
-        } else {
-            word.push_back(text_[at_]);
         }
     }
+    word.append(text_.substr(run, at_ - run));
     return true;
 }
 

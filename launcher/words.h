@@ -18,7 +18,8 @@ namespace qv {
 
 // Blank, tab, line feed, vertical tab, form feed or carriage return (the C locale's isspace).
 constexpr bool isWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    // Tab, line feed, vertical tab, form feed and carriage return are the codes 9 to 13.
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
 }
 
 // Reads the words of a text one at a time, in order, without their quotes, into a string that

@@ -254,7 +254,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FakeMachine prepared;
     Jvms preparedJvms;
     build(prepared, preparedJvms, data, size);
-    auto state = std::make_unique<qv::LauncherState>();
+    auto state = qv::makeWithTexts<qv::LauncherState>();
     qv::Context ctx{prepared, *state};
     const std::string commandLine = prepared.commandLine();
     const qv::Step step = qv::prepare(ctx, qv::splitArgumentText(commandLine));

@@ -61,7 +61,7 @@ struct Expanded {
 
 template <std::size_t N>
 Expanded expand(FakeMachine& machine, std::string_view input) {
-    auto state = std::make_unique<qv::LauncherState>();
+    auto state = qv::makeWithTexts<qv::LauncherState>();
     state->log.open(machine.openLogForAppend(kLogPath), true);
     qv::Context ctx{machine, *state};
     qv::ProgramLocation program;
