@@ -93,14 +93,15 @@ Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         if (end == std::string_view::npos) {
             end = entries.size();
         }
-        const std::string entry(entries.substr(position, end - position));
+        const std::string_view entry = entries.substr(position, end - position);
         position = end + 1;
         if (entry.empty()) {
             continue;
         }
-        st.log.print("%s%s\n", kEntryTraceLabel, entry.c_str());
-        if (entry.find_first_of("*?") != std::string::npos) {
-            if (Step step = appendMatches(ctx, entry, appended); !step.goesOn()) {
+        st.log.print("%s%.*s\n", kEntryTraceLabel, static_cast<int>(entry.size()), entry.data());
+        if (entry.find('*') != std::string_view::npos ||
+            entry.find('?') != std::string_view::npos) {
+            if (Step step = appendMatches(ctx, std::string(entry), appended); !step.goesOn()) {
                 return step;
             }
         } else {

@@ -2,6 +2,8 @@
 
 #include "words.h"
 
+#include <cstdint>
+
 namespace qv {
 
 namespace {
@@ -47,29 +49,23 @@ void parseJvmOptions(JvmStart& jvm, std::string_view javaHome, std::string_view 
     (void)jvm.mainClass.assign(mainClass);
     (void)jvm.applicationArgs.assign(applicationArgs);
 
-    const std::string_view words = limitToLine(line);
-    const std::size_t n = countWords(words);
-    if (n == 0) {
-        return;
-    }
-    jvm.texts.assign(n, std::string());
-    jvm.options.assign(n, JavaVMOption{});
-    WordReader reader(words);
+    WordReader reader(limitToLine(line));
     std::string word;
-    std::size_t count = 0;
-    std::size_t classPathSlot = n;  // none yet
+    std::size_t words = 0;
+    std::size_t classPathSlot = SIZE_MAX;  // none yet
     while (reader.next(word)) {
+        ++words;
         if (!isClassPathFlag(word)) {
-            jvm.texts[count++] = word;
+            jvm.texts.push_back(word);
             continue;
         }
         if (!reader.next(word)) {
             break;  // a flag without a value is dropped
         }
-        if (classPathSlot == n) {
-            classPathSlot = count++;
-            std::string& option = jvm.texts[classPathSlot];
-            option = kClassPathOptionPrefix;
+        ++words;
+        if (classPathSlot == SIZE_MAX) {
+            classPathSlot = jvm.texts.size();
+            std::string& option = jvm.texts.emplace_back(kClassPathOptionPrefix);
             appendBounded(option, word);
         } else {
             std::string& option = jvm.texts[classPathSlot];
@@ -77,11 +73,15 @@ void parseJvmOptions(JvmStart& jvm, std::string_view javaHome, std::string_view 
             appendBounded(option, word);
         }
     }
-    jvm.optionCount = static_cast<jint>(count);
+    // One slot per word; the texts are in place now, and the options point into them.
+    const std::size_t count = jvm.texts.size();
+    jvm.texts.resize(words);
+    jvm.options.assign(words, JavaVMOption{});
     for (std::size_t k = 0; k < count; ++k) {
         jvm.options[k].optionString = jvm.texts[k].data();
         jvm.options[k].extraInfo = nullptr;
     }
+    jvm.optionCount = static_cast<jint>(count);
 }
 
 }  // namespace qv
