@@ -1,51 +1,75 @@
 #include "words.h"
 
+#include <array>
+
 namespace qv {
 
 namespace {
+
 constexpr char kQuote = '"';
+
+// The characters at which a run of a word's characters ends: white space and the quote. A table,
+// so that the scan of a long line looks at each character once.
+constexpr std::array<bool, 256> kEndsRun = [] {
+    std::array<bool, 256> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) {
+        table[c] = isWhiteSpace(static_cast<char>(c)) || static_cast<char>(c) == kQuote;
+    }
+    return table;
+}();
+
+std::size_t skipWhiteSpace(std::string_view text, std::size_t at) {
+    while (at < text.size() && isWhiteSpace(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// Reads the word that starts at `at` (not white space), up to the white space after it outside
+// quotes or the end of the text, and appends its characters without the quotes to `word` when
+// there is one. Returns where the word ends.
+std::size_t readWord(std::string_view text, std::size_t at, std::string* word) {
+    bool quoted = false;
+    std::size_t run = at;  // the first character not appended yet
+    for (;; ++at) {
+        while (at < text.size() && !kEndsRun[static_cast<unsigned char>(text[at])]) {
+            ++at;
+        }
+        if (at == text.size() || (!quoted && text[at] != kQuote)) {
+            break;
+        }
+        if (text[at] == kQuote) {  // else white space inside quotes, part of the word
+            if (word != nullptr) {
+                word->append(text.substr(run, at - run));
+            }
+            run = at + 1;
+            quoted = !quoted;
+        }
+    }
+    if (word != nullptr) {
+        word->append(text.substr(run, at - run));
+    }
+    return at;
+}
+
 }  // namespace
 
 bool WordReader::next(std::string& word) {
-    while (at_ < text_.size() && isWhiteSpace(text_[at_])) {
-        ++at_;
-    }
+    at_ = skipWhiteSpace(text_, at_);
     if (at_ == text_.size()) {
         return false;
     }
     // A word starts here, even when all it holds is a pair of quotes.
-    // The word is taken in runs of characters between its quotes.
     word.clear();
-    bool quoted = false;
-    std::size_t run = at_;
-    for (; at_ < text_.size() && (quoted || !isWhiteSpace(text_[at_])); ++at_) {
-        if (text_[at_] == kQuote) {
-            word.append(text_.substr(run, at_ - run));
-            run = at_ + 1;
-            quoted = !quoted;
-        }
-    }
-    word.append(text_.substr(run, at_ - run));
+    at_ = readWord(text_, at_, &word);
     return true;
 }
 
 std::size_t countWords(std::string_view text) {
     std::size_t count = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && isWhiteSpace(text[i])) {
-            ++i;
-        }
-        if (i == text.size()) {
-            break;
-        }
+    for (std::size_t at = skipWhiteSpace(text, 0); at < text.size();
+         at = skipWhiteSpace(text, readWord(text, at, nullptr))) {
         ++count;
-        bool quoted = false;
-        for (; i < text.size() && (quoted || !isWhiteSpace(text[i])); ++i) {
-            if (text[i] == kQuote) {
-                quoted = !quoted;
-            }
-        }
     }
     return count;
 }
