@@ -1,20 +1,30 @@
 #include "format.h"
 
+#include <cstddef>
 #include <cstdio>
 
 namespace qv {
 
+namespace {
+// Most texts fit this buffer and are formatted in one pass; a longer one is formatted again into
+// a string of its length.
+constexpr std::size_t kFirstPassSize = 256;
+}  // namespace
+
 std::string formatTextV(const char* format, va_list args) {
-    va_list measure;
-    va_copy(measure, args);
-    int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length <= 0) {
-        return {};
+    va_list again;
+    va_copy(again, args);
+    char first[kFirstPassSize];
+    const int length = std::vsnprintf(first, sizeof first, format, args);
+    std::string text;
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof first) {
+        text.assign(first, static_cast<std::size_t>(length));
+    } else if (length > 0) {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
     }
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<std::size_t>(length));
+    va_end(again);
     return text;
 }
 
