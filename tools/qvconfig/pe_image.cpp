@@ -42,8 +42,10 @@ std::string readLayout(std::string_view bytes, bool withSymbols, PeLayout& layou
     if (size < kDosHeaderSize || bytes[0] != 'M' || bytes[1] != 'Z') {
         return "no DOS header";
     }
+    // A PE header inside the DOS header is refused: its fields would overlap the PE offset, and
+    // writing the symbol table's place would overwrite it.
     const std::uint32_t pe = read32(bytes, kPeOffsetField);
-    if (!inside(pe, 4 + kFileHeaderSize, size) ||
+    if (pe < kDosHeaderSize || !inside(pe, 4 + kFileHeaderSize, size) ||
         bytes.substr(pe, 4) != std::string_view("PE\0\0", 4)) {
         return "no PE header";
     }

@@ -580,6 +580,26 @@ TEST(PeImageTest, ASymbolTableDroppedOrLeftBehindByTheUpdateIsCarriedOver) {
     EXPECT_EQ(stripped, unchanged);
 }
 
+TEST(PeImageTest, APeHeaderInsideTheDosHeaderIsRefusedAndNothingIsCarried) {
+    // PE headers at 0x16 (no sections: the overlay would start before the PE offset field at
+    // 0x3C) and at 0x2A (the symbol count field would lie on the PE offset field): carrying the
+    // symbol table into either would overwrite where the PE header is.
+    const std::string original = smallImage(0x200, true);
+    for (char pe : {'\x16', '\x2A'}) {
+        SCOPED_TRACE(static_cast<int>(pe));
+        std::string updated(0x80, '\0');
+        updated[0] = 'M';
+        updated[1] = 'Z';
+        updated[0x3C] = pe;
+        updated.replace(static_cast<std::size_t>(pe), 4, std::string("PE\0\0", 4));
+        const std::string unchanged = updated;
+        qvconfig::PeLayout layout;
+        EXPECT_EQ(qvconfig::readPeLayout(updated, layout), "no PE header");
+        EXPECT_EQ(qvconfig::carrySymbolTable(original, updated), "no PE header");
+        EXPECT_EQ(updated, unchanged);
+    }
+}
+
 TEST(PeImageTest, DamagedLayoutsAreNamed) {
     struct Case {
         const char* name;
