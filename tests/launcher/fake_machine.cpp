@@ -587,6 +587,20 @@ FakeJvm::Object* FakeJvm::object(jobject handle) {
     return reinterpret_cast<Object*>(handle);
 }
 
+namespace {
+
+// The injected failure of a seam call: the call fails as the system's would, with the injected
+// code as the last error.
+bool failsIn(FakeMachine& machine, SeamCall kind) {
+    if (!machine.faults.fails(kind)) {
+        return false;
+    }
+    machine.lastErrorCode = machine.faults.failCode;
+    return true;
+}
+
+}  // namespace
+
 // --- FakeMachine --------------------------------------------------------------------------------
 
 FakeMachine::FakeMachine() {
@@ -819,8 +833,7 @@ ModuleHandle FakeMachine::programModule() {
 }
 
 bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
-    if (faults.fails(SeamCall::ModuleFileName)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::ModuleFileName)) {
         return false;
     }
     if (module != &moduleTag_ || !moduleName) {
@@ -832,8 +845,7 @@ bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
 }
 
 bool FakeMachine::queryWow64(bool& isWow64) {
-    if (faults.fails(SeamCall::Wow64Probe)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::Wow64Probe)) {
         return false;
     }
     if (!hasIsWow64Process) {
@@ -853,8 +865,7 @@ ResourceData FakeMachine::findRcData(ModuleHandle module, int id) {
     if (unloadableResources.count(id)) {
         return {ResourceStatus::NotLoaded, nullptr, 0};
     }
-    if (faults.fails(SeamCall::ResourceLoad)) {
-        lastErrorCode = faults.failCode;  // LoadResource sets the last error
+    if (failsIn(*this, SeamCall::ResourceLoad)) {  // LoadResource sets the last error
         return {ResourceStatus::NotLoaded, nullptr, 0};
     }
     return {ResourceStatus::Found, it->second.data(), it->second.size()};
@@ -877,8 +888,7 @@ bool FakeMachine::systemMessage(std::uint32_t code, std::string& text) {
 }
 
 bool FakeMachine::getEnvironmentVariable(const char* name, std::string& value) {
-    if (faults.fails(SeamCall::GetVariable)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::GetVariable)) {
         return false;
     }
     std::optional<std::string> found = variable(name);
@@ -891,8 +901,7 @@ bool FakeMachine::getEnvironmentVariable(const char* name, std::string& value) {
 }
 
 bool FakeMachine::setEnvironmentVariable(const char* name, const char* value) {
-    if (faults.fails(SeamCall::SetVariable)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::SetVariable)) {
         return false;
     }
     std::string_view n(name);
@@ -915,8 +924,7 @@ bool FakeMachine::setEnvironmentVariable(const char* name, const char* value) {
 }
 
 bool FakeMachine::currentDirectory(std::string& path) {
-    if (faults.fails(SeamCall::CurrentDirectory)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::CurrentDirectory)) {
         return false;
     }
     path = cwd;
@@ -924,8 +932,7 @@ bool FakeMachine::currentDirectory(std::string& path) {
 }
 
 bool FakeMachine::changeDirectory(const char* path) {
-    if (faults.fails(SeamCall::ChangeDirectory)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::ChangeDirectory)) {
         return false;
     }
     FileEntry* dir = entry(path);
@@ -957,8 +964,7 @@ std::unique_ptr<RegistryKey> FakeMachine::openRegistryKey(RegistryRoot root, con
 }
 
 bool FakeMachine::createNamedMutex(const char* name) {
-    if (faults.fails(SeamCall::Mutex)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::Mutex)) {
         return false;
     }
     std::string n(name);
@@ -990,8 +996,7 @@ void FakeMachine::shellOpen(const char* target) {
 }
 
 FileStatus FakeMachine::fileStatus(const char* path) {
-    if (faults.fails(SeamCall::FileQuery)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::FileQuery)) {
         return FileStatus::Missing;
     }
     const FileEntry* file = *path ? entry(path) : nullptr;
@@ -1003,8 +1008,7 @@ FileStatus FakeMachine::fileStatus(const char* path) {
 }
 
 std::unique_ptr<FileFind> FakeMachine::findFirst(const char* pattern) {
-    if (faults.fails(SeamCall::FindFirst)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::FindFirst)) {
         return nullptr;
     }
     std::string p(pattern);
@@ -1040,8 +1044,7 @@ std::unique_ptr<FileFind> FakeMachine::findFirst(const char* pattern) {
 }
 
 std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
-    if (faults.fails(SeamCall::FileOpen)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::FileOpen)) {
         return nullptr;
     }
     const FileEntry* file = entry(path);
@@ -1054,8 +1057,7 @@ std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
 
 bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
                                 std::string& bytes) {
-    if (faults.fails(SeamCall::FileBytes)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::FileBytes)) {
         return false;
     }
     const FileEntry* file = entry(path);
@@ -1070,8 +1072,7 @@ bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::siz
 }
 
 std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
-    if (faults.fails(SeamCall::LogOpen)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::LogOpen)) {
         return nullptr;
     }
     std::string full = fullPath(path);
@@ -1098,8 +1099,7 @@ void FakeMachine::writeStdout(std::string_view text) {
 
 ModuleHandle FakeMachine::loadLibrary(const char* path) {
     librariesLoaded.emplace_back(path);
-    if (faults.fails(SeamCall::LibraryLoad)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::LibraryLoad)) {
         return nullptr;
     }
     auto it = jvms_.find(foldCase(fullPath(path)));
@@ -1111,8 +1111,7 @@ ModuleHandle FakeMachine::loadLibrary(const char* path) {
 }
 
 CreateJavaVmFn FakeMachine::findCreateJavaVm(ModuleHandle library) {
-    if (faults.fails(SeamCall::EntryLookup)) {
-        lastErrorCode = faults.failCode;
+    if (failsIn(*this, SeamCall::EntryLookup)) {
         return nullptr;
     }
     for (auto& [path, jvm] : jvms_) {
@@ -1135,15 +1134,6 @@ namespace {
 constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorServiceNotActive = 1062;
 constexpr std::uint32_t kErrorServiceExists = 1073;
-
-// The injected failure of a service manager call: the call fails with the injected code.
-bool failsIn(FakeMachine& machine, SeamCall kind) {
-    if (!machine.faults.fails(kind)) {
-        return false;
-    }
-    machine.lastErrorCode = machine.faults.failCode;
-    return true;
-}
 
 class FakeServiceHandle : public ServiceHandle {
   public:
