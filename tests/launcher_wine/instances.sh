@@ -16,7 +16,9 @@ start_held() {
         kill -0 "$FIRST" 2>/dev/null || break
         sleep 0.1
     done
-    fail "the first instance did not reach main"
+    kill "$FIRST" 2>/dev/null
+    wait "$FIRST"
+    fail "the first instance did not reach main (exit code $(cat "$CASE/first.rc" 2>/dev/null)):"$'\n'"$(cat "$CASE/first.bin" "$CASE/first.err" 2>/dev/null)"
     return 1
 }
 release_held() {

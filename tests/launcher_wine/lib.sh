@@ -98,9 +98,9 @@ install() {
 # configure LINE...: qvconfig apply of the lines ("set VALUE TEXT" or "remove VALUE") on $EXE.
 configure() {
     printf '%s\n' "$@" >"$CASE/changes.txt"
-    if ! wine "$QV_QVCONFIG_EXE" apply "$EXE" "$CASE/changes.txt" >"$CASE/qvconfig.out" 2>&1; then
-        fail "qvconfig apply: $(cat "$CASE/qvconfig.out")"
-    fi
+    wine "$QV_QVCONFIG_EXE" apply "$EXE" "$CASE/changes.txt" >"$CASE/qvconfig.out" 2>&1
+    local rc=$?
+    [ "$rc" -eq 0 ] || fail "qvconfig apply: exit code $rc: $(cat "$CASE/qvconfig.out")"
 }
 
 # launch [ARGS...]: runs the program from the install folder with the stand-in's record and the
