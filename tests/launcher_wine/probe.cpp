@@ -4,8 +4,6 @@
 //   probe service NAME  what the service manager holds for a service, one "key: value" line each
 //                       (QueryServiceConfigA, QueryServiceConfig2A, QueryServiceStatus); exit
 //                       code 1 when it cannot be opened
-//   probe wait FILE     waits until FILE exists (at most ten minutes): a process that keeps the
-//                       prefix's service manager running
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -23,8 +21,6 @@
 namespace {
 
 constexpr DWORD kConfigBufferBytes = 8192;
-constexpr DWORD kWaitPollMs = 100;
-constexpr int kWaitPolls = 10 * 60 * 10;
 
 // A buffer for the variable-length configuration structures.
 struct ConfigBuffer {
@@ -122,17 +118,6 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "service") == 0) {
         return describeService(argv[2]);
     }
-    if (argc == 3 && std::strcmp(argv[1], "wait") == 0) {
-        for (int i = 0; i < kWaitPolls; ++i) {
-            if (GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES) {
-                return 0;
-            }
-            Sleep(kWaitPollMs);
-        }
-        return 1;
-    }
-    std::fprintf(stderr,
-                 "usage: probe sysmsg CODE | probe env NAME | probe service NAME | probe wait "
-                 "FILE\n");
+    std::fprintf(stderr, "usage: probe sysmsg CODE | probe env NAME | probe service NAME\n");
     return 2;
 }

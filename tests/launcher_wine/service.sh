@@ -2,21 +2,14 @@
 # The real QuorvexService.exe as a Windows service under Wine's service manager: install with
 # its settings, start (main runs in the program's working directory), stop through the stop
 # method, System.exit(3) from the Java service, a stop sent right after the start, uninstall.
-# Wine ends the prefix's services when its last ordinary process ends: a waiting probe keeps the
-# prefix alive while the cases run.
+# Wine ends the prefix's services when its last ordinary process ends: the tier's keeper (set up
+# with the prefix) keeps it alive while the cases run.
 source "$(dirname "$0")/lib.sh"
 
 SERVICE=QvTestService-$$
-KEEPER_DONE=$QV_TEST_WORK/keeper.done
-mkdir -p "$QV_TEST_WORK"
-rm -f "$KEEPER_DONE"
-wine "$QV_PROBE_EXE" wait "$(winpath "$KEEPER_DONE")" &
-KEEPER=$!
 cleanup() {
     wine sc stop "$SERVICE" >/dev/null 2>&1
     wine sc delete "$SERVICE" >/dev/null 2>&1
-    : >"$KEEPER_DONE"
-    wait "$KEEPER" 2>/dev/null
 }
 trap cleanup EXIT
 
