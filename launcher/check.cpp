@@ -3,11 +3,11 @@
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
-#include "entry.h"
 #include "format.h"
 #include "jvm_options.h"
 #include "jvm_start.h"
-#include "service_settings.h"
+#include "names.h"
+#include "start_plan.h"
 #include "words.h"
 
 #include <iterator>
@@ -24,31 +24,24 @@ namespace qv {
 namespace {
 
 struct OwnWord {
-    const char* word;
-    OwnCommand command;
+    std::string_view word;
     const char* meaning;
 };
-// The launcher's own words, in the order of precedence of their commands and of the help text.
+// The launcher's own words, in the order of the help text.
 constexpr OwnWord kOwnWords[] = {
-    {"--mvk-help", OwnCommand::Help, "print this list of the launcher's own words"},
-    {"--mvk-version", OwnCommand::Version, "print the product version"},
-    {"--mvk-check", OwnCommand::Check,
+    {kHelpWord, "print this list of the launcher's own words"},
+    {kVersionWord, "print the product version"},
+    {kCheckWord,
      "check the start without starting the service: configuration, runtime, JVM library,\n"
      "                  JVM options, main's arguments and class path; exit code 0 when the\n"
      "                  service could start, 1 otherwise"},
-    {"--mvk-debug", OwnCommand::None, "write the debug log morvakin.log beside the program"},
-    {"--mvk-debug-all", OwnCommand::None,
-     "the debug log with every configuration read and runtime search step"},
-    // The service commands run before these (service_settings.h).
-    {kInstallWord.data(), OwnCommand::None,
+    {kDebugWord, "write the debug log morvakin.log beside the program"},
+    {kDebugAllWord, "the debug log with every configuration read and runtime search step"},
+    {kInstallWord,
      "install the program as a Windows service (values 33 to 39; administrator rights)"},
-    {kUninstallWord.data(), OwnCommand::None, "stop and remove the installed service"},
-    {kServiceWord.data(), OwnCommand::None,
-     "run as the service: the word the service manager starts the program with"},
+    {kUninstallWord, "stop and remove the installed service"},
+    {kServiceWord, "run as the service: the word the service manager starts the program with"},
 };
-
-constexpr const char* kProductName = "QuorvexService";
-constexpr const char* kLogVariable = "Morvakin";
 
 // Windows error codes of a failed LoadLibraryA, for the report of a library the start could not
 // load.
@@ -189,8 +182,7 @@ Step appendJvmLibrary(Context& ctx, const std::string& programPath, std::string&
 void appendJvmStart(Context& ctx, std::string_view trace, std::string& out) {
     const LauncherState& st = ctx.state;
     auto jvm = makeWithTexts<JvmStart>();
-    parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(), st.launcherArgs.view(),
-                    st.applicationArgs.view());
+    planJvmPass(st, *jvm);
     out += formatText("JVM options (%d):\n", static_cast<int>(jvm->optionCount));
     std::string_view classPath;
     bool hasClassPath = false;
@@ -269,7 +261,7 @@ std::string helpText() {
         "line is handed to the service):\n",
         kProductName);
     for (const OwnWord& word : kOwnWords) {
-        text += formatText("  %-15s %s\n", word.word, word.meaning);
+        text += formatText("  %-15s %s\n", std::string(word.word).c_str(), word.meaning);
     }
     text +=
         "A word that contains \"--mvk-\" never reaches the service: it is removed from there "
@@ -277,15 +269,12 @@ std::string helpText() {
     return text;
 }
 
-int runCheck(Context& ctx, std::string_view argumentText) {
+int runCheck(Context& ctx, const CommandLine& line) {
     LauncherState& st = ctx.state;
     std::string trace;
     st.log.captureInto(&trace);
-    Step prepared = prepare(ctx, argumentText);
-    if (prepared.goesOn()) {
-        Result<bool> restart = loadBool(ctx, cfg::kRestart);
-        prepared = std::move(restart.step);
-    }
+    StartPlan plan;
+    Step prepared = planStart(ctx, line, Restarts::Read, plan);
     const std::string decisions = trace;  // before the listing of the values adds its reads
 
     std::string programPath;
@@ -328,34 +317,21 @@ int runCheck(Context& ctx, std::string_view argumentText) {
 
 }  // namespace
 
-OwnCommand ownCommand(std::string_view argumentText) {
-    // The first command of the table that is among the words, wherever it stands.
-    std::size_t first = std::size(kOwnWords);
-    WordReader reader(argumentText);
-    std::string word;
-    while (reader.next(word)) {
-        for (std::size_t i = 0; i < first; ++i) {
-            if (kOwnWords[i].command != OwnCommand::None && word == kOwnWords[i].word) {
-                first = i;
-                break;
-            }
-        }
-    }
-    return first < std::size(kOwnWords) ? kOwnWords[first].command : OwnCommand::None;
-}
-
-int runOwnCommand(Context& ctx, OwnCommand command, std::string_view argumentText) {
-    switch (command) {
-        case OwnCommand::Help:
+int runOwnCommand(Context& ctx, const CommandLine& line) {
+    switch (line.command) {
+        case Command::Help:
             ctx.os.writeStdout(helpText());
             return kExitMainReturned;
-        case OwnCommand::Version:
+        case Command::Version:
             ctx.os.writeStdout(formatText("%s %s (launcher %s)\n", kProductName, QV_PRODUCT_VERSION,
                                           kLauncherVersion));
             return kExitMainReturned;
-        case OwnCommand::Check:
-            return runCheck(ctx, argumentText);
-        case OwnCommand::None:
+        case Command::Check:
+            return runCheck(ctx, line);
+        case Command::Start:
+        case Command::Install:
+        case Command::Uninstall:
+        case Command::Service:
             break;
     }
     return kExitMainReturned;

@@ -6,6 +6,7 @@
 #ifndef QV_LAUNCHER_CHECK_H
 #define QV_LAUNCHER_CHECK_H
 
+#include "command_line.h"
 #include "state.h"
 
 #include <cstdint>
@@ -15,15 +16,9 @@
 
 namespace qv {
 
-enum class OwnCommand { None, Check, Version, Help };
-
-// The command the argument text asks for: a word (words.h) equal to one of the commands; help
-// before version before check.
-OwnCommand ownCommand(std::string_view argumentText);
-
-// Runs the command and gives the process exit code: 0, or for the check 1 when the service
-// could not start.
-int runOwnCommand(Context& ctx, OwnCommand command, std::string_view argumentText);
+// Runs the command of the line (help, version or check) and gives the process exit code: 0, or
+// for the check 1 when the service could not start.
+int runOwnCommand(Context& ctx, const CommandLine& line);
 
 // What the headers of a PE file say: the machine it is built for and whether it is a DLL.
 struct PeHeader {

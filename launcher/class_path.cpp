@@ -1,5 +1,6 @@
 #include "class_path.h"
 
+#include "command_line.h"
 #include "config.h"
 #include "diagnostics.h"
 #include "format.h"
@@ -131,20 +132,6 @@ Step addJarForm(Context& ctx, const ProgramLocation& program, bool executableIsJ
 }
 
 }  // namespace
-
-std::string removePrivateOptions(std::string_view argumentText) {
-    std::string work(argumentText);
-    for (std::size_t marker = work.find(kPrivateOptionMarker); marker != std::string::npos;
-         marker = work.find(kPrivateOptionMarker)) {
-        std::size_t blank = work.find(' ', marker);
-        if (blank != std::string::npos && blank + 1 < work.size()) {
-            work.erase(marker, blank - marker + 1);
-        } else {
-            work.resize(marker);
-        }
-    }
-    return work;
-}
 
 Step addClassPathOrJar(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;

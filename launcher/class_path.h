@@ -11,19 +11,14 @@
 
 namespace qv {
 
-// The launcher's own options begin with this marker and never reach the application.
-inline constexpr std::string_view kPrivateOptionMarker = "--mvk-";
-
 // The labels of the trace lines of a class path entry and of each match of a pattern entry.
 inline constexpr const char* kEntryTraceLabel = "Add classpath:\t";
 inline constexpr const char* kMatchTraceLabel = "      \"      :\t";
 
 // Both stop only when something does not fit (the line, a match path or a value).
 Step addClassPathOrJar(Context& ctx, const ProgramLocation& program);
+// The argument text without the launcher's own words goes to main's arguments.
 Step addApplicationArgs(Context& ctx, std::string_view argumentText);
-
-// The argument text without its "--mvk-" words.
-std::string removePrivateOptions(std::string_view argumentText);
 
 }  // namespace qv
 

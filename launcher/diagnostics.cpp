@@ -1,26 +1,28 @@
 #include "diagnostics.h"
 
 #include "format.h"
+#include "names.h"
+
+#include <algorithm>
 
 namespace qv {
 
 namespace {
-constexpr const char* kLogFileName = "\\morvakin.log";
-constexpr const char* kLogVariable = "Morvakin";
+// The words of the variable that ask for the debug log, and for the log with every read.
+constexpr std::string_view kVariableDebug = "debug";
+constexpr std::string_view kVariableDebugAll = "debug-all";
 }  // namespace
 
-Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program) {
+Step openDebugLog(Context& ctx, const CommandLine& line, const ProgramLocation& program) {
     std::string variable;
     if (!ctx.os.getEnvironmentVariable(kLogVariable, variable)) {
         variable.clear();
     }
-    auto contains = [](std::string_view text, std::string_view word) {
-        return text.find(word) != std::string_view::npos;
-    };
-    bool requested = contains(argumentText, "--mvk-debug") || contains(variable, "debug");
-    if (requested) {
+    const DebugRequest request =
+        std::max(line.debug, debugRequestOf(variable, kVariableDebug, kVariableDebugAll));
+    if (request != DebugRequest::None) {
         FixedText<kPathSize> path;
-        if (!path.append(program.directory()) || !path.append(kLogFileName)) {
+        if (!path.append(program.directory()) || !path.append('\\') || !path.append(kLogFileName)) {
             return stopTooLong(ctx,
                                formatText("The debug log path does not fit into %u characters.",
                                           charsIn(kPathSize)));
@@ -29,15 +31,11 @@ Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLoca
         if (!stream) {
             return stopWithLastError(ctx);
         }
-        bool debugAll =
-            contains(argumentText, "--mvk-debug-all") || contains(variable, "debug-all");
-        ctx.state.log.open(std::move(stream), debugAll);
+        ctx.state.log.open(std::move(stream), request == DebugRequest::DebugAll);
     }
     DebugLog& log = ctx.state.log;
     log.print("\n\nVersion:\t%s\n", kLauncherVersion);
-    // An empty argument text may have no characters behind it at all: print it from a copy.
-    const std::string arguments(argumentText);
-    log.print("CmdLine:\t%s %s\n", program.path.c_str(), arguments.c_str());
+    log.print("CmdLine:\t%s %s\n", program.path.c_str(), line.arguments.c_str());
     return Step::goOn();
 }
 

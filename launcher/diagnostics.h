@@ -2,6 +2,7 @@
 #ifndef QV_LAUNCHER_DIAGNOSTICS_H
 #define QV_LAUNCHER_DIAGNOSTICS_H
 
+#include "command_line.h"
 #include "state.h"
 #include "step.h"
 
@@ -13,9 +14,10 @@ namespace qv {
 // The launcher's own version, the first line of every block of the debug log.
 inline constexpr const char* kLauncherVersion = "3.12";
 
-// Opens the debug log when the argument text or the variable "Morvakin" asks for it. Stops when
-// a requested log cannot be opened or its path does not fit.
-Step openDebugLog(Context& ctx, std::string_view argumentText, const ProgramLocation& program);
+// Opens the debug log when the command line or the variable "Morvakin" asks for it (the variable
+// by the substring rule with "debug" and "debug-all"). Stops when a requested log cannot be
+// opened or its path does not fit.
+Step openDebugLog(Context& ctx, const CommandLine& line, const ProgramLocation& program);
 void closeDebugLog(Context& ctx);
 
 // One message under the error title on standard output.

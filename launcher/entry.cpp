@@ -1,279 +1,34 @@
 #include "entry.h"
 
 #include "check.h"
-#include "class_path.h"
-#include "config.h"
-#include "diagnostics.h"
-#include "environment.h"
-#include "format.h"
-#include "heap_options.h"
-#include "jvm_options.h"
-#include "jvm_start.h"
-#include "options_file.h"
-#include "paths.h"
-#include "runtime_search.h"
+#include "command_line.h"
+#include "console_run.h"
 #include "service_install.h"
 #include "service_run.h"
-#include "service_settings.h"
-#include "variables.h"
-
-#include <memory>
-#include <string>
 
 namespace qv {
 
-namespace {
-
-constexpr const char* kDefaultErrorTitle = "Morvakin";
-
-}  // namespace
-
-std::string_view splitArgumentText(std::string_view commandLine) {
-    if (!commandLine.empty() && commandLine[0] == '"') {
-        std::size_t close = commandLine.find('"', 1);
-        // An unclosed quote: the whole line is the program name.
-        if (close == std::string_view::npos || close + 1 >= commandLine.size()) {
-            return {};
-        }
-        return commandLine.substr(close + 2);
-    }
-    std::size_t blank = commandLine.find(' ');
-    if (blank == std::string_view::npos) {
-        return {};
-    }
-    return commandLine.substr(blank + 1);
-}
-
-Step initGlobals(Context& ctx) {
-    LauncherState& st = ctx.state;
-    st.module = ctx.os.programModule();
-    if (st.module == nullptr) {
-        return stopWithLastError(ctx);
-    }
-    (void)st.errorTitle.assign(kDefaultErrorTitle);
-    st.search.reset();
-    return Step::goOn();
-}
-
-Step findProgram(Context& ctx, ProgramLocation& program) {
-    std::string path;
-    if (!ctx.os.moduleFileName(ctx.state.module, path)) {
-        return stopWithLastError(ctx);
-    }
-    if (!program.path.assign(path)) {
-        return stopTooLong(ctx, formatText("The program path does not fit into %u characters.",
-                                           charsIn(kPathSize)));
-    }
-    std::size_t slash = program.path.view().rfind('\\');
-    program.directoryLength = slash == std::string_view::npos ? 0 : slash;
-    return Step::goOn();
-}
-
-Step setWow64Flag(Context& ctx) {
-    bool isWow64 = false;
-    ctx.state.wow64 = ctx.os.queryWow64(isWow64) && isWow64;
-    ctx.state.log.print("WOW64:\t\t%s\n", ctx.state.wow64 ? "yes" : "no");
-    return Step::goOn();
-}
-
-Step loadErrorReport(Context& ctx) {
-    LauncherState& st = ctx.state;
-    Step stop = loadString(ctx, cfg::kErrorTitle, st.errorTitle).step;
-    stop.keepFirst(loadString(ctx, cfg::kSupportUrl, st.errorUrl).step);
-    Result<bool> message = loadString(ctx, cfg::kMsgStartupError, st.errorMessage);
-    stop.keepFirst(std::move(message.step));
-    if (!stop.goesOn()) {
-        return stop;
-    }
-    if (!message.value) {
-        st.log.print("Error:\t\t%s\n", "Startup error message not defined.");
-        return stopWithLastError(ctx);
-    }
-    return Step::goOn();
-}
-
-Step checkInstance(Context& ctx) {
-    FixedText<kShortTextSize> name;
-    Result<bool> read = loadString(ctx, cfg::kMutexName, name);
-    if (name.empty()) {
-        return std::move(read.step);
-    }
-    ctx.state.log.print("Create mutex:\t%s\n", name.c_str());
-    ctx.os.createNamedMutex(name.c_str());
-    if (ctx.os.lastError() == kErrorAlreadyExists) {
-        ctx.state.log.print("Error:\t\t%s\n", "Instance already exists.");
-        return Step::anotherInstance();
-    }
-    return Step::goOn();
-}
-
-Step setWorkingDirectory(Context& ctx, const ProgramLocation& program) {
-    LauncherState& st = ctx.state;
-    std::string current;
-    st.startupDirectory.clear();
-    if (ctx.os.currentDirectory(current) && !st.startupDirectory.assign(current)) {
-        return stopTooLong(ctx,
-                           formatText("The start-up directory does not fit into %u characters.",
-                                      charsIn(kPathSize)));
-    }
-    FixedText<kPathSize> value;
-    Result<bool> read = loadString(ctx, cfg::kWorkingDir, value);
-    if (!read.value) {
-        return std::move(read.step);
-    }
-    FixedText<kPathSize> directory;
-    if (!directory.assign(program.directory()) || !joinPath(directory, value.view())) {
-        return stopTooLong(
-            ctx, formatText("The working directory (value 8) does not fit into %u characters.",
-                            charsIn(kPathSize)));
-    }
-    (void)ctx.os.changeDirectory(directory.c_str());
-    st.log.print("Working dir:\t%s\n", directory.c_str());
-    return Step::goOn();
-}
-
-Step addJvmOptions(Context& ctx, const ProgramLocation& program) {
-    auto options = std::make_unique<FixedText<kLineSize>>();
-    if (Step read = readOptionsFile(ctx, *options, program); !read.goesOn()) {
-        return read;
-    }
-    return expansionStep(
-        ctx, substituteVariables(ctx, ctx.state.launcherArgs, options->view(), program),
-        [] { return "The JVM options do not fit into the launcher argument line."; });
-}
-
-Step checkClassPathOption(Context& ctx) {
-    if (classPathOptionLength(ctx.state.launcherArgs.view()) > kLineSize - 1) {
-        return stopTooLong(ctx, formatText("The class path option does not fit into %u characters.",
-                                           charsIn(kLineSize)));
-    }
-    return Step::goOn();
-}
-
-Step prepare(Context& ctx, std::string_view argumentText) {
-    // What the steps share while the preparation runs.
-    struct Preparation {
-        Context& ctx;
-        std::string_view argumentText;
-        ProgramLocation program;
-        FixedText<kPathSize> launcherFile;
-    };
-    using PreparationStep = Step (*)(Preparation&);
-    static constexpr PreparationStep kSteps[] = {
-        [](Preparation& p) { return initGlobals(p.ctx); },
-        [](Preparation& p) { return findProgram(p.ctx, p.program); },
-        [](Preparation& p) { return openDebugLog(p.ctx, p.argumentText, p.program); },
-        [](Preparation& p) { return setWow64Flag(p.ctx); },
-        [](Preparation& p) { return loadErrorReport(p.ctx); },
-        [](Preparation& p) { return checkInstance(p.ctx); },
-        [](Preparation& p) { return setWorkingDirectory(p.ctx, p.program); },
-        [](Preparation& p) { return jreSearch(p.ctx, p.program); },
-        [](Preparation& p) { return checkJvmLibraryPath(p.ctx); },
-        [](Preparation& p) { return addRuntimeToPath(p.ctx); },
-        [](Preparation& p) { return applyEnvironmentSettings(p.ctx, p.program); },
-        [](Preparation& p) { return addLauncherFile(p.ctx, p.launcherFile); },
-        [](Preparation& p) { return addHeapOptions(p.ctx, p.ctx.state.launcherArgs); },
-        [](Preparation& p) { return addJvmOptions(p.ctx, p.program); },
-        [](Preparation& p) { return addClassPathOrJar(p.ctx, p.program); },
-        [](Preparation& p) { return addApplicationArgs(p.ctx, p.argumentText); },
-        [](Preparation& p) { return checkClassPathOption(p.ctx); },
-    };
-
-    Preparation preparation{ctx, argumentText, {}, {}};
-    for (PreparationStep step : kSteps) {
-        if (Step end = step(preparation); !end.goesOn()) {
-            return end;
-        }
-    }
-
-    LauncherState& st = ctx.state;
-    st.log.print("Launcher:\t%s\n", preparation.launcherFile.c_str());
-    st.log.print("Launcher args:\t%s\n", st.launcherArgs.c_str());
-    st.log.print("Args length:\t%d/%d chars\n", static_cast<int>(st.launcherArgs.size()),
-                 static_cast<int>(kLineSize));
-    return Step::goOn();
-}
-
-Step showAnotherInstance(Context& ctx) {
-    ErrorMessage message;
-    Result<bool> read = loadString(ctx, cfg::kMsgInstanceRunning, message);
-    if (read.step.goesOn()) {
-        showMessage(ctx, message.view());
-        closeDebugLog(ctx);
-    }
-    return std::move(read.step);
-}
-
-namespace {
-
-// The service commands: the one place where a run leaves the console program.
-int runServiceCommand(Os& os, ServiceCommand command, std::string_view argumentText) {
-    auto state = makeWithTexts<LauncherState>();
-    Context ctx{os, *state};
-    switch (command) {
-        case ServiceCommand::Install:
-            return installService(ctx, argumentText);
-        case ServiceCommand::Uninstall:
-            return uninstallService(ctx);
-        case ServiceCommand::Run:
-            break;
-    }
-    return runService(os, argumentText);
-}
-
-}  // namespace
-
 int runLauncher(Os& os) {
-    const std::string commandLine = os.commandLine();
-    const std::string_view argumentText = splitArgumentText(commandLine);
-    if (std::optional<ServiceCommand> command = findServiceCommand(argumentText)) {
-        return runServiceCommand(os, *command, argumentText);
+    const CommandLine line = readCommandLine(os.commandLine());
+    if (line.command == Command::Service) {
+        return runService(os, line);
     }
-
     auto state = makeWithTexts<LauncherState>();
     Context ctx{os, *state};
-    LauncherState& st = *state;
-
-    // The launcher's own commands answer instead of starting the service.
-    if (const OwnCommand command = ownCommand(argumentText); command != OwnCommand::None) {
-        return runOwnCommand(ctx, command, argumentText);
-    }
-
-    Step prepared = prepare(ctx, argumentText);
-    if (prepared.kind() == Step::Kind::AnotherInstance) {
-        prepared = showAnotherInstance(ctx);
-        if (prepared.goesOn()) {
-            return kExitAnotherInstance;
-        }
-    }
-    if (prepared.goesOn()) {
-        Result<bool> restart = loadBool(ctx, cfg::kRestart);
-        st.restart = restart.value;
-        prepared = std::move(restart.step);
-    }
-    if (!prepared.goesOn()) {
-        reportError(ctx, prepared);
-        return kExitPreparationFailed;
-    }
-
-    auto jvm = makeWithTexts<JvmStart>();
-    for (;;) {
-        st.exitCode = kExitMainReturned;
-        parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(),
-                        st.launcherArgs.view(), st.applicationArgs.view());
-        if (!executeInProcess(ctx, *jvm, st.exitCode)) {
-            reportError(ctx, stopWithLastError(ctx));
+    switch (line.command) {
+        case Command::Install:
+            return installService(ctx, line);
+        case Command::Uninstall:
+            return uninstallService(ctx);
+        case Command::Help:
+        case Command::Version:
+        case Command::Check:
+            return runOwnCommand(ctx, line);
+        case Command::Start:
+        case Command::Service:
             break;
-        }
-        if (st.restart && st.exitCode != kExitMainReturned) {
-            st.log.print("Exit code:\t%d, restarting the application!\n", st.exitCode);
-            continue;
-        }
-        break;
     }
-    st.log.print("Exit code:\t%d\n", st.exitCode);
-    closeDebugLog(ctx);
-    return st.exitCode;
+    return runConsole(ctx, line);
 }
 
 }  // namespace qv

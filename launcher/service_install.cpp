@@ -1,11 +1,9 @@
 #include "service_install.h"
 
 #include "diagnostics.h"
-#include "entry.h"
 #include "format.h"
-#include "words.h"
+#include "start_plan.h"
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -50,22 +48,16 @@ int done(Context& ctx, const std::string& line) {
 
 }  // namespace
 
-std::string serviceImagePath(std::string_view programPath, std::string_view argumentText) {
+std::string serviceImagePath(std::string_view programPath, std::string_view debugWord) {
     std::string path = "\"";
     path.append(programPath).append("\" ").append(kServiceWord);
-    const std::vector<std::string> words = splitWords(argumentText);
-    auto given = [&words](std::string_view word) {
-        return std::find(words.begin(), words.end(), word) != words.end();
-    };
-    if (given(kDebugAllWord)) {
-        path.append(" ").append(kDebugAllWord);
-    } else if (given(kDebugWord)) {
-        path.append(" ").append(kDebugWord);
+    if (!debugWord.empty()) {
+        path.append(" ").append(debugWord);
     }
     return path;
 }
 
-int installService(Context& ctx, std::string_view argumentText) {
+int installService(Context& ctx, const CommandLine& commandLine) {
     ProgramLocation program;
     auto settings = makeWithTexts<ServiceSettings>();
     Step prepared = prepareCommand(ctx, program, *settings);
@@ -78,7 +70,8 @@ int installService(Context& ctx, std::string_view argumentText) {
     if (!manager) {
         return fail(ctx, what, stopWithLastError(ctx));
     }
-    const std::string imagePath = serviceImagePath(program.path.view(), argumentText);
+    const std::string imagePath =
+        serviceImagePath(program.path.view(), commandLine.serviceDebugWord);
     std::unique_ptr<ServiceHandle> service =
         manager->createService(settings->name.c_str(), settings->displayName.c_str(),
                                imagePath.c_str(), settings->startType);

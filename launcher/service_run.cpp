@@ -2,10 +2,9 @@
 
 #include "config.h"
 #include "diagnostics.h"
-#include "entry.h"
-#include "jvm_options.h"
 #include "jvm_start.h"
 #include "service_settings.h"
+#include "start_plan.h"
 #include "state.h"
 
 #include <algorithm>
@@ -127,10 +126,10 @@ std::atomic<ServiceRun*> gRun{nullptr};
 
 class ServiceRun final : public ServiceProgram {
   public:
-    ServiceRun(Os& os, std::string_view argumentText, std::chrono::milliseconds interval)
+    ServiceRun(Os& os, const CommandLine& line, std::chrono::milliseconds interval)
         : state_(makeWithTexts<LauncherState>()),
           ctx_{os, *state_},
-          argumentText_(argumentText),
+          line_(line),
           interval_(interval),
           reporter_(os) {}
 
@@ -158,7 +157,7 @@ class ServiceRun final : public ServiceProgram {
 
     std::unique_ptr<LauncherState> state_;
     Context ctx_;
-    std::string_view argumentText_;
+    const CommandLine& line_;
     std::chrono::milliseconds interval_;
     std::unique_ptr<ServiceSettings> settings_ = makeWithTexts<ServiceSettings>();
     StatusReporter reporter_;
@@ -300,7 +299,8 @@ void ServiceRun::serviceMain() {
     std::thread watcher([this] { watch(); });
 
     LauncherState& st = *state_;
-    Step prepared = prepare(ctx_, argumentText_);
+    StartPlan plan;
+    Step prepared = planStart(ctx_, line_, Restarts::Never, plan);
     if (prepared.kind() == Step::Kind::AnotherInstance) {
         Result<bool> read = loadString(ctx_, cfg::kMsgInstanceRunning, st.errorMessage);
         failStart(read.step, kServiceExitAnotherInstance);
@@ -308,8 +308,7 @@ void ServiceRun::serviceMain() {
         failStart(prepared, kServiceExitPreparationFailed);
     } else {
         auto jvm = makeWithTexts<JvmStart>();
-        parseJvmOptions(*jvm, st.search.javaHome.view(), st.mainClass.view(),
-                        st.launcherArgs.view(), st.applicationArgs.view());
+        planJvmPass(st, *jvm);
         bool stopFirst = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -380,8 +379,8 @@ void ServiceRun::serviceMain() {
 
 }  // namespace
 
-int runService(Os& os, std::string_view argumentText, std::chrono::milliseconds interval) {
-    auto run = std::make_unique<ServiceRun>(os, argumentText, interval);
+int runService(Os& os, const CommandLine& line, std::chrono::milliseconds interval) {
+    auto run = std::make_unique<ServiceRun>(os, line, interval);
     Context& ctx = run->context();
     Step read = initGlobals(ctx);
     if (read.goesOn()) {

@@ -2,7 +2,6 @@
 
 #include "config.h"
 #include "diagnostics.h"
-#include "words.h"
 
 #include <algorithm>
 
@@ -24,23 +23,6 @@ std::uint32_t secondsValue(int seconds, std::uint32_t byDefault, std::uint32_t m
 }
 
 }  // namespace
-
-std::optional<ServiceCommand> findServiceCommand(std::string_view argumentText) {
-    WordReader reader(argumentText);
-    std::string word;
-    while (reader.next(word)) {
-        if (word == kInstallWord) {
-            return ServiceCommand::Install;
-        }
-        if (word == kUninstallWord) {
-            return ServiceCommand::Uninstall;
-        }
-        if (word == kServiceWord) {
-            return ServiceCommand::Run;
-        }
-    }
-    return std::nullopt;
-}
 
 std::string systemTextOf(Os& os, std::uint32_t code) {
     std::string text;

@@ -13,18 +13,6 @@
 
 namespace qv {
 
-// The service commands and their words.
-enum class ServiceCommand { Install, Uninstall, Run };
-inline constexpr std::string_view kInstallWord = "--mvk-install";
-inline constexpr std::string_view kUninstallWord = "--mvk-uninstall";
-inline constexpr std::string_view kServiceWord = "--mvk-service";
-// The debug words an install carries into the service's command line.
-inline constexpr std::string_view kDebugWord = "--mvk-debug";
-inline constexpr std::string_view kDebugAllWord = "--mvk-debug-all";
-
-// The service command a word of the argument text names; the first such word counts.
-std::optional<ServiceCommand> findServiceCommand(std::string_view argumentText);
-
 // Service names and display names: at most 256 characters (the service manager's limit).
 inline constexpr std::size_t kServiceNameSize = 257;
 inline constexpr std::size_t kServiceDescriptionSize = kErrorMessageSize;

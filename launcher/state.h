@@ -68,7 +68,6 @@ struct LauncherState {
     // The arguments main receives, one per word: value 13 and the filtered argument text.
     FixedText<kLineSize> applicationArgs;
     FixedText<kPathSize> mainClass;
-    bool restart = false;
     int exitCode = 0;
     DebugLog log;
 };

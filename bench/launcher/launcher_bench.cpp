@@ -9,6 +9,7 @@
 #include "fake_machine.h"
 #include "jvm_options.h"
 #include "quorvex/launch_config.h"
+#include "start_plan.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,7 +87,7 @@ double microseconds(Clock::duration d) {
 // has; then parses the prepared line as the run loop's pass does. Exits when a preparation fails.
 Figures measure(FakeMachine& machine, int runs, const char* what) {
     const std::string commandLine = machine.commandLine();
-    const std::string_view argumentText = qv::splitArgumentText(commandLine);
+    const qv::CommandLine line = qv::readCommandLine(commandLine);
     std::vector<double> prepareTimes;
     std::vector<double> parseTimes;
     Figures figures;
@@ -96,7 +97,7 @@ Figures measure(FakeMachine& machine, int runs, const char* what) {
         auto state = std::make_unique<qv::LauncherState>();
         qv::Context ctx{machine, *state};
         const Clock::time_point start = Clock::now();
-        const qv::Step result = qv::prepare(ctx, argumentText);
+        const qv::Step result = qv::prepare(ctx, line);
         const Clock::time_point prepared = Clock::now();
         if (!result.goesOn()) {
             std::fprintf(stderr, "%s: the preparation failed (kind %d, code %u): %s\n", what,

@@ -29,6 +29,7 @@
 
 #include "capacities.h"
 #include "class_path.h"
+#include "command_line.h"
 #include "entry.h"
 #include "fake_machine.h"
 #include "fixed_text.h"

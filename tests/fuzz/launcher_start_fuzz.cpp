@@ -38,6 +38,7 @@
 #include "fake_machine.h"
 #include "quorvex/launch_config.h"
 #include "service_settings.h"
+#include "start_plan.h"
 #include "state.h"
 
 namespace {
@@ -257,7 +258,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto state = qv::makeWithTexts<qv::LauncherState>();
     qv::Context ctx{prepared, *state};
     const std::string commandLine = prepared.commandLine();
-    const qv::Step step = qv::prepare(ctx, qv::splitArgumentText(commandLine));
+    const qv::CommandLine line = qv::readCommandLine(commandLine);
+    const qv::Step step = qv::prepare(ctx, line);
     const std::size_t messageBefore = state->errorMessage.size();
     if (step.kind() == qv::Step::Kind::TextTooLong) {
         check(namesWhatWasRefused(step.text()), "a refused text that does not name itself");
@@ -277,17 +279,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default:
             check(false, "an exit code that the launcher does not give");
     }
-    const std::string_view argumentText = qv::splitArgumentText(commandLine);
-    const std::optional<qv::ServiceCommand> serviceCommand = qv::findServiceCommand(argumentText);
-    const qv::OwnCommand own = serviceCommand ? qv::OwnCommand::None : qv::ownCommand(argumentText);
-    if (own == qv::OwnCommand::Help || own == qv::OwnCommand::Version) {
+    const bool serviceCommand = line.command == qv::Command::Install ||
+                                line.command == qv::Command::Uninstall ||
+                                line.command == qv::Command::Service;
+    if (line.command == qv::Command::Help || line.command == qv::Command::Version) {
         check(first.exitCode == qv::kExitMainReturned && first.options.empty(),
               "the launcher's help or version did more than answer");
-    } else if (own == qv::OwnCommand::Check) {
+    } else if (line.command == qv::Command::Check) {
         check(first.mainArguments.empty(), "the check ran main");
         check(step.goesOn() || first.exitCode == qv::kExitPreparationFailed,
               "a check of a stopped start did not fail");
-    } else if (!step.goesOn() && serviceCommand == qv::ServiceCommand::Run &&
+    } else if (!step.goesOn() && line.command == qv::Command::Service &&
                first.exitCode != qv::kExitPreparationFailed) {
         check(first.exitCode == qv::kExitMainReturned && first.lastStatus &&
                   first.lastStatus->state == qv::ServiceState::Stopped &&

@@ -25,24 +25,6 @@ int runWith(FakeMachine& machine, const std::string& arguments) {
     return runLauncher(machine);
 }
 
-TEST(OwnCommand, WordsAndPrecedence) {
-    struct Case {
-        const char* arguments;
-        OwnCommand command;
-    } cases[] = {
-        {"", OwnCommand::None},
-        {"run --mvk-debug", OwnCommand::None},
-        {"--mvk-check", OwnCommand::Check},
-        {"a \"--mvk-check\" b", OwnCommand::Check},
-        {"--mvk-checker x--mvk-check", OwnCommand::None},
-        {"--mvk-check --mvk-version", OwnCommand::Version},
-        {"--mvk-version --mvk-help", OwnCommand::Help},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ownCommand(c.arguments), c.command) << c.arguments;
-    }
-}
-
 TEST(OwnCommand, VersionAndHelpAnswerWithoutStarting) {
     FakeMachine machine;
     FakeJvm& jvm = makeCheckable(machine);

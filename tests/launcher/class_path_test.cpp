@@ -1,4 +1,4 @@
-// The class path part, wildcards, and the application arguments with the private options removed.
+// The class path part, wildcards, and the application arguments.
 #include "class_path.h"
 
 #include "diagnostics.h"
@@ -6,28 +6,6 @@
 
 namespace qv::testing {
 namespace {
-
-TEST(RemovePrivateOptions, Table) {
-    struct Case {
-        const char* text;
-        const char* expected;
-    } cases[] = {
-        {"--mvk-debug", ""},
-        {"a --mvk-debug-all b", "a b"},
-        {"a --mvk-debug", "a "},
-        {"x--mvk-y z", "xz"},
-        {"--mvk-debug run", "run"},
-        {"--mvk-a --mvk-b c", "c"},
-        {"--mvk-debug ", ""},
-        {"a\t--mvk-x\tb", "a\t"},
-        {"plain  args", "plain  args"},
-        {"\"--mvk-quoted x\" y", "\"x\" y"},
-        {"--mvk---mvk-x y", "y"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(removePrivateOptions(c.text), c.expected) << '"' << c.text << '"';
-    }
-}
 
 class ClassPathTest : public LauncherFixture {
   protected:

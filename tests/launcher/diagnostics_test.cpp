@@ -34,7 +34,7 @@ TEST_F(DiagnosticsTest, LogDecisionAndLevel) {
         if (c.variable) {
             fresh.machine.setVariable("Morvakin", *c.variable);
         }
-        EXPECT_TRUE(openDebugLog(fresh.ctx, c.arguments, program).goesOn());
+        EXPECT_TRUE(openDebugLog(fresh.ctx, readArguments(c.arguments), program).goesOn());
         EXPECT_EQ(fresh.state->log.isOpen(), c.expected != Off);
         EXPECT_EQ(fresh.state->log.debugAll(), c.expected == All);
         EXPECT_EQ(fresh.machine.exists(kLogPath), c.expected != Off);
@@ -45,7 +45,7 @@ TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
     for (int run = 0; run < 2; ++run) {
         auto st = std::make_unique<LauncherState>();
         Context context{machine, *st};
-        ASSERT_TRUE(openDebugLog(context, "--mvk-debug x", program).goesOn());
+        ASSERT_TRUE(openDebugLog(context, readArguments("--mvk-debug x"), program).goesOn());
         closeDebugLog(context);
         closeDebugLog(context);  // a second close does nothing
         st->log.print("not written\n");
@@ -57,7 +57,7 @@ TEST_F(DiagnosticsTest, LogStartsEachRunWithTwoEmptyLinesAndAppends) {
 
 TEST_F(DiagnosticsTest, EveryFinishedLineReachesTheFileWhileTheLogIsOpen) {
     // The fake stream keeps what is written until it is flushed or closed, as a C runtime stream.
-    ASSERT_TRUE(openDebugLog(ctx, "--mvk-debug", program).goesOn());
+    ASSERT_TRUE(openDebugLog(ctx, readArguments("--mvk-debug"), program).goesOn());
     const std::string opening =
         "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe --mvk-debug\n";
     EXPECT_EQ(log(), opening);
@@ -72,14 +72,14 @@ TEST_F(DiagnosticsTest, EveryFinishedLineReachesTheFileWhileTheLogIsOpen) {
 TEST_F(DiagnosticsTest, EmptyArgumentTextStillEndsTheCommandLineWithABlank) {
     // The command-line split hands out an empty text without any characters behind it.
     machine.setVariable("Morvakin", "debug");
-    ASSERT_TRUE(openDebugLog(ctx, std::string_view(), program).goesOn());
+    ASSERT_TRUE(openDebugLog(ctx, readArguments(std::string_view()), program).goesOn());
     EXPECT_EQ(log(), "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe \n");
 }
 
 TEST_F(DiagnosticsTest, LogThatCannotBeOpenedFailsTheDecision) {
     machine.addFile(kLogPath);
     machine.setReadOnly(kLogPath);
-    Step step = openDebugLog(ctx, "--mvk-debug", program);
+    Step step = openDebugLog(ctx, readArguments("--mvk-debug"), program);
     EXPECT_EQ(step.kind(), Step::Kind::WindowsError);
     EXPECT_EQ(step.errorCode(), 5u);
     EXPECT_FALSE(state->log.isOpen());
@@ -96,7 +96,7 @@ TEST_F(DiagnosticsTest, LogPathThatDoesNotFitIsNamed) {
         ProgramLocation deep;
         (void)deep.path.assign(directory + "\\Q.exe");
         deep.directoryLength = directory.size();
-        Step step = openDebugLog(fresh.ctx, "--mvk-debug", deep);
+        Step step = openDebugLog(fresh.ctx, readArguments("--mvk-debug"), deep);
         EXPECT_EQ(step.goesOn(), length == 246);
         EXPECT_EQ(step.text(),
                   length == 246 ? "" : "The debug log path does not fit into 259 characters.");

@@ -1,5 +1,6 @@
-// The command-line split, the preparation sequence, its small steps and the run loop.
+// The preparation sequence, its small steps and the run loop.
 #include "entry.h"
+#include "start_plan.h"
 
 #include "diagnostics.h"
 #include "launcher_fixture.h"
@@ -8,31 +9,6 @@
 
 namespace qv::testing {
 namespace {
-
-TEST(SplitArgumentText, Table) {
-    struct Case {
-        const char* name;
-        const char* commandLine;
-        const char* expected;
-    } cases[] = {
-        {"quoted name only", "\"C:\\app\\Q.exe\"", ""},
-        {"quoted name and a word", "\"C:\\app\\Q.exe\" run", "run"},
-        {"quoted name, two blanks", "\"C:\\app\\Q.exe\"  run", " run"},
-        {"quoted name, any one character skipped", "\"C:\\app\\Q.exe\"xrun", "run"},
-        {"quoted name with blanks", "\"C:\\Program Files\\Q.exe\" a b", "a b"},
-        {"unquoted name only", "Q.exe", ""},
-        {"unquoted name and two words", "Q.exe a b", "a b"},
-        {"unquoted name, further blanks kept", "Q.exe   a", "  a"},
-        {"unquoted name, trailing blank", "Q.exe ", ""},
-        {"unclosed quote", "\"C:\\app\\Q.exe --mvk-debug", ""},
-        {"lone quote", "\"", ""},
-        {"empty", "", ""},
-        {"quotes inside arguments", "Q.exe \"a b\" c", "\"a b\" c"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(splitArgumentText(c.commandLine), c.expected) << c.name;
-    }
-}
 
 class EntryTest : public LauncherFixture {
   protected:

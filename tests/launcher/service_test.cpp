@@ -230,7 +230,9 @@ struct ServiceMachine {
     ServiceMachine() : jvm(makeRunnable(machine)) {
         machine.commandLineText = std::string(kQuotedProgram) + " --mvk-service --mvk-debug";
     }
-    int run() { return runService(machine, "--mvk-service --mvk-debug", kTestInterval); }
+    int run() {
+        return runService(machine, readArguments("--mvk-service --mvk-debug"), kTestInterval);
+    }
 
     // The states reported, repeats of one state shown once.
     std::vector<ServiceState> states() const {

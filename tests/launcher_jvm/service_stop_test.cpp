@@ -86,7 +86,7 @@ TEST(ServiceStop, TheDefaultStopCallsSystemExitZeroAndTheShutdownHookRuns) {
         installProbe(machine, reportPath, kServiceClass);
         std::thread stopper = stopOnceMainRuns(machine, reportPath);
         stopper.detach();  // the JVM ends the process
-        (void)runService(machine, "--mvk-service", kInterval);
+        (void)runService(machine, readArguments("--mvk-service"), kInterval);
         std::fprintf(stderr, "the service run returned\n");
         std::exit(99);
     };
@@ -106,7 +106,7 @@ TEST(ServiceStop, SystemExitFromTheJavaServiceStopsWithItsCode) {
         {
             ReportingMachine machine(statusPath);
             installProbe(machine, reportPath, kProbeClass);
-            (void)runService(machine, "--mvk-service exit=5", kInterval);
+            (void)runService(machine, readArguments("--mvk-service exit=5"), kInterval);
             std::fprintf(stderr, "the service run returned\n");
             std::exit(99);
         },
@@ -127,7 +127,7 @@ TEST(ServiceStop, AConfiguredStopMethodEndsMainAndTheServiceStopsWithZero) {
     installProbe(machine, reportPath, kServiceClass);
     machine.setConfig(37, "com.zarvel.quorvexservice.testing.ServiceProbe.stop");
     std::thread stopper = stopOnceMainRuns(machine, reportPath);
-    EXPECT_EQ(runService(machine, "--mvk-service", kInterval), 0);
+    EXPECT_EQ(runService(machine, readArguments("--mvk-service"), kInterval), 0);
     stopper.join();
     EXPECT_EQ(readProbeReport(reportPath).events,
               (std::vector<std::string>{"main", "stop\t0", "main returned", "shutdown"}));
@@ -144,7 +144,7 @@ TEST(ServiceStop, AnUncaughtExceptionStopsAsAFailureAndIsDescribedInTheLog) {
     ReportingMachine machine(statusPath);
     installProbe(machine, reportPath, kProbeClass);
     StderrCapture stderrCapture;
-    EXPECT_EQ(runService(machine, "--mvk-service --mvk-debug throw", kInterval), 0);
+    EXPECT_EQ(runService(machine, readArguments("--mvk-service --mvk-debug throw"), kInterval), 0);
     EXPECT_NE(stderrCapture.finish().find("main leaves by an exception"), std::string::npos);
     const std::vector<std::string> reports = lines(statusPath);
     EXPECT_EQ(states(reports), kStartRunStopped);
