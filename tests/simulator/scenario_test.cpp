@@ -413,8 +413,9 @@ TEST_F(ScenarioTest, WithoutTheVariableTheDefaultTerminalsAnswerAsTheThreeTermin
 }
 
 TEST_F(ScenarioTest, EveryShippedExampleLoads) {
-    for (const char* name : {"three_terminals.json", "offline_terminal.json",
-                             "full_user_table.json", "slow_terminal.json", "live_event_log.json"}) {
+    for (const char* name :
+         {"three_terminals.json", "offline_terminal.json", "full_user_table.json",
+          "slow_terminal.json", "live_event_log.json", "unplugged_terminal.json"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ("", start(scenario_path(name)));
         const dsdk_handle h = dsdk_create();

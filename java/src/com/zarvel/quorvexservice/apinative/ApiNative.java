@@ -152,8 +152,8 @@ public final class ApiNative {
      * @param connection the terminal's network address, for example {@code "192.0.2.22"}; null or
      *     empty for the address the SDK knows for the terminal (the simulator: its default one)
      * @param value1 the terminal's TCP port, 0 to 65535 (the terminals' default is 4370)
-     * @param value2 the connection timeout in milliseconds, 0 to 65535 (the demo uses 5000); the
-     *     simulator keeps it and waits on nothing
+     * @param value2 the connection timeout in milliseconds, 0 to 65535 (the benchmarks pass 5000);
+     *     the simulator keeps it and waits on nothing
      * @return the SDK status
      * @throws OutOfMemoryError when the copy of the text cannot be allocated
      */
