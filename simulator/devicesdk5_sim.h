@@ -53,8 +53,22 @@ typedef enum sim_op {
 } sim_op;
 
 /* Forgets every script and recorded call, frees what scans allocated and is still outstanding,
- * and puts the simulated terminals back into their first state. */
+ * and puts the simulated terminals back into their first state: the scenario file is read again
+ * (call counts, device tables and event log clocks start anew). */
 DSDK_API void DSDK_CALL sim_reset(void);
+
+/* Names the scenario file read from now on in place of the environment variable
+ * DEVICESDK5_SIM_SCENARIO: a path, "" for the default terminals, or null to go back to the
+ * variable. Then does what sim_reset does, which reads the file. Returns 0 when the terminals can
+ * be used, -8 when the file cannot (every operation then fails with -8; the line on the standard
+ * error stream and sim_scenario_fault say why). */
+DSDK_API int32_t DSDK_CALL sim_use_scenario(const char* path);
+
+/* Why the scenario file read last cannot be used: the line the simulator wrote for it, without
+ * its line end, copied into buffer (cut to size - 1 bytes and NUL-terminated; nothing is written
+ * when buffer is null or size 0). Returns the line's full length, 0 when the terminals can be
+ * used. */
+DSDK_API size_t DSDK_CALL sim_scenario_fault(char* buffer, size_t size);
 
 /* --- Scripts: apply to every later call of op until sim_reset. --- */
 

@@ -45,7 +45,9 @@ struct Capture {
 };
 
 // The operations a scenario gives rules to, by their SDK names; the per-terminal ones name a
-// device in their second argument, the others belong to the scenario as a whole.
+// device in their second argument, the others belong to the scenario as a whole. An operation
+// whose Java method has another name can be named either way (dsdk_is_connected is what the Java
+// method dsdk_device_connected calls).
 struct OperationName {
     const char* name;
     sim_op op;
@@ -57,6 +59,7 @@ inline constexpr OperationName kOperationNames[] = {
     {"dsdk_connect", SIM_CONNECT, true},
     {"dsdk_disconnect", SIM_DISCONNECT, true},
     {"dsdk_is_connected", SIM_IS_CONNECTED, true},
+    {"dsdk_device_connected", SIM_IS_CONNECTED, true},
     {"dsdk_init_device", SIM_INIT_DEVICE, true},
     {"dsdk_get_firmware_version", SIM_GET_FIRMWARE_VERSION, true},
     {"dsdk_get_serial", SIM_GET_SERIAL, true},
@@ -85,18 +88,21 @@ inline bool names_device(sim_op op) {
 }
 
 // The status one operation returns on calls from_call to to_call (counted from 1), and the delay
-// of each of its calls.
+// of each of its calls. For the connected query, a rule may instead give the flag it answers
+// with status 0 on those calls.
 struct OperationRule {
     std::optional<int32_t> status;
+    std::optional<bool> connected;
     int64_t from_call = 1;
     std::optional<int64_t> to_call;  // none: every later call
     int64_t delay_us = 0;
 
+    bool covers(int64_t call) const { return call >= from_call && (!to_call || call <= *to_call); }
     std::optional<int32_t> status_of_call(int64_t call) const {
-        if (status && call >= from_call && (!to_call || call <= *to_call)) {
-            return status;
-        }
-        return std::nullopt;
+        return status && covers(call) ? status : std::nullopt;
+    }
+    std::optional<bool> connected_of_call(int64_t call) const {
+        return connected && covers(call) ? connected : std::nullopt;
     }
 };
 
@@ -151,6 +157,9 @@ struct TerminalProfile {
     std::vector<dsdk_log_record> log_cache;
     std::optional<LogGrowth> growth;
     std::array<OperationRule, SIM_OP_COUNT> rules;
+    // The terminal offline: its status for every operation that names it, on the terminal's
+    // calls from_call to to_call counted over all those operations together.
+    std::optional<OperationRule> offline;
 };
 
 // The terminals of a scenario file, in file order, and the rules of the operations that name no

@@ -312,7 +312,7 @@ class ScenarioReader {
         if (!check_.object(object, path,
                            {"description", "device", "search", "serial", "card", "firmware",
                             "network", "parameters", "users", "max_users", "scan", "logs",
-                            "log_cache", "log_growth", "behaviour"})) {
+                            "log_cache", "log_growth", "behaviour", "offline"})) {
             return;
         }
         description(object, path);
@@ -364,6 +364,10 @@ class ScenarioReader {
         }
         if (const json* rules = member(object, "behaviour")) {
             read_rules(*rules, member_path(path, "behaviour"), true, profile.rules);
+        }
+        if (const json* offline = member(object, "offline")) {
+            profile.offline.emplace();
+            read_offline(*offline, member_path(path, "offline"), *profile.offline);
         }
         terminals.push_back(std::move(profile));
     }
@@ -620,18 +624,65 @@ class ScenarioReader {
         if (!check_.object(object, path, names)) {
             return;
         }
+        std::array<const char*, SIM_OP_COUNT> named{};  // the name each operation was given by
         for (const OperationName& name : kOperationNames) {
             const json* rule =
                 name.per_terminal == per_terminal ? member(object, name.name) : nullptr;
-            if (rule != nullptr) {
-                read_rule(*rule, member_path(path, name.name), rules[static_cast<size_t>(name.op)]);
+            if (rule == nullptr || check_.failed()) {
+                continue;
             }
+            const std::string rule_path = member_path(path, name.name);
+            const char*& first = named[static_cast<size_t>(name.op)];
+            if (first != nullptr) {
+                check_.fail_at(document_.key_at(rule_path), path,
+                               std::string("\"") + name.name + "\" and \"" + first +
+                                   "\" name the same operation; keep one of them");
+                return;
+            }
+            first = name.name;
+            read_rule(
+                *rule, rule_path, rules[static_cast<size_t>(name.op)],
+                name.op == SIM_IS_CONNECTED ? RuleKind::kConnectedQuery : RuleKind::kOperation);
         }
     }
 
-    void read_rule(const json& object, const std::string& path, OperationRule& rule) {
-        if (!check_.object(object, path, {"status", "from_call", "to_call", "delay_ms"})) {
+    // What a rule may hold: an operation's status and delay; the connected query's also its
+    // flag; the offline rule a status (required) and the connected query's flag, no delay.
+    enum class RuleKind { kOperation, kConnectedQuery, kOffline };
+
+    void read_offline(const json& object, const std::string& path, OperationRule& rule) {
+        read_rule(object, path, rule, RuleKind::kOffline);
+        if (!check_.failed()) {
+            check_.required(object, path, "status");
+        }
+    }
+
+    void read_rule(const json& object, const std::string& path, OperationRule& rule,
+                   RuleKind kind) {
+        Keys keys = {"status", "from_call", "to_call"};
+        if (kind != RuleKind::kOffline) {
+            keys.emplace_back("delay_ms");
+        }
+        if (kind != RuleKind::kOperation) {
+            keys.emplace_back("connected");
+        }
+        if (!check_.object(object, path, keys)) {
             return;
+        }
+        const json* connected = member(object, "connected");
+        if (connected != nullptr) {
+            const std::string connected_path = member_path(path, "connected");
+            if (!connected->is_boolean()) {
+                check_.fail(connected_path, "expected true or false");
+                return;
+            }
+            if (kind == RuleKind::kConnectedQuery && member(object, "status") != nullptr) {
+                check_.fail(connected_path,
+                            "expected either \"status\" or \"connected\", not both: \"connected\" "
+                            "answers with status 0");
+                return;
+            }
+            rule.connected = connected->get<bool>();
         }
         if (const json* status = member(object, "status")) {
             const std::string status_path = member_path(path, "status");
@@ -641,8 +692,14 @@ class ScenarioReader {
                 }
                 rule.status = static_cast<int32_t>(*read);
             }
-        } else if (member(object, "from_call") != nullptr || member(object, "to_call") != nullptr) {
-            check_.fail(path, "expected the key \"status\" with \"from_call\" or \"to_call\"");
+        } else if (kind != RuleKind::kOffline && connected == nullptr &&
+                   (member(object, "from_call") != nullptr ||
+                    member(object, "to_call") != nullptr)) {
+            check_.fail(path,
+                        kind == RuleKind::kConnectedQuery
+                            ? "expected the key \"status\" or \"connected\" with "
+                              "\"from_call\" or \"to_call\""
+                            : "expected the key \"status\" with \"from_call\" or \"to_call\"");
             return;
         }
         check_.integer_member(object, path, "from_call", 1, kInt32Max, rule.from_call);

@@ -1,10 +1,12 @@
 #include "sim_core.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <variant>
 
@@ -15,10 +17,12 @@ namespace dsdk_sim {
 
 namespace {
 
-// The terminals named by the scenario variable, or the default ones without it. A scenario that
-// cannot be used is reported once on the standard error stream, and refuses every operation.
-Terminals start_terminals() {
-    const char* path = std::getenv(kScenarioVariable);
+// The terminals of the scenario file at path (the named one, else the variable's), or the
+// default ones without a path. A scenario that cannot be used is reported once on the standard
+// error stream, kept in fault (without the line end), and refuses every operation.
+Terminals start_terminals(const std::optional<std::string>& named, std::string& fault) {
+    fault.clear();
+    const char* path = named ? named->c_str() : std::getenv(kScenarioVariable);
     if (path == nullptr || *path == '\0') {
         return Terminals();
     }
@@ -26,9 +30,9 @@ Terminals start_terminals() {
     if (Scenario* scenario = std::get_if<Scenario>(&loaded)) {
         return Terminals(std::make_shared<const Scenario>(std::move(*scenario)));
     }
-    std::fprintf(
-        stderr, "devicesdk5 simulator: scenario %s; every operation fails with status %d\n",
-        std::get<ScenarioFault>(loaded).message.c_str(), static_cast<int>(kScenarioUnusable));
+    fault = "devicesdk5 simulator: scenario " + std::get<ScenarioFault>(loaded).message +
+            "; every operation fails with status " + std::to_string(kScenarioUnusable);
+    std::fprintf(stderr, "%s\n", fault.c_str());
     std::fflush(stderr);
     return Terminals::refusing(kScenarioUnusable);
 }
@@ -36,8 +40,11 @@ Terminals start_terminals() {
 struct SimState {
     std::mutex mutex;
     bool started = false;  // terminals read from the scenario (or the defaults) yet
+    std::optional<std::string> scenario_path;  // sim_use_scenario's, in place of the variable
+    std::string fault;                         // why the scenario read last cannot be used
     Terminals terminals;
     std::map<std::pair<int32_t, int>, int64_t> device_calls;  // by device number and op
+    std::map<int32_t, int64_t> terminal_calls;                // by device number, every op
     TemplateStore templates;
     std::array<Script, SIM_OP_COUNT> scripts;
     std::array<int32_t, SIM_OP_COUNT> calls{};
@@ -79,26 +86,40 @@ Call::Call(sim_op op, std::vector<int64_t> args)
     : op_(op), lock_(state().mutex), script_(state().scripts[static_cast<size_t>(op)]) {
     SimState& s = state();
     if (!s.started) {
-        s.terminals = start_terminals();
+        s.terminals = start_terminals(s.scenario_path, s.fault);
         s.started = true;
     }
     const int64_t calls = ++s.calls[static_cast<size_t>(op)];
     if (const Scenario* scenario = s.terminals.scenario()) {
         const OperationRule* rule = &scenario->rules[static_cast<size_t>(op)];
+        const OperationRule* offline = nullptr;
         int64_t call = calls;
+        int64_t terminal_call = 0;
         if (names_device(op) && args.size() > 1) {
             const auto device = static_cast<int32_t>(args[1]);
             call = ++s.device_calls[{device, static_cast<int>(op)}];
+            terminal_call = ++s.terminal_calls[device];
             rule = nullptr;
             for (const TerminalProfile& terminal : scenario->terminals) {
                 if (terminal.device == device) {
                     rule = &terminal.rules[static_cast<size_t>(op)];
+                    offline = terminal.offline ? &*terminal.offline : nullptr;
                 }
             }
         }
         if (rule != nullptr) {
             scenario_status_ = rule->status_of_call(call);
+            scenario_connected_ = rule->connected_of_call(call);
             scenario_delay_us_ = rule->delay_us;
+        }
+        // The operation's own rule for this call comes first; else the terminal is offline.
+        if (offline != nullptr && !scenario_status_ && !scenario_connected_) {
+            if (op == SIM_IS_CONNECTED) {
+                scenario_connected_ = offline->connected_of_call(terminal_call);
+            }
+            if (!scenario_connected_) {
+                scenario_status_ = offline->status_of_call(terminal_call);
+            }
         }
     }
     record_.args = std::move(args);
@@ -157,17 +178,50 @@ using namespace dsdk_sim;
 
 extern "C" {
 
-DSDK_API void DSDK_CALL sim_reset(void) {
-    SimState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.terminals = start_terminals();
+namespace {
+
+// sim_reset's work, under the lock.
+void reset_state(SimState& s) {
+    s.terminals = start_terminals(s.scenario_path, s.fault);
     s.started = true;
     s.device_calls.clear();
+    s.terminal_calls.clear();
     s.templates.clear();
     s.scripts.fill(Script{});
     s.calls.fill(0);
     s.last.fill(CallRecord{});
     s.scan_templates.clear();
+}
+
+}  // namespace
+
+DSDK_API void DSDK_CALL sim_reset(void) {
+    SimState& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    reset_state(s);
+}
+
+DSDK_API int32_t DSDK_CALL sim_use_scenario(const char* path) {
+    SimState& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.scenario_path = path != nullptr ? std::optional<std::string>(path) : std::nullopt;
+    reset_state(s);
+    return s.fault.empty() ? kOk : kScenarioUnusable;
+}
+
+DSDK_API size_t DSDK_CALL sim_scenario_fault(char* buffer, size_t size) {
+    SimState& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.started) {
+        s.terminals = start_terminals(s.scenario_path, s.fault);
+        s.started = true;
+    }
+    if (buffer != nullptr && size > 0) {
+        const size_t copied = std::min(size - 1, s.fault.size());
+        std::memcpy(buffer, s.fault.data(), copied);
+        buffer[copied] = '\0';
+    }
+    return s.fault.size();
 }
 
 DSDK_API void DSDK_CALL sim_set_status(sim_op op, int32_t status) {

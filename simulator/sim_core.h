@@ -74,6 +74,8 @@ class Call {
     int32_t find(dsdk_handle handle, int32_t device, bool need_connection, Device** found);
     // The scenario's status for this call in place of kOk, else status as it is.
     int32_t gate(int32_t status) const;
+    // The connected flag that the scenario gives this call of the connected query, if any.
+    std::optional<bool> scenario_connected() const { return scenario_connected_; }
 
     // Keeps a copy of size bytes as blob index (present also when size is 0).
     void blob(size_t index, const void* bytes, size_t size);
@@ -87,6 +89,7 @@ class Call {
     const Script& script_;
     CallRecord record_;
     std::optional<int32_t> scenario_status_;
+    std::optional<bool> scenario_connected_;
     int64_t scenario_delay_us_ = 0;
 };
 

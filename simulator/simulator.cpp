@@ -191,7 +191,9 @@ DSDK_API int32_t DSDK_CALL dsdk_is_connected(dsdk_handle h, int32_t device, uint
     }
     std::optional<uint8_t> natural;
     if (status == kOk) {
-        natural = static_cast<uint8_t>(found->connected ? 1 : 0);
+        // The scenario may answer "not connected" (or "connected") with status 0.
+        const bool flag = call.scenario_connected().value_or(found->connected);
+        natural = static_cast<uint8_t>(flag ? 1 : 0);
     }
     put_value(call.script(), 0, connected, natural);
     return call.finish(status);

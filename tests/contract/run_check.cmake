@@ -1,9 +1,10 @@
 # cmake -DJAVA=java -DJAR=jar -DCLASSPATH=path -DEXPECT_EXIT=n [-DEXPECT_MISSING=file]
-#       [-DSHAPES=file] [-DEXPECT_ERROR=text] -P run_check.cmake
+#       [-DSHAPES=file] [-DEXPECT_ERROR=text] [-DEXPECT_NO_OUTPUT=ON] -P run_check.cmake
 # Runs the contract check on a class path and compares: the exit code; the "missing" lines with
 # the lines of EXPECT_MISSING (none when it is not given); with SHAPES, a "present" line for each
-# shape that the bridge's table lists; with EXPECT_ERROR, that text as the error output. Descriptors hold semicolons and brackets, which lists do
-# not keep: texts are compared whole, and lines are walked with placeholders for them.
+# shape that the bridge's table lists; with EXPECT_ERROR, that text as the error output; with
+# EXPECT_NO_OUTPUT, that nothing reached the standard output. Descriptors hold semicolons and
+# brackets, which lists do not keep: texts are compared whole, and lines are walked with placeholders for them.
 execute_process(COMMAND "${JAVA}" -jar "${JAR}" "${CLASSPATH}"
                 RESULT_VARIABLE exit_code OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 message("${output}${errors}")
@@ -13,6 +14,10 @@ endif()
 
 if(DEFINED EXPECT_ERROR AND NOT "${errors}" STREQUAL "${EXPECT_ERROR}\n")
     message(FATAL_ERROR "error output \"${errors}\", expected \"${EXPECT_ERROR}\"")
+endif()
+
+if(EXPECT_NO_OUTPUT AND NOT "${output}" STREQUAL "")
+    message(FATAL_ERROR "standard output \"${output}\", expected none")
 endif()
 
 string(REGEX MATCHALL "missing [^\n]*\n" missing_lines "${output}")

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ class ScenarioTest : public ::testing::Test {
     void SetUp() override { dsdk_sim::use_clock(&clock_); }
     void TearDown() override {
         set_variable("");
-        sim_reset();
+        sim_use_scenario(nullptr);  // back to the variable, and a reset
         dsdk_sim::use_clock(nullptr);
     }
 
@@ -106,7 +107,7 @@ const FaultCase kFaults[] = {
     {"unknown key", "{\"terminals\": [{\"device\": 1,\n  \"serail\": 5}]}",
      "2:3: terminals[0]: unknown key \"serail\"; expected one of: description, device, search, "
      "serial, card, firmware, network, parameters, users, max_users, scan, logs, log_cache, "
-     "log_growth, behaviour"},
+     "log_growth, behaviour, offline"},
     {"wrong kind", "{\"terminals\": [{\"device\": 1, \"serial\": \"5\"}]}",
      "1:40: terminals[0].serial: expected an integer from -2147483648 to 2147483647"},
     {"out of range", "{\"terminals\": [{\"device\": 1, \"network\": {\"port\": 70000}}]}",
@@ -136,7 +137,8 @@ const FaultCase kFaults[] = {
      "{\"terminals\": [{\"device\": 1, \"behaviour\": {\"dsdk_search_devices\": {}}}]}",
      "1:44: terminals[0].behaviour: unknown key \"dsdk_search_devices\"; expected one of: "
      "dsdk_add_device, dsdk_remove_device, dsdk_connect, dsdk_disconnect, dsdk_is_connected, "
-     "dsdk_init_device, dsdk_get_firmware_version, dsdk_get_serial, dsdk_get_network_config, "
+     "dsdk_device_connected, dsdk_init_device, dsdk_get_firmware_version, dsdk_get_serial, "
+     "dsdk_get_network_config, "
      "dsdk_get_network_config_full, dsdk_scan_biometric, dsdk_scan_card, dsdk_add_user, "
      "dsdk_remove_user, dsdk_set_time, dsdk_get_system_parameters, "
      "dsdk_set_system_parameters, dsdk_get_logs, dsdk_get_log_cache"},
@@ -156,6 +158,37 @@ const FaultCase kFaults[] = {
     {"growth without a period",
      "{\"terminals\": [{\"device\": 1, \"log_growth\": {\"limit\": 3}}]}",
      "1:44: terminals[0].log_growth: expected the key \"every_seconds\""},
+    {"an operation under both its names",
+     "{\"terminals\": [{\"device\": 1, \"behaviour\": {\n"
+     "  \"dsdk_is_connected\": {\"status\": -3},\n"
+     "  \"dsdk_device_connected\": {\"status\": -3}}}]}",
+     "3:3: terminals[0].behaviour: \"dsdk_device_connected\" and \"dsdk_is_connected\" name the "
+     "same operation; keep one of them"},
+    {"connected flag and status",
+     "{\"terminals\": [{\"device\": 1, \"behaviour\": {\"dsdk_device_connected\":\n"
+     "  {\"status\": -3, \"connected\": false}}}]}",
+     "2:31: terminals[0].behaviour.dsdk_device_connected.connected: expected either \"status\" "
+     "or \"connected\", not both: \"connected\" answers with status 0"},
+    {"connected flag of the wrong kind",
+     "{\"terminals\": [{\"device\": 1, \"offline\": {\"status\": -3, \"connected\": 0}}]}",
+     "1:69: terminals[0].offline.connected: expected true or false"},
+    {"connected flag of another operation",
+     "{\"terminals\": [{\"device\": 1, \"behaviour\": {\"dsdk_get_serial\":\n"
+     "  {\"connected\": false}}}]}",
+     "2:4: terminals[0].behaviour.dsdk_get_serial: unknown key \"connected\"; expected one of: "
+     "status, from_call, to_call, delay_ms"},
+    {"window of the connected query without its answer",
+     "{\"terminals\": [{\"device\": 1, \"behaviour\": {\"dsdk_is_connected\":\n"
+     "  {\"from_call\": 2}}}]}",
+     "2:3: terminals[0].behaviour.dsdk_is_connected: expected the key \"status\" or "
+     "\"connected\" with \"from_call\" or \"to_call\""},
+    {"offline without a status",
+     "{\"terminals\": [{\"device\": 1, \"offline\": {\"from_call\": 2}}]}",
+     "1:41: terminals[0].offline: expected the key \"status\""},
+    {"offline with a delay",
+     "{\"terminals\": [{\"device\": 1, \"offline\": {\"status\": -3, \"delay_ms\": 5}}]}",
+     "1:56: terminals[0].offline: unknown key \"delay_ms\"; expected one of: status, from_call, "
+     "to_call, connected"},
 };
 
 TEST_F(ScenarioTest, AnUnusableFileRefusesEveryOperationWithOneMessage) {
@@ -380,8 +413,9 @@ TEST_F(ScenarioTest, WithoutTheVariableTheDefaultTerminalsAnswerAsTheThreeTermin
 }
 
 TEST_F(ScenarioTest, EveryShippedExampleLoads) {
-    for (const char* name : {"three_terminals.json", "offline_terminal.json",
-                             "full_user_table.json", "slow_terminal.json", "live_event_log.json"}) {
+    for (const char* name :
+         {"three_terminals.json", "offline_terminal.json", "full_user_table.json",
+          "slow_terminal.json", "live_event_log.json", "unplugged_terminal.json"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ("", start(scenario_path(name)));
         const dsdk_handle h = dsdk_create();
@@ -444,6 +478,184 @@ TEST_F(ScenarioTest, StatusRulesCountTheCallsOfEachTerminal) {
     const dsdk_handle again = connected(1);
     int32_t serial = 0;
     EXPECT_EQ(0, dsdk_get_serial(again, 1, &serial));
+}
+
+// Every operation that names a terminal, as its nth call of any operation.
+struct TerminalCall {
+    const char* what;
+    std::function<int32_t(dsdk_handle, int32_t)> call;
+};
+
+const std::vector<TerminalCall>& terminal_calls() {
+    static const std::vector<TerminalCall> calls = {
+        {"serial",
+         [](dsdk_handle h, int32_t d) {
+             int32_t v = 0;
+             return dsdk_get_serial(h, d, &v);
+         }},
+        {"logs",
+         [](dsdk_handle h, int32_t d) {
+             dsdk_log_record records[4];
+             int32_t count = 0;
+             return dsdk_get_logs(h, d, 4, records, &count);
+         }},
+        {"firmware",
+         [](dsdk_handle h, int32_t d) {
+             char version[DSDK_FIRMWARE_VERSION_SIZE];
+             return dsdk_get_firmware_version(h, d, version);
+         }},
+        {"init", [](dsdk_handle h, int32_t d) { return dsdk_init_device(h, d); }},
+        {"card",
+         [](dsdk_handle h, int32_t d) {
+             int32_t v = 0;
+             return dsdk_scan_card(h, d, &v);
+         }},
+    };
+    return calls;
+}
+
+TEST_F(ScenarioTest, AnOfflineTerminalFailsEveryOperationOnItsCallsCountedTogether) {
+    ASSERT_EQ("", start_text(R"({"terminals": [
+        {"device": 1, "offline": {"status": -3, "from_call": 5, "to_call": 9},
+         "behaviour": {"dsdk_scan_card": {"status": -20, "from_call": 2, "to_call": 2}}},
+        {"device": 2}]})"));
+    const dsdk_handle h = connected(1);  // calls 1 and 2 of terminal 1
+    ASSERT_EQ(0, dsdk_add_device(h, 2, 0));
+    ASSERT_EQ(0, dsdk_connect(h, 2, "", 4370, 5000));
+
+    // Calls 3 to 12 of terminal 1: two rounds of five operations; calls 5 to 9 fail, whatever
+    // the operation, and terminal 2 keeps working.
+    std::vector<int32_t> statuses;
+    for (int round = 0; round < 2; ++round) {
+        for (const TerminalCall& call : terminal_calls()) {
+            SCOPED_TRACE(call.what);
+            statuses.push_back(call.call(h, 1));
+            EXPECT_EQ(0, call.call(h, 2));
+        }
+    }
+    // Call 7 is the first card scan (its own rule covers only its 2nd call); call 12, the second
+    // card scan, is after the window, where its own rule answers.
+    EXPECT_EQ((std::vector<int32_t>{0, 0, -3, -3, -3, -3, -3, 0, 0, -20}), statuses);
+
+    // A failure of the offline terminal writes nothing; the connected query fails too.
+    int32_t serial = -1;
+    sim_reset();
+    const dsdk_handle again = connected(1);
+    for (int call = 3; call < 5; ++call) {
+        EXPECT_EQ(0, dsdk_init_device(again, 1));
+    }
+    uint8_t flag = 7;
+    EXPECT_EQ(-3, dsdk_is_connected(again, 1, &flag));
+    EXPECT_EQ(7, flag);
+    EXPECT_EQ(-3, dsdk_get_serial(again, 1, &serial));
+    EXPECT_EQ(-1, serial);
+    EXPECT_EQ(-1, dsdk_get_serial(0x7777, 1, &serial)) << "the handle check comes first";
+}
+
+TEST_F(ScenarioTest, TheConnectedQueryCanAnswerNotConnectedWithStatusZero) {
+    ASSERT_EQ("", start_text(R"({"terminals": [
+        {"device": 1, "behaviour": {"dsdk_device_connected": {"connected": false, "from_call": 2,
+                                                              "to_call": 3}}},
+        {"device": 2, "behaviour": {"dsdk_is_connected": {"connected": false}}},
+        {"device": 3, "offline": {"status": -3, "from_call": 3, "to_call": 4, "connected": false}},
+        {"device": 4, "behaviour": {"dsdk_is_connected": {"status": -9, "from_call": 2}}}]})"));
+    const dsdk_handle h = dsdk_create();
+    for (int32_t device = 1; device <= 4; ++device) {
+        ASSERT_EQ(0, dsdk_add_device(h, device, 0));
+        ASSERT_EQ(0, dsdk_connect(h, device, "", 4370, 5000));
+    }
+    struct Answer {
+        int32_t status;
+        int flag;
+        bool operator==(const Answer& other) const {
+            return status == other.status && flag == other.flag;
+        }
+    };
+    auto query = [h](int32_t device) {
+        uint8_t flag = 7;
+        const int32_t status = dsdk_is_connected(h, device, &flag);
+        return Answer{status, flag};
+    };
+    // Terminal 1, under the Java method's name: calls 2 and 3 answer "not connected".
+    std::vector<Answer> answers;
+    for (int call = 1; call <= 4; ++call) {
+        answers.push_back(query(1));
+    }
+    EXPECT_EQ((std::vector<Answer>{{0, 1}, {0, 0}, {0, 0}, {0, 1}}), answers);
+    // Terminal 2: always "not connected", though it is.
+    EXPECT_EQ((Answer{0, 0}), query(2));
+    int32_t serial = 0;
+    EXPECT_EQ(0, dsdk_get_serial(h, 2, &serial)) << "the other operations still work";
+    // Terminal 3 offline on its calls 3 and 4: the query says "not connected", the rest fails.
+    EXPECT_EQ((Answer{0, 0}), query(3));
+    EXPECT_EQ(-3, dsdk_get_serial(h, 3, &serial));
+    EXPECT_EQ((Answer{0, 1}), query(3));
+    // A status rule of the query is unchanged: it fails and writes no flag.
+    EXPECT_EQ((Answer{0, 1}), query(4));
+    EXPECT_EQ((Answer{-9, 7}), query(4));
+    EXPECT_EQ((Answer{-4, 7}), (Answer{dsdk_is_connected(h, 2, nullptr), 7}))
+        << "arguments are still checked";
+}
+
+TEST_F(ScenarioTest, AScenarioIsSwitchedAndReadAgainWithoutANewProcess) {
+    const std::string first = scenario_path("full_user_table.json");
+    const std::string second = "scenario_switch.json";
+    std::ofstream(second, std::ios::binary | std::ios::trunc)
+        << R"({"terminals": [{"device": 9, "serial": 99}]})";
+
+    // The variable names one file; sim_use_scenario another, in its place.
+    set_variable(first);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(0, sim_use_scenario(second.c_str()));
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(0u, sim_scenario_fault(nullptr, 0));
+    dsdk_handle h = connected(9);
+    EXPECT_EQ(0x1000u, h) << "the handles start anew";
+    int32_t serial = 0;
+    EXPECT_EQ(0, dsdk_get_serial(h, 9, &serial));
+    EXPECT_EQ(99, serial);
+
+    // sim_reset reads the named file again, as it stands now.
+    std::ofstream(second, std::ios::binary | std::ios::trunc)
+        << R"({"terminals": [{"device": 9, "serial": 100}]})";
+    sim_reset();
+    h = connected(9);
+    EXPECT_EQ(0, dsdk_get_serial(h, 9, &serial));
+    EXPECT_EQ(100, serial);
+
+    // "" is the default terminals; null goes back to the variable's file.
+    EXPECT_EQ(0, sim_use_scenario(""));
+    h = connected(500);
+    EXPECT_EQ(0, dsdk_get_serial(h, 500, &serial));
+    EXPECT_EQ(5100500, serial);
+    EXPECT_EQ(0, sim_use_scenario(nullptr));
+    h = dsdk_create();
+    EXPECT_EQ(-2, dsdk_add_device(h, 500, 0)) << "the variable's file has no terminal 500";
+
+    // A file that cannot be used: -8, the line once, and the same line for the caller.
+    std::ofstream(second, std::ios::binary | std::ios::trunc) << R"({"terminals": []})";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-8, sim_use_scenario(second.c_str()));
+    const std::string written = testing::internal::GetCapturedStderr();
+    const std::string line = "devicesdk5 simulator: scenario " + second +
+                             ":1:15: terminals: expected a list of at least one terminal; every "
+                             "operation fails with status -8";
+    EXPECT_EQ(line + "\n", written);
+    char fault[512];
+    ASSERT_EQ(line.size(), sim_scenario_fault(fault, sizeof fault));
+    EXPECT_EQ(line, std::string(fault));
+    char cut[12];
+    EXPECT_EQ(line.size(), sim_scenario_fault(cut, sizeof cut));
+    EXPECT_EQ(line.substr(0, sizeof cut - 1), std::string(cut)) << "cut and terminated";
+    EXPECT_EQ(0u, dsdk_create());
+
+    // Mended, it is usable again after a reset, and the fault is gone.
+    std::ofstream(second, std::ios::binary | std::ios::trunc)
+        << R"({"terminals": [{"device": 9}]})";
+    sim_reset();
+    EXPECT_EQ(0u, sim_scenario_fault(fault, sizeof fault));
+    EXPECT_STREQ("", fault);
+    EXPECT_NE(0u, dsdk_create());
 }
 
 TEST_F(ScenarioTest, DelaysWaitOnTheClockOncePerCall) {

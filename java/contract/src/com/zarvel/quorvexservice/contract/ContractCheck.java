@@ -6,65 +6,269 @@ import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.InputStreamReader;
-import java.io.PrintStream;
+import java.io.UncheckedIOException;
 import java.net.URL;
 import java.net.URLClassLoader;
 import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Collections;
 import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Set;
+import java.util.zip.ZipFile;
 
 /**
- * Checks a Java service's ApiNative against what palmbridge calls: every native method, every
- * class the bridge constructs with the constructor it calls, and every class and field it reads.
- * The expected shapes are generated from the bridge's own table when this jar is built.
+ * Checks a Java service's {@code ApiNative} against what palmbridge calls: every native method,
+ * every class the bridge constructs with the constructor it calls, and every class and field it
+ * reads. The expected shapes are generated from the bridge's own table when this jar is built.
+ * The classes are read as class files: nothing is loaded or initialised.
  *
- * <p>Usage: {@code java -jar palmbridge-contract.jar CLASSPATH}. Prints one line per shape,
- * "present" or "missing" with the expected JNI descriptor, then a summary; exits with 0 when
- * everything is present, 1 when something is missing, 2 when it cannot check.
+ * <p>From the command line: {@code java -jar palmbridge-contract.jar CLASSPATH}. It prints the
+ * report's lines and exits with {@link Verdict#exitCode()}; a check that cannot be made prints its
+ * one line on the standard error stream instead.
+ *
+ * <p>From a test, with the jar on the test's class path:
+ *
+ * <pre>{@code
+ * ContractCheck.Report report = ContractCheck.check(List.of(Path.of("target/classes")));
+ * assertEquals(ContractCheck.Verdict.ALL_PRESENT, report.verdict(), String.join("\n", report.lines()));
+ * }</pre>
  */
 public final class ContractCheck {
     static final String API_NATIVE = "com/zarvel/quorvexservice/apinative/ApiNative";
     private static final String SHAPES = "palmbridge-contract.txt";
-    private static final int EXIT_ALL_PRESENT = 0;
-    private static final int EXIT_MISSING = 1;
-    private static final int EXIT_CANNOT_CHECK = 2;
+    private static final String PREFIX = "palmbridge contract: ";
+
+    /** The outcome of a check. */
+    public enum Verdict {
+        /** Every shape that the bridge uses is present (exit code 0). */
+        ALL_PRESENT(0),
+        /** At least one shape is missing or differs (exit code 1). */
+        MISSING(1),
+        /** The class path could not be checked (exit code 2). */
+        CANNOT_CHECK(2);
+
+        private final int exitCode;
+
+        Verdict(int exitCode) {
+            this.exitCode = exitCode;
+        }
+
+        /**
+         * The exit code of the command line for this verdict.
+         *
+         * @return 0, 1 or 2
+         */
+        public int exitCode() {
+            return exitCode;
+        }
+    }
+
+    /** What a check found: its verdict and the lines of the report. */
+    public static final class Report {
+        private final Verdict verdict;
+        private final List<String> lines;
+        private final int present;
+        private final int missing;
+
+        Report(Verdict verdict, List<String> lines, int present, int missing) {
+            this.verdict = verdict;
+            this.lines = Collections.unmodifiableList(new ArrayList<>(lines));
+            this.present = present;
+            this.missing = missing;
+        }
+
+        /**
+         * The verdict.
+         *
+         * @return {@link Verdict#ALL_PRESENT}, {@link Verdict#MISSING} or
+         *     {@link Verdict#CANNOT_CHECK}
+         */
+        public Verdict verdict() {
+            return verdict;
+        }
+
+        /**
+         * The lines that the command line prints, in order, without line ends: one
+         * {@code present} or {@code missing} line per shape and the summary
+         * {@code palmbridge contract: N present, M missing}; for {@link Verdict#CANNOT_CHECK} the
+         * one line {@code palmbridge contract: cannot check: WHY}.
+         *
+         * @return the lines, unmodifiable
+         */
+        public List<String> lines() {
+            return lines;
+        }
+
+        /**
+         * The lines that start with {@code missing}.
+         *
+         * @return the missing shapes' lines, in report order
+         */
+        public List<String> missingLines() {
+            List<String> found = new ArrayList<>();
+            for (String line : lines) {
+                if (line.startsWith("missing ")) {
+                    found.add(line);
+                }
+            }
+            return found;
+        }
+
+        /**
+         * How many shapes are present.
+         *
+         * @return the count (0 when the check could not be made)
+         */
+        public int present() {
+            return present;
+        }
+
+        /**
+         * How many shapes are missing.
+         *
+         * @return the count (0 when the check could not be made)
+         */
+        public int missing() {
+            return missing;
+        }
+
+        /** The lines, each ended by a line feed. */
+        @Override
+        public String toString() {
+            StringBuilder text = new StringBuilder();
+            for (String line : lines) {
+                text.append(line).append('\n');
+            }
+            return text.toString();
+        }
+    }
 
     private final ClassLoader classPath;
-    private final PrintStream out;
+    private final List<String> lines = new ArrayList<>();
     private int present;
     private int missing;
 
-    private ContractCheck(ClassLoader classPath, PrintStream out) {
+    private ContractCheck(ClassLoader classPath) {
         this.classPath = classPath;
-        this.out = out;
     }
 
+    /**
+     * Runs the check from the command line; see the class description.
+     *
+     * @param args one argument: the class path, entries separated by the platform's path separator
+     */
     public static void main(String[] args) {
         if (args.length != 1) {
             System.err.println("usage: java -jar palmbridge-contract.jar CLASSPATH");
-            System.exit(EXIT_CANNOT_CHECK);
+            System.exit(Verdict.CANNOT_CHECK.exitCode());
         }
-        List<URL> urls = new ArrayList<>();
-        try {
-            for (String entry : args[0].split(File.pathSeparator)) {
-                if (!entry.isEmpty()) {
-                    urls.add(Path.of(entry).toAbsolutePath().toUri().toURL());
+        Report report = check(args[0]);
+        if (report.verdict() == Verdict.CANNOT_CHECK) {
+            System.err.print(report);
+        } else {
+            System.out.print(report);
+        }
+        System.out.flush();
+        System.exit(report.verdict().exitCode());
+    }
+
+    /**
+     * Checks the classes on a class path given as one text.
+     *
+     * @param classPath entries separated by the platform's path separator ({@code :} or
+     *     {@code ;}); empty entries are skipped
+     * @return the report; never null
+     */
+    public static Report check(String classPath) {
+        List<Path> entries = new ArrayList<>();
+        for (String entry : classPath.split(File.pathSeparator)) {
+            if (!entry.isEmpty()) {
+                try {
+                    entries.add(Path.of(entry));
+                } catch (InvalidPathException e) {
+                    return cannotCheck(entry + ": not a path");
                 }
             }
-            // No parent but the JDK's own classes: only the given class path is looked at.
-            try (URLClassLoader loader = new URLClassLoader(urls.toArray(new URL[0]), null)) {
-                System.exit(new ContractCheck(loader, System.out).run(readShapes()));
-            }
-        } catch (IOException e) {
-            System.err.println("palmbridge contract: cannot check: " + e.getMessage());
-            System.exit(EXIT_CANNOT_CHECK);
-        } catch (RuntimeException e) {
-            System.err.println("palmbridge contract: cannot check: " + e);
-            System.exit(EXIT_CANNOT_CHECK);
         }
+        return check(entries);
+    }
+
+    /**
+     * Checks the classes on a class path: folders of compiled classes (as {@code javac -d} writes
+     * them) and jars. Only these entries are looked at, besides the JDK's own classes.
+     *
+     * @param classPath the entries, in class path order
+     * @return the report; {@link Verdict#CANNOT_CHECK} when the list is empty, an entry does not
+     *     exist or is neither a folder nor a jar, a folder holds the sources of {@code ApiNative}
+     *     instead of its classes, or a class file cannot be read
+     */
+    public static Report check(List<Path> classPath) {
+        if (classPath.isEmpty()) {
+            return cannotCheck("the class path is empty");
+        }
+        List<URL> urls = new ArrayList<>();
+        for (Path entry : classPath) {
+            String problem = entryProblem(entry);
+            if (problem != null) {
+                return cannotCheck(entry + ": " + problem);
+            }
+            try {
+                urls.add(entry.toAbsolutePath().toUri().toURL());
+            } catch (IOException e) {
+                return cannotCheck(entry + ": " + e.getMessage());
+            }
+        }
+        // No parent but the JDK's own classes: only the given class path is looked at.
+        try (URLClassLoader loader = new URLClassLoader(urls.toArray(new URL[0]), null)) {
+            ContractCheck check = new ContractCheck(loader);
+            if (check.find(API_NATIVE) == null) {
+                String sources = sourceFolder(classPath);
+                if (sources != null) {
+                    return cannotCheck(sources + " holds the source ApiNative.java, not compiled"
+                            + " classes: give the folder that javac writes them to (javac -d)");
+                }
+            }
+            return check.run(readShapes());
+        } catch (IOException | UncheckedIOException e) {
+            return cannotCheck(e.getMessage());
+        } catch (RuntimeException e) {
+            return cannotCheck(e.toString());
+        }
+    }
+
+    private static Report cannotCheck(String why) {
+        return new Report(Verdict.CANNOT_CHECK, List.of(PREFIX + "cannot check: " + why), 0, 0);
+    }
+
+    // Why an entry cannot be looked at, or null when it can.
+    private static String entryProblem(Path entry) {
+        if (Files.isDirectory(entry)) {
+            return null;
+        }
+        if (!Files.exists(entry)) {
+            return "no such file or folder";
+        }
+        try (ZipFile jar = new ZipFile(entry.toFile())) {
+            return jar.size() >= 0 ? null : "an empty jar";
+        } catch (IOException e) {
+            return "neither a folder nor a jar";
+        }
+    }
+
+    // The first folder of the class path that holds ApiNative.java, at its package's place or at
+    // the top, or null.
+    private static String sourceFolder(List<Path> classPath) {
+        for (Path entry : classPath) {
+            if (Files.isDirectory(entry) && (Files.exists(entry.resolve(API_NATIVE + ".java"))
+                    || Files.exists(entry.resolve("ApiNative.java")))) {
+                return entry.toString();
+            }
+        }
+        return null;
     }
 
     private static List<String[]> readShapes() throws IOException {
@@ -83,7 +287,7 @@ public final class ContractCheck {
         return shapes;
     }
 
-    private int run(List<String[]> shapes) throws IOException {
+    private Report run(List<String[]> shapes) throws IOException {
         ClassFile api = find(API_NATIVE);
         if (api == null) {
             report(false, "class " + API_NATIVE, "not on the class path");
@@ -101,12 +305,13 @@ public final class ContractCheck {
                 checkFields(className, shapes);
             }
         }
-        out.println("palmbridge contract: " + present + " present, " + missing + " missing");
-        return missing == 0 ? EXIT_ALL_PRESENT : EXIT_MISSING;
+        lines.add(PREFIX + present + " present, " + missing + " missing");
+        return new Report(missing == 0 ? Verdict.ALL_PRESENT : Verdict.MISSING, lines, present,
+                missing);
     }
 
     private void checkNative(ClassFile api, String name, String descriptor) {
-        String what = "native " + name + " " + descriptor;
+        String what = "native " + name + " " + descriptor + " (" + Descriptors.method(name, descriptor) + ")";
         List<String> others = new ArrayList<>();
         for (ClassFile.Member method : api.methods) {
             if (!method.name().equals(name)) {
@@ -122,7 +327,7 @@ public final class ContractCheck {
     }
 
     private void checkConstructor(String className, String descriptor) throws IOException {
-        String what = "constructor " + className + " " + descriptor;
+        String what = "constructor " + className + " " + withJava(descriptor);
         ClassFile cls = find(className);
         if (cls == null) {
             report(false, what, "no such class");
@@ -135,10 +340,15 @@ public final class ContractCheck {
                     report(true, what, null);
                     return;
                 }
-                others.add(method.descriptor());
+                others.add(withJava(method.descriptor()));
             }
         }
         report(false, what, "the class has " + (others.isEmpty() ? "no constructor" : String.join(", ", others)));
+    }
+
+    // "(IS)V (int, short)": a constructor's descriptor with its parameters in Java.
+    private static String withJava(String constructorDescriptor) {
+        return constructorDescriptor + " " + Descriptors.parameters(constructorDescriptor);
     }
 
     private void checkFields(String className, List<String[]> shapes) throws IOException {
@@ -156,23 +366,30 @@ public final class ContractCheck {
 
     // An instance field of the class or of a class it extends, as JNI finds it.
     private void checkField(ClassFile cls, String name, String descriptor) throws IOException {
-        String what = "field " + cls.name + "." + name + " " + descriptor;
+        String what = "field " + cls.name + "." + name + " " + descriptor + " ("
+                + Descriptors.type(descriptor) + ")";
+        List<String> declared = new ArrayList<>();
         for (ClassFile at = cls; at != null; at = at.superName == null ? null : find(at.superName)) {
             for (ClassFile.Member field : at.fields) {
                 if (!field.name().equals(name)) {
+                    if (!field.isStatic()) {
+                        declared.add(Descriptors.type(field.descriptor()) + " " + field.name());
+                    }
                     continue;
                 }
                 if (field.isStatic()) {
                     report(false, what, "declared static");
                 } else if (!field.descriptor().equals(descriptor)) {
-                    report(false, what, "declared as " + field.descriptor());
+                    report(false, what, "declared as " + field.descriptor() + " ("
+                            + Descriptors.type(field.descriptor()) + ")");
                 } else {
                     report(true, what, null);
                 }
                 return;
             }
         }
-        report(false, what, "not declared");
+        report(false, what, "not declared; the class has " + (declared.isEmpty()
+                ? "no instance field" : "the instance fields " + String.join(", ", declared)));
     }
 
     private ClassFile find(String className) throws IOException {
@@ -192,6 +409,6 @@ public final class ContractCheck {
         } else {
             missing++;
         }
-        out.println((found ? "present " : "missing ") + what + (detail == null ? "" : ": " + detail));
+        lines.add((found ? "present " : "missing ") + what + (detail == null ? "" : ": " + detail));
     }
 }

@@ -3,13 +3,23 @@ package com.zarvel.quorvexservice.contract;
 import java.util.ArrayList;
 import java.util.List;
 
-/** JNI descriptors written as Java declarations, for the report. */
+/** JNI descriptors written as Java declarations and types, for the report. */
 final class Descriptors {
     private Descriptors() {}
 
     /** "static long dsdk_create()" for a static method of descriptor ()J. */
     static String method(ClassFile.Member method) {
-        String descriptor = method.descriptor();
+        return (method.isStatic() ? "static " : "") + method(method.name(), method.descriptor());
+    }
+
+    /** "ApiNative.DSDKScanCard dsdk_scan_card(long, int)" for a method descriptor and name. */
+    static String method(String name, String descriptor) {
+        int close = descriptor.indexOf(')');
+        return type(descriptor.substring(close + 1)) + " " + name + parameters(descriptor);
+    }
+
+    /** "(int, long)" for the method descriptor (IJ)V. */
+    static String parameters(String descriptor) {
         List<String> parameters = new ArrayList<>();
         int at = 1;
         while (descriptor.charAt(at) != ')') {
@@ -17,18 +27,11 @@ final class Descriptors {
             parameters.add(type(descriptor.substring(at, end)));
             at = end;
         }
-        return (method.isStatic() ? "static " : "") + type(descriptor.substring(at + 1)) + " "
-                + method.name() + "(" + String.join(", ", parameters) + ")";
+        return "(" + String.join(", ", parameters) + ")";
     }
 
-    private static int typeEnd(String descriptor, int at) {
-        while (descriptor.charAt(at) == '[') {
-            at++;
-        }
-        return descriptor.charAt(at) == 'L' ? descriptor.indexOf(';', at) + 1 : at + 1;
-    }
-
-    private static String type(String descriptor) {
+    /** "int" for I, "String" for Ljava/lang/String;, "byte[]" for [B. */
+    static String type(String descriptor) {
         switch (descriptor.charAt(0)) {
             case '[': return type(descriptor.substring(1)) + "[]";
             case 'L': {
@@ -46,5 +49,12 @@ final class Descriptors {
             case 'V': return "void";
             default: return descriptor;
         }
+    }
+
+    private static int typeEnd(String descriptor, int at) {
+        while (descriptor.charAt(at) == '[') {
+            at++;
+        }
+        return descriptor.charAt(at) == 'L' ? descriptor.indexOf(';', at) + 1 : at + 1;
     }
 }
