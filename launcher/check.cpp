@@ -80,10 +80,6 @@ std::uint32_t little32(std::string_view bytes, std::size_t at) {
            static_cast<std::uint32_t>(little16(bytes, at + 2)) << 16;
 }
 
-bool isPattern(std::string_view entry) {
-    return entry.find_first_of("*?") != std::string_view::npos;
-}
-
 std::vector<std::string_view> lines(std::string_view text) {
     std::vector<std::string_view> result;
     std::size_t start = 0;
@@ -130,14 +126,11 @@ void appendConfiguration(Context& ctx, std::string& out) {
                           : "not set");
 }
 
-// The start's decisions as the debug log has them, without the configuration reads and the
-// search entries of the verbose level.
-void appendDecisions(std::string_view trace, std::string& out) {
+// The start's decisions, as the preparation recorded them.
+void appendDecisions(std::string_view decisions, std::string& out) {
     out += "Decisions of the start:\n";
-    for (std::string_view line : lines(trace)) {
-        if (line.empty() || startsWith(line, "Version:") || startsWith(line, "CmdLine:") ||
-            startsWith(line, "Resource ") ||
-            (line.size() > 2 && line.substr(line.size() - 2) == "()")) {
+    for (std::string_view line : lines(decisions)) {
+        if (line.empty()) {
             continue;
         }
         out += "  ";
@@ -179,7 +172,7 @@ Step appendJvmLibrary(Context& ctx, const std::string& programPath, std::string&
 }
 
 // The options, main class, main's arguments and class path of the first pass.
-void appendJvmStart(Context& ctx, std::string_view trace, std::string& out) {
+void appendJvmStart(Context& ctx, std::string& out) {
     const LauncherState& st = ctx.state;
     auto jvm = makeWithTexts<JvmStart>();
     planJvmPass(st, *jvm);
@@ -222,36 +215,18 @@ void appendJvmStart(Context& ctx, std::string_view trace, std::string& out) {
         out += entry + "\n";
     }
 
-    // The pattern entries of value 16 and what each matched, as the class path step traced them.
-    std::string patterns;
-    bool inPattern = false;
-    std::size_t matches = 0;
-    auto endPattern = [&] {
-        if (inPattern && matches == 0) {
-            patterns += "    matches nothing\n";
-        }
-        inPattern = false;
-    };
-    for (std::string_view line : lines(trace)) {
-        if (startsWith(line, kEntryTraceLabel)) {
-            endPattern();
-            const std::string_view entry =
-                line.substr(std::char_traits<char>::length(kEntryTraceLabel));
-            if (isPattern(entry)) {
-                inPattern = true;
-                matches = 0;
-                patterns += "  " + std::string(entry) + "\n";
-            }
-        } else if (inPattern && startsWith(line, kMatchTraceLabel)) {
-            ++matches;
-            patterns += "    " +
-                        std::string(line.substr(std::char_traits<char>::length(kMatchTraceLabel))) +
-                        "\n";
-        }
+    // The pattern entries of value 16 and what each matched.
+    if (!st.classPathPatterns.empty()) {
+        out += "Class path patterns and their matches:\n";
     }
-    endPattern();
-    if (!patterns.empty()) {
-        out += "Class path patterns and their matches:\n" + patterns;
+    for (const ClassPathPattern& pattern : st.classPathPatterns) {
+        out += "  " + pattern.entry + "\n";
+        for (const std::string& match : pattern.matches) {
+            out += "    " + match + "\n";
+        }
+        if (pattern.matches.empty()) {
+            out += "    matches nothing\n";
+        }
     }
 }
 
@@ -271,11 +246,11 @@ std::string helpText() {
 
 int runCheck(Context& ctx, const CommandLine& line) {
     LauncherState& st = ctx.state;
-    std::string trace;
-    st.log.captureInto(&trace);
+    std::string decisions;
+    st.log.recordInto(&decisions);
     StartPlan plan;
     Step prepared = planStart(ctx, line, Restarts::Read, plan);
-    const std::string decisions = trace;  // before the listing of the values adds its reads
+    st.log.recordInto(nullptr);
 
     std::string programPath;
     if (st.module == nullptr || !ctx.os.moduleFileName(st.module, programPath)) {
@@ -288,9 +263,8 @@ int runCheck(Context& ctx, const CommandLine& line) {
     appendDecisions(decisions, out);
     if (prepared.goesOn()) {
         prepared = appendJvmLibrary(ctx, programPath, out);
-        appendJvmStart(ctx, decisions, out);
+        appendJvmStart(ctx, out);
     }
-    st.log.captureInto(nullptr);
     ctx.os.writeStdout(out);
 
     if (prepared.kind() == Step::Kind::AnotherInstance) {

@@ -17,6 +17,10 @@ namespace {
 
 constexpr const char* kLineFull = "The class path does not fit into the launcher argument line.";
 
+// The labels of the log lines of a class path entry and of each match of a pattern entry.
+constexpr const char* kEntryLabel = "Add classpath:\t";
+constexpr const char* kMatchLabel = "      \"      :\t";
+
 // Appends the parts to the line in order; stops at the first that does not fit.
 Step appendToLine(Context& ctx, std::initializer_list<std::string_view> parts) {
     for (std::string_view part : parts) {
@@ -27,8 +31,10 @@ Step appendToLine(Context& ctx, std::initializer_list<std::string_view> parts) {
     return Step::goOn();
 }
 
-// Appends every match of a pattern entry with its ";"; stops when something does not fit.
+// Appends every match of a pattern entry with its ";" and records it; stops when something does
+// not fit.
 Step appendMatches(Context& ctx, const std::string& entry, bool& appended) {
+    ctx.state.classPathPatterns.push_back({entry, {}});
     std::size_t slash = entry.rfind('\\');
     std::string_view directory = slash == std::string::npos
                                      ? std::string_view()
@@ -49,7 +55,8 @@ Step appendMatches(Context& ctx, const std::string& entry, bool& appended) {
             return step;
         }
         appended = true;
-        ctx.state.log.print("%s%s\n", kMatchTraceLabel, match.c_str());
+        ctx.state.log.print("%s%s\n", kMatchLabel, match.c_str());
+        ctx.state.classPathPatterns.back().matches.emplace_back(match.view());
     } while (find->next());
     return Step::goOn();
 }
@@ -99,9 +106,8 @@ Step addClassPathForm(Context& ctx, const ProgramLocation& program, bool executa
         if (entry.empty()) {
             continue;
         }
-        st.log.print("%s%.*s\n", kEntryTraceLabel, static_cast<int>(entry.size()), entry.data());
-        if (entry.find('*') != std::string_view::npos ||
-            entry.find('?') != std::string_view::npos) {
+        st.log.print("%s%.*s\n", kEntryLabel, static_cast<int>(entry.size()), entry.data());
+        if (isClassPathPattern(entry)) {
             if (Step step = appendMatches(ctx, std::string(entry), appended); !step.goesOn()) {
                 return step;
             }
@@ -132,6 +138,10 @@ Step addJarForm(Context& ctx, const ProgramLocation& program, bool executableIsJ
 }
 
 }  // namespace
+
+bool isClassPathPattern(std::string_view entry) {
+    return entry.find_first_of("*?") != std::string_view::npos;
+}
 
 Step addClassPathOrJar(Context& ctx, const ProgramLocation& program) {
     LauncherState& st = ctx.state;

@@ -11,11 +11,11 @@
 
 namespace qv {
 
-// The labels of the trace lines of a class path entry and of each match of a pattern entry.
-inline constexpr const char* kEntryTraceLabel = "Add classpath:\t";
-inline constexpr const char* kMatchTraceLabel = "      \"      :\t";
+// An entry of the class path list is a pattern when it holds a wildcard.
+bool isClassPathPattern(std::string_view entry);
 
-// Both stop only when something does not fit (the line, a match path or a value).
+// Both stop only when something does not fit (the line, a match path or a value). The class
+// path step records its pattern entries and their matches in the state.
 Step addClassPathOrJar(Context& ctx, const ProgramLocation& program);
 // The argument text without the launcher's own words goes to main's arguments.
 Step addApplicationArgs(Context& ctx, std::string_view argumentText);

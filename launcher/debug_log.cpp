@@ -14,9 +14,9 @@ void DebugLog::close() {
     debugAll_ = false;
 }
 
-void DebugLog::emit(std::string_view text, bool toStream) {
-    if (capture_ != nullptr) {
-        capture_->append(text);
+void DebugLog::emit(std::string_view text, bool toStream, bool decision) {
+    if (decision && record_ != nullptr) {
+        record_->append(text);
     }
     if (!toStream || !stream_) {
         return;
@@ -29,30 +29,48 @@ void DebugLog::emit(std::string_view text, bool toStream) {
     }
 }
 
-void DebugLog::write(std::string_view text) {
-    emit(text, true);
-}
-
 void DebugLog::print(const char* format, ...) {
-    if (!stream_ && capture_ == nullptr) {
+    if (!stream_ && record_ == nullptr) {
         return;
     }
     va_list args;
     va_start(args, format);
     const std::string line = formatTextV(format, args);
     va_end(args);
-    emit(line, true);
+    emit(line, true, true);
+}
+
+void DebugLog::printAllDecision(const char* format, ...) {
+    if (!debugAll() && record_ == nullptr) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    const std::string line = formatTextV(format, args);
+    va_end(args);
+    emit(line, debugAll(), true);
 }
 
 void DebugLog::printAll(const char* format, ...) {
-    if (!debugAll() && capture_ == nullptr) {
+    if (!debugAll()) {
         return;
     }
     va_list args;
     va_start(args, format);
     const std::string line = formatTextV(format, args);
     va_end(args);
-    emit(line, debugAll());
+    emit(line, true, false);
+}
+
+void DebugLog::printHeader(const char* format, ...) {
+    if (!stream_) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    const std::string line = formatTextV(format, args);
+    va_end(args);
+    emit(line, true, false);
 }
 
 }  // namespace qv

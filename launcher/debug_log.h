@@ -13,6 +13,11 @@ namespace qv {
 
 // Written only while open; every line ends with "\n" (the stream makes CR LF of it on Windows).
 // A closed log takes no further lines, and closing it again does nothing.
+//
+// A line is a decision of the start (print, and printAllDecision for the few that the log shows
+// only at the debug-all level), a step of the verbose level (printAll: configuration reads,
+// search functions), or the header of a block (printHeader). The decisions can be recorded as
+// well as logged: the check command shows them.
 class DebugLog {
   public:
     bool isOpen() const { return stream_ != nullptr; }
@@ -22,21 +27,24 @@ class DebugLog {
     void open(std::unique_ptr<LogStream> stream, bool debugAll);
     void close();
 
-    // While `sink` is set, every line of every level is also appended to it, whether the log is
-    // open or not (the check command shows the start's decisions this way). Null ends it.
-    void captureInto(std::string* sink) { capture_ = sink; }
+    // While `sink` is set, every decision is also appended to it, whether the log is open or
+    // not. Null ends it.
+    void recordInto(std::string* sink) { record_ = sink; }
 
-    void write(std::string_view text);
-    // A formatted line (or part of one) while the log is open.
+    // A decision: a formatted line (or part of one), written while the log is open.
     void print(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
-    // The same, only at the debug-all level.
+    // A decision that the log shows only at the debug-all level.
+    void printAllDecision(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
+    // A step of the verbose level, written only at the debug-all level; never recorded.
     void printAll(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
+    // The header of a block of the log; never recorded.
+    void printHeader(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
 
   private:
-    void emit(std::string_view text, bool toStream);
+    void emit(std::string_view text, bool toStream, bool decision);
 
     std::unique_ptr<LogStream> stream_;
-    std::string* capture_ = nullptr;
+    std::string* record_ = nullptr;
     bool debugAll_ = false;
 };
 

@@ -34,8 +34,8 @@ Step openDebugLog(Context& ctx, const CommandLine& line, const ProgramLocation& 
         ctx.state.log.open(std::move(stream), request == DebugRequest::DebugAll);
     }
     DebugLog& log = ctx.state.log;
-    log.print("\n\nVersion:\t%s\n", kLauncherVersion);
-    log.print("CmdLine:\t%s %s\n", program.path.c_str(), line.arguments.c_str());
+    log.printHeader("\n\nVersion:\t%s\n", kLauncherVersion);
+    log.printHeader("CmdLine:\t%s %s\n", program.path.c_str(), line.arguments.c_str());
     return Step::goOn();
 }
 
@@ -52,8 +52,20 @@ void showMessage(Context& ctx, std::string_view text) {
     ctx.os.writeStdout(line);
 }
 
-std::string missingSystemText(std::uint32_t code) {
-    return formatText("Windows error %u (no description available).", code);
+std::string systemText(Os& os, std::uint32_t code) {
+    std::string text;
+    if (!os.systemMessage(code, text)) {
+        text = formatText("Windows error %u (no description available).", code);
+    }
+    return text;
+}
+
+std::string systemTextOf(Os& os, std::uint32_t code) {
+    std::string text = systemText(os, code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
 }
 
 void composeErrorReport(Context& ctx, const Step& stop) {
@@ -68,10 +80,7 @@ void composeErrorReport(Context& ctx, const Step& stop) {
     ctx.os.setLastError(code);
     st.log.print("Error msg:\t%s\n", st.errorMessage.c_str());
     if (code != kErrorSuccess) {
-        std::string text;
-        if (!ctx.os.systemMessage(code, text)) {
-            text = missingSystemText(code);
-        }
+        const std::string text = systemText(ctx.os, code);
         st.log.print("Error:\t\t%s\n", text.c_str());
         st.errorMessage.appendCut("\n\n");
         st.errorMessage.appendCut(text);

@@ -31,8 +31,11 @@ void reportError(Context& ctx, const Step& stop);
 // nothing and opens nothing (what a service reports to the event log).
 void composeErrorReport(Context& ctx, const Step& stop);
 
-// What the report shows for a last error code that has no system text.
-std::string missingSystemText(std::uint32_t code);
+// The system's text for an error code as the system gives it (with its line end), or for a code
+// without one "Windows error N (no description available)."
+std::string systemText(Os& os, std::uint32_t code);
+// The same without its line end: for one-line messages.
+std::string systemTextOf(Os& os, std::uint32_t code);
 
 // The stop because `what` did not fit; writes it to the debug log as an "Error:" line.
 Step stopTooLong(Context& ctx, std::string what);

@@ -14,15 +14,6 @@ constexpr const char* kMainSignature = "([Ljava/lang/String;)V";
 constexpr const char* kStringClass = "java/lang/String";
 constexpr const char* kExitHookOption = "exit";
 
-// True when an exception is pending: it is described (and so cleared).
-bool describePending(JNIEnv* env) {
-    if (env->ExceptionOccurred() != nullptr) {
-        env->ExceptionDescribe();
-        return true;
-    }
-    return false;
-}
-
 // An "Error:" line in the debug log; the last error stays for the report that follows.
 void logKeepingLastError(Context& ctx, const std::string& text) {
     if (!ctx.state.log.isOpen()) {
@@ -34,6 +25,14 @@ void logKeepingLastError(Context& ctx, const std::string& text) {
 }
 
 }  // namespace
+
+bool describePendingException(JNIEnv* env) {
+    if (env->ExceptionOccurred() != nullptr) {
+        env->ExceptionDescribe();
+        return true;
+    }
+    return false;
+}
 
 void JvmStart::freeOptions() {
     options.clear();
@@ -100,21 +99,21 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
     }
     jvm.mainClass.replaceAll('.', '/');
     jclass mainClass = env->FindClass(jvm.mainClass.c_str());
-    if (describePending(env) || mainClass == nullptr) {
+    if (describePendingException(env) || mainClass == nullptr) {
         return -1;
     }
     jmethodID main = env->GetStaticMethodID(mainClass, kMainMethod, kMainSignature);
-    describePending(env);
+    describePendingException(env);
     if (main == nullptr) {
         return -1;
     }
     const std::size_t count = countWords(jvm.applicationArgs.view());
     jclass stringClass = env->FindClass(kStringClass);
-    if (describePending(env) || stringClass == nullptr) {
+    if (describePendingException(env) || stringClass == nullptr) {
         return -1;
     }
     jobjectArray arguments = env->NewObjectArray(static_cast<jsize>(count), stringClass, nullptr);
-    if (describePending(env) || arguments == nullptr) {
+    if (describePendingException(env) || arguments == nullptr) {
         return -1;
     }
     WordReader reader(jvm.applicationArgs.view());
@@ -122,11 +121,11 @@ int runMainClass(JvmStart& jvm, JNIEnv* env) {
     for (jsize k = 0; reader.next(word); ++k) {
         // Each call that can throw is checked before the next JNI call is made.
         jstring element = env->NewStringUTF(word.c_str());
-        if (describePending(env) || element == nullptr) {
+        if (describePendingException(env) || element == nullptr) {
             return -1;
         }
         env->SetObjectArrayElement(arguments, k, element);
-        if (describePending(env)) {
+        if (describePendingException(env)) {
             return -1;
         }
     }

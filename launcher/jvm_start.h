@@ -51,6 +51,9 @@ bool jvmLibraryPath(std::string_view javaHome, FixedText<kPathSize>& path);
 // The JVM library of the runtime found must fit a path; stops, naming it, when it does not.
 Step checkJvmLibraryPath(Context& ctx);
 
+// True when an exception is pending in `env`: it is described (and so cleared).
+bool describePendingException(JNIEnv* env);
+
 // True when a JVM was created (exit code: the main class run), false when none was (-1).
 bool executeInProcess(Context& ctx, JvmStart& jvm, int& exitCode);
 JNIEnv* createJvm(Context& ctx, JvmStart& jvm);

@@ -68,7 +68,7 @@ Step readOptionsFile(Context& ctx, FixedText<kLineSize>& options, const ProgramL
     if (std::string_view(bytes.data(), static_cast<std::size_t>(count))
             .substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
         start = static_cast<long>(kUtf8ByteOrderMark.size());
-        ctx.state.log.printAll("Info:\t\t%s\n", "UTF-8 byte-order mark skipped.");
+        ctx.state.log.printAllDecision("Info:\t\t%s\n", "UTF-8 byte-order mark skipped.");
     }
     bool inComment = false;
     for (long i = start; i < count; ++i) {

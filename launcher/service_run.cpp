@@ -217,47 +217,52 @@ void ServiceRun::failStart(const Step& stop, std::uint32_t exitCode) {
     finish(exitCode);
 }
 
+// The stop method "package.Class.method", or System.exit(0) when none is set; an exception it
+// leaves is described.
+void callStop(JNIEnv* env, std::string_view method) {
+    if (method.empty()) {
+        jclass system = env->FindClass(kSystemClass);
+        if (describePendingException(env) || system == nullptr) {
+            return;
+        }
+        jmethodID exit = env->GetStaticMethodID(system, kExitMethod, kExitSignature);
+        if (describePendingException(env) || exit == nullptr) {
+            return;
+        }
+        env->CallStaticVoidMethod(system, exit, kStopExitCode);
+        (void)describePendingException(env);
+        return;
+    }
+    const std::size_t dot = method.rfind('.');
+    std::string className(method.substr(0, dot == std::string_view::npos ? 0 : dot));
+    const std::string methodName(method.substr(dot == std::string_view::npos ? 0 : dot + 1));
+    std::replace(className.begin(), className.end(), '.', '/');
+    jclass target = env->FindClass(className.c_str());
+    if (describePendingException(env) || target == nullptr) {
+        return;
+    }
+    jmethodID stop = env->GetStaticMethodID(target, methodName.c_str(), kStopSignature);
+    if (describePendingException(env) || stop == nullptr) {
+        return;
+    }
+    jclass stringClass = env->FindClass(kStringClass);
+    if (describePendingException(env) || stringClass == nullptr) {
+        return;
+    }
+    jobjectArray none = env->NewObjectArray(0, stringClass, nullptr);
+    if (describePendingException(env) || none == nullptr) {
+        return;
+    }
+    env->CallStaticVoidMethod(target, stop, none);
+    (void)describePendingException(env);
+}
+
 void ServiceRun::callStopMethod(JavaVM* vm) {
     void* attached = nullptr;
     if (vm->AttachCurrentThread(&attached, nullptr) != JNI_OK) {
         return;
     }
-    JNIEnv* env = static_cast<JNIEnv*>(attached);
-    auto pending = [env] {
-        if (env->ExceptionOccurred() != nullptr) {
-            env->ExceptionDescribe();
-            return true;
-        }
-        return false;
-    };
-    const std::string_view method = settings_->stopMethod.view();
-    if (method.empty()) {
-        jclass system = env->FindClass(kSystemClass);
-        jmethodID exit = pending() || system == nullptr
-                             ? nullptr
-                             : env->GetStaticMethodID(system, kExitMethod, kExitSignature);
-        if (!pending() && exit != nullptr) {
-            env->CallStaticVoidMethod(system, exit, kStopExitCode);
-            (void)pending();
-        }
-    } else {
-        const std::size_t dot = method.rfind('.');
-        std::string className(method.substr(0, dot == std::string_view::npos ? 0 : dot));
-        const std::string methodName(method.substr(dot == std::string_view::npos ? 0 : dot + 1));
-        std::replace(className.begin(), className.end(), '.', '/');
-        jclass target = env->FindClass(className.c_str());
-        jmethodID stop = pending() || target == nullptr
-                             ? nullptr
-                             : env->GetStaticMethodID(target, methodName.c_str(), kStopSignature);
-        jclass stringClass = pending() || stop == nullptr ? nullptr : env->FindClass(kStringClass);
-        jobjectArray none = pending() || stringClass == nullptr
-                                ? nullptr
-                                : env->NewObjectArray(0, stringClass, nullptr);
-        if (!pending() && none != nullptr) {
-            env->CallStaticVoidMethod(target, stop, none);
-            (void)pending();
-        }
-    }
+    callStop(static_cast<JNIEnv*>(attached), settings_->stopMethod.view());
     (void)vm->DetachCurrentThread();
 }
 
@@ -338,7 +343,7 @@ void ServiceRun::serviceMain() {
                     exitCode = static_cast<std::uint32_t>(mainResult);
                     jthrowable thrown = mainResult == 0 ? env->ExceptionOccurred() : nullptr;
                     if (thrown != nullptr) {
-                        env->ExceptionDescribe();
+                        env->ExceptionDescribe();  // the throwable stays for its text below
                         st.log.print("Exception:\t%s\n", throwableText(env, thrown).c_str());
                         st.log.print(
                             "Service:\tmain ended with an uncaught exception (service "

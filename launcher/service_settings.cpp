@@ -24,17 +24,6 @@ std::uint32_t secondsValue(int seconds, std::uint32_t byDefault, std::uint32_t m
 
 }  // namespace
 
-std::string systemTextOf(Os& os, std::uint32_t code) {
-    std::string text;
-    if (!os.systemMessage(code, text)) {
-        text = missingSystemText(code);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return text;
-}
-
 Step loadServiceName(Context& ctx, ServiceSettings& settings) {
     Result<bool> read = loadString(ctx, cfg::kServiceName, settings.name);
     if (settings.name.empty()) {

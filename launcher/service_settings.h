@@ -40,10 +40,6 @@ struct ServiceSettings {
     std::uint32_t restartDelayMs = kDefaultRestartDelaySeconds * kMillisecondsPerSecond;
 };
 
-// The system's text for an error code without its line end (or the text for a code without
-// one): for the one-line messages of the service commands.
-std::string systemTextOf(Os& os, std::uint32_t code);
-
 // Value 33: the service name (unset or empty: kDefaultServiceName).
 Step loadServiceName(Context& ctx, ServiceSettings& settings);
 // Values 33 to 39. A start type other than the three known texts stops the step with

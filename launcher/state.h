@@ -9,7 +9,9 @@
 #include "os.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -56,6 +58,12 @@ struct ProgramLocation {
     std::string_view directory() const { return path.view().substr(0, directoryLength); }
 };
 
+// A pattern entry of the class path (value 16) and the files it matched, in the order added.
+struct ClassPathPattern {
+    std::string entry;
+    std::vector<std::string> matches;
+};
+
 struct LauncherState {
     ModuleHandle module = nullptr;
     FixedText<kShortTextSize> errorTitle;
@@ -68,6 +76,8 @@ struct LauncherState {
     // The arguments main receives, one per word: value 13 and the filtered argument text.
     FixedText<kLineSize> applicationArgs;
     FixedText<kPathSize> mainClass;
+    // What the class path step made of its pattern entries.
+    std::vector<ClassPathPattern> classPathPatterns;
     int exitCode = 0;
     DebugLog log;
 };

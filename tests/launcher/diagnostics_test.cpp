@@ -62,7 +62,7 @@ TEST_F(DiagnosticsTest, EveryFinishedLineReachesTheFileWhileTheLogIsOpen) {
         "\n\nVersion:\t3.12\nCmdLine:\tC:\\app\\QuorvexService.exe --mvk-debug\n";
     EXPECT_EQ(log(), opening);
     state->log.print("Resource %d:\t", 10);
-    state->log.write("Title\n");
+    state->log.print("Title\n");
     EXPECT_EQ(log(), opening + "Resource 10:\tTitle\n");
     state->log.print("Working dir:\t%s\n", "C:\\app");
     EXPECT_EQ(log(), opening + "Resource 10:\tTitle\nWorking dir:\tC:\\app\n");
