@@ -18,6 +18,8 @@ namespace {
 constexpr std::chrono::milliseconds kStopPollInterval{250};
 // A service of that name exists (ERROR_SERVICE_EXISTS).
 constexpr std::uint32_t kErrorServiceExists = 1073;
+// A setting the service manager does not take (ERROR_INVALID_PARAMETER).
+constexpr std::uint32_t kErrorInvalidParameter = 87;
 
 char foldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -79,6 +81,23 @@ int doneInstalling(Context& ctx, ServiceHandle& service, const char* done,
     return kExitServiceCommandDone;
 }
 
+// The delayed start as the settings have it. A service manager that knows no delayed start
+// (Wine's, for one) refuses to clear it as a parameter it does not take: none of its services
+// starts delayed, so there is nothing to clear.
+bool delayedStartSet(Os& os, ServiceHandle& service, const ServiceSettings& settings) {
+    if (settings.startType == ServiceStartType::DelayedAutomatic) {
+        return service.setDelayedAutoStart(true);
+    }
+    if (service.setDelayedAutoStart(false)) {
+        return true;
+    }
+    if (os.lastError() == kErrorInvalidParameter) {
+        os.setLastError(kErrorSuccess);
+        return true;
+    }
+    return false;
+}
+
 ServiceRecovery recoveryOf(const ServiceSettings& settings) {
     return ServiceRecovery{settings.restartDelayMs, kRecoveryRestarts, kRecoveryResetSeconds};
 }
@@ -105,7 +124,7 @@ int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& 
     const bool updated =
         service->reconfigure(settings.displayName.c_str(), imagePath.c_str(), settings.startType) &&
         service->setDescription(settings.description.c_str()) &&
-        service->setDelayedAutoStart(settings.startType == ServiceStartType::DelayedAutomatic) &&
+        delayedStartSet(ctx.os, *service, settings) &&
         service->setPreshutdownTimeout(settings.stopTimeoutMs + kPreshutdownMarginMs) &&
         service->setRecovery(recoveryOf(settings)) &&
         ctx.os.registerEventSource(settings.name.c_str());

@@ -1150,6 +1150,10 @@ class FakeServiceHandle : public ServiceHandle {
         if (fails(SeamCall::ServiceConfig)) {
             return false;
         }
+        if (machine_.refusesDelayedStart) {
+            machine_.lastErrorCode = kErrorInvalidParameter;
+            return false;
+        }
         service().delayedAutoStart = delayed;
         return true;
     }

@@ -275,6 +275,8 @@ class FakeMachine : public Os {
     bool administrator = true;
     // The service manager knows no "non-crash failures" flag (ERROR_INVALID_PARAMETER).
     bool refusesNonCrashFlag = false;
+    // The service manager knows no delayed start (ERROR_INVALID_PARAMETER), as Wine's.
+    bool refusesDelayedStart = false;
     // Event sources of the Application log, by name as registered.
     std::set<std::string> eventSources;
     // Every error event reported: "source: text".

@@ -366,6 +366,25 @@ TEST(ServiceUpdate, WithoutTheNonCrashFlagTheUpdateStandsAndSaysSo) {
               "--mvk-service; it is restarted after a crash only: The parameter is incorrect.\n");
 }
 
+TEST(ServiceUpdate, AServiceManagerWithoutDelayedStartsUpdatesAllTheSame) {
+    UpdateMachine m;
+    m.machine.services.at("quorvexservice").delayedAutoStart = false;
+    m.machine.refusesDelayedStart = true;
+    m.machine.setConfig(35, "New description.");
+    EXPECT_EQ(runWith(m.machine, "--mvk-install"), kExitServiceCommandDone);
+    EXPECT_EQ(m.machine.stdoutText,
+              "The service QuorvexService is updated: \"C:\\app\\QuorvexService.exe\" "
+              "--mvk-service\n");
+    EXPECT_EQ(m.service().description, std::string("New description."));
+    EXPECT_EQ(m.service().preshutdownTimeoutMs, 35000u);
+    // A delayed start it cannot make fails the update, as it fails an install.
+    m.machine.setConfig(36, "delayed");
+    m.machine.stdoutText.clear();
+    EXPECT_EQ(runWith(m.machine, "--mvk-install"), kExitServiceCommandFailed);
+    EXPECT_EQ(m.machine.stdoutText,
+              "The service QuorvexService could not be updated: The parameter is incorrect.\n");
+}
+
 TEST(ServiceUpdate, EachFailureIsReportedAndTheServiceStays) {
     // The calls of an update in order: the create that finds the name taken, the open, the query
     // of its program, then five settings and the event source.
