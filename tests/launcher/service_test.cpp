@@ -347,6 +347,8 @@ TEST(ServiceUpdate, InstallingTwiceUpdatesTheSecondTime) {
     machine.setConfig(33, "Qv Bridge");
     EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
     machine.setConfig(36, "manual");
+    // An event source removed meanwhile is registered again.
+    machine.eventSources.clear();
     machine.stdoutText.clear();
     EXPECT_EQ(runWith(machine, "--mvk-install --mvk-debug"), kExitServiceCommandDone);
     EXPECT_EQ(machine.stdoutText,
