@@ -225,14 +225,24 @@ class ServiceHandle {
 
     // ChangeServiceConfig2A with SERVICE_CONFIG_DESCRIPTION.
     [[nodiscard]] virtual bool setDescription(const char* text) = 0;
-    // ChangeServiceConfig2A with SERVICE_CONFIG_DELAYED_AUTO_START_INFO (TRUE).
-    [[nodiscard]] virtual bool setDelayedAutoStart() = 0;
+    // ChangeServiceConfig2A with SERVICE_CONFIG_DELAYED_AUTO_START_INFO (`delayed`).
+    [[nodiscard]] virtual bool setDelayedAutoStart(bool delayed) = 0;
     // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS (no reboot message, no command).
     [[nodiscard]] virtual bool setRecovery(const ServiceRecovery& recovery) = 0;
     // ChangeServiceConfig2A with SERVICE_CONFIG_FAILURE_ACTIONS_FLAG (TRUE): a stop with a
     // non-zero exit code counts as a failure, not only a crash. A system without this setting
     // refuses it (ERROR_INVALID_PARAMETER).
     [[nodiscard]] virtual bool setRecoveryOnNonCrashFailures() = 0;
+    // ChangeServiceConfig2A with SERVICE_CONFIG_PRESHUTDOWN_INFO: how long the service manager
+    // waits for the service to stop after a preshutdown control.
+    [[nodiscard]] virtual bool setPreshutdownTimeout(std::uint32_t timeoutMs) = 0;
+    // ChangeServiceConfigA: the service made again as createService makes one (own process,
+    // SERVICE_ERROR_NORMAL, no load order group, no dependencies, LocalSystem) with this display
+    // name, image path and start type (delayed: SERVICE_AUTO_START).
+    [[nodiscard]] virtual bool reconfigure(const char* displayName, const char* imagePath,
+                                           ServiceStartType startType) = 0;
+    // QueryServiceConfigA: the command line the service manager starts the service with.
+    [[nodiscard]] virtual bool queryImagePath(std::string& imagePath) = 0;
     // QueryServiceStatus: the current state.
     [[nodiscard]] virtual bool queryState(ServiceState& state) = 0;
     // ControlService(SERVICE_CONTROL_STOP).

@@ -28,6 +28,9 @@ inline constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 // without one.
 inline constexpr std::uint32_t kRecoveryRestarts = 3;
 inline constexpr std::uint32_t kRecoveryResetSeconds = 86400;
+// After a preshutdown control the service manager waits the stop timeout and this much more: the
+// service's own stop ends its process once the stop timeout has passed.
+inline constexpr std::uint32_t kPreshutdownMarginMs = 5000;
 
 struct ServiceSettings {
     FixedText<kServiceNameSize> name;

@@ -18,6 +18,13 @@ constexpr DWORD kTypesSupported =
 constexpr DWORD kAcceptedControls =
     SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN;
 
+// The account of an own-process service that CreateServiceA gives one without an account.
+constexpr char kLocalSystem[] = "LocalSystem";
+
+DWORD startTypeOf(ServiceStartType startType) {
+    return startType == ServiceStartType::Manual ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
+}
+
 // The one service of this process: what the dispatcher runs and where its status goes. The
 // dispatcher calls plain functions without a context of their own, so both live here.
 std::atomic<ServiceProgram*> gProgram{nullptr};
@@ -78,9 +85,9 @@ class WindowsService final : public ServiceHandle {
                FALSE;
     }
 
-    bool setDelayedAutoStart() override {
+    bool setDelayedAutoStart(bool delayed) override {
         SERVICE_DELAYED_AUTO_START_INFO info{};
-        info.fDelayedAutostart = TRUE;
+        info.fDelayedAutostart = delayed ? TRUE : FALSE;
         return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO,
                                      &info) != FALSE;
     }
@@ -104,6 +111,39 @@ class WindowsService final : public ServiceHandle {
         flag.fFailureActionsOnNonCrashFailures = TRUE;
         return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag) !=
                FALSE;
+    }
+
+    bool setPreshutdownTimeout(std::uint32_t timeoutMs) override {
+        SERVICE_PRESHUTDOWN_INFO info{};
+        info.dwPreshutdownTimeout = timeoutMs;
+        return ChangeServiceConfig2A(handle_.get(), SERVICE_CONFIG_PRESHUTDOWN_INFO, &info) !=
+               FALSE;
+    }
+
+    bool reconfigure(const char* displayName, const char* imagePath,
+                     ServiceStartType startType) override {
+        // An empty list (its two NULs) clears the dependencies; an empty group leaves none.
+        static constexpr char kNoDependencies[] = "\0";
+        return ChangeServiceConfigA(handle_.get(), SERVICE_WIN32_OWN_PROCESS,
+                                    startTypeOf(startType), SERVICE_ERROR_NORMAL, imagePath, "",
+                                    nullptr, kNoDependencies, kLocalSystem, "",
+                                    displayName) != FALSE;
+    }
+
+    bool queryImagePath(std::string& imagePath) override {
+        DWORD needed = 0;
+        if (!QueryServiceConfigA(handle_.get(), nullptr, 0, &needed) &&
+            GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return false;
+        }
+        // QUERY_SERVICE_CONFIGA and the texts it points to, in one buffer aligned for it.
+        std::vector<QUERY_SERVICE_CONFIGA> buffer(needed / sizeof(QUERY_SERVICE_CONFIGA) + 1);
+        const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(QUERY_SERVICE_CONFIGA));
+        if (!QueryServiceConfigA(handle_.get(), buffer.data(), size, &needed)) {
+            return false;
+        }
+        imagePath = buffer[0].lpBinaryPathName != nullptr ? buffer[0].lpBinaryPathName : "";
+        return true;
     }
 
     bool queryState(ServiceState& state) override {
@@ -133,11 +173,10 @@ class WindowsServiceManager final : public ServiceManager {
     std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
                                                  const char* imagePath,
                                                  ServiceStartType startType) override {
-        const DWORD start =
-            startType == ServiceStartType::Manual ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
-        SC_HANDLE service = CreateServiceA(handle_.get(), name, displayName, SERVICE_ALL_ACCESS,
-                                           SERVICE_WIN32_OWN_PROCESS, start, SERVICE_ERROR_NORMAL,
-                                           imagePath, nullptr, nullptr, nullptr, nullptr, nullptr);
+        SC_HANDLE service =
+            CreateServiceA(handle_.get(), name, displayName, SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, startTypeOf(startType), SERVICE_ERROR_NORMAL,
+                           imagePath, nullptr, nullptr, nullptr, nullptr, nullptr);
         if (service == nullptr) {
             return nullptr;
         }

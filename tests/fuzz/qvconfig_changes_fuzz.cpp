@@ -5,15 +5,22 @@
 //  - a file that reads gives exactly the changes its lines list, in order: a line ends with LF,
 //    one CR before it is dropped; empty lines and lines starting with "#" are skipped;
 //    "remove VALUE" takes the value out, "set VALUE TEXT" stores the rest of the line after the
-//    blank behind VALUE (empty without that blank); every VALUE names a configuration value and
-//    every text is one the value accepts;
+//    blank behind VALUE (empty without that blank), "set-escaped VALUE TEXT" the same with \\,
+//    \t, \n, \r and \xHH (either case) read as the byte they stand for; every VALUE names a
+//    configuration value and every text is one the value accepts;
 //  - any other file fails at its first line that is none of these, with one message line that
 //    names the file and that line, says why (the expected form; the VALUE that names no value,
-//    whole, its control bytes shown as \t or \xNN; or the value's refusal of the text) and ends
-//    with "nothing changed"; the changes the caller held are then untouched;
-//  - the changes read, written back as an apply file (CR LF line ends), read the same;
+//    whole, its control bytes shown as \t or \xNN; a backslash of a set-escaped text that starts
+//    no escape; or the value's refusal of the text) and ends with "nothing changed"; the changes
+//    the caller held are then untouched;
+//  - the changes read, written back as an apply file (changeLine, CR LF line ends), read the same;
+//  - export followed by apply is the identity: the fuzz input, read as a configuration (below),
+//    exported against the shipped values (export) and whole (export --all) gives an apply file of
+//    one comment line and one line a change, which reads back and, applied to the shipped
+//    configuration and to an empty one, gives exactly that configuration;
 //  - the set-file text is the content without the LF and CR bytes at its end, nothing else;
 //  - the same input gives the same result twice.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +31,8 @@
 
 #include "change_file.h"
 #include "commands.h"
+#include "configuration.h"
+#include "export_file.h"
 #include "text_file.h"
 #include "value_table.h"
 
@@ -82,6 +91,43 @@ struct Expected {
     std::string message;  // empty when the file reads
 };
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    const char lower = static_cast<char>(c | 0x20);
+    if (lower >= 'a' && lower <= 'f')
+        return lower - 'a' + 10;
+    return -1;
+}
+
+// The text a set-escaped line stands for, or false at a backslash that starts no escape.
+bool unescaped(std::string_view text, std::string& out) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        const std::string_view rest = text.substr(i + 1);
+        if (startsWith(rest, "\\")) {
+            out += '\\';
+        } else if (startsWith(rest, "t")) {
+            out += '\t';
+        } else if (startsWith(rest, "n")) {
+            out += '\n';
+        } else if (startsWith(rest, "r")) {
+            out += '\r';
+        } else if (rest.size() >= 3 && rest[0] == 'x' && hexDigit(rest[1]) >= 0 &&
+                   hexDigit(rest[2]) >= 0) {
+            out += static_cast<char>(hexDigit(rest[1]) * 16 + hexDigit(rest[2]));
+            i += 2;
+        } else {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
 Expected expectedOf(std::string_view content) {
     Expected e;
     int number = 0;
@@ -95,14 +141,20 @@ Expected expectedOf(std::string_view content) {
         if (line.empty() || line.front() == '#')
             continue;
         std::string why;
-        qvconfig::Change change{nullptr, startsWith(line, "set "), {}};
+        const bool escaped = startsWith(line, "set-escaped ");
+        qvconfig::Change change{nullptr, escaped || startsWith(line, "set "), {}};
         std::string_view key;
+        bool escapesRead = true;
         if (change.set) {
-            const std::string_view rest = line.substr(4);
+            const std::string_view rest = line.substr(escaped ? 12 : 4);
             const std::size_t blank = rest.find(' ');
             key = rest.substr(0, blank);
-            if (blank != std::string_view::npos)
-                change.text = std::string(rest.substr(blank + 1));
+            if (blank != std::string_view::npos) {
+                if (escaped)
+                    escapesRead = unescaped(rest.substr(blank + 1), change.text);
+                else
+                    change.text = std::string(rest.substr(blank + 1));
+            }
         } else if (startsWith(line, "remove ")) {
             key = line.substr(7);
         }
@@ -110,6 +162,8 @@ Expected expectedOf(std::string_view content) {
             why = "expected 'set VALUE TEXT' or 'remove VALUE'";
         } else if ((change.value = qvconfig::lookupValue(key)) == nullptr) {
             why = "'" + shown(key) + "' is not a configuration value of QuorvexService";
+        } else if (!escapesRead) {
+            why = "a backslash in a set-escaped text must start \\\\, \\t, \\n, \\r or \\xHH";
         } else if (change.set) {
             why = qvconfig::refusal(*change.value, change.text);
         }
@@ -148,8 +202,7 @@ void checkChangeFile(const std::string& content) {
 
     std::string written;
     for (const qvconfig::Change& c : changes) {
-        written += c.set ? "set " + std::string(c.value->name) + " " + c.text
-                         : "remove " + std::to_string(c.value->id);
+        written += qvconfig::changeLine(c);
         written += "\r\n";
     }
     std::vector<qvconfig::Change> reread;
@@ -157,6 +210,82 @@ void checkChangeFile(const std::string& content) {
     check(qvconfig::parseChanges(kFile, written, reread, errReread) == qvconfig::kExitOk &&
               errReread.empty() && same(reread, changes),
           "the changes written back do not read the same");
+}
+
+// The configuration the fuzz input describes: the shipped one or an empty one (first byte), then
+// changes of two bytes each, a value (any of the table) and what happens to it: removed, or set to
+// a text of the next input bytes (their NUL bytes made 0x01: a carried text ends at its NUL) as
+// long as the second byte says, or as long as the value's max when it says 255.
+qvconfig::Configuration configurationOf(std::string_view input) {
+    constexpr unsigned char kRemove = 0;
+    constexpr unsigned char kLongest = 255;
+    qvconfig::Configuration c;
+    if (input.empty())
+        return c;
+    if (static_cast<unsigned char>(input[0]) & 1)
+        c = qvconfig::shippedConfiguration();
+    std::size_t pos = 1;
+    while (pos + 2 <= input.size()) {
+        const cfg::Value& value =
+            cfg::kValues[static_cast<unsigned char>(input[pos]) % cfg::kValueCount];
+        const auto how = static_cast<unsigned char>(input[pos + 1]);
+        pos += 2;
+        if (how == kRemove) {
+            c.erase(value.id);
+            continue;
+        }
+        const std::size_t length =
+            how == kLongest ? static_cast<std::size_t>(value.maxLength)
+                            : std::min<std::size_t>(how, static_cast<std::size_t>(value.maxLength));
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) {
+            const char byte = pos < input.size() ? input[pos + i % (input.size() - pos)] : 'v';
+            text += byte == '\0' ? '\x01' : byte;
+        }
+        pos += std::min(length, input.size() - std::min(pos, input.size()));
+        c[value.id] = std::move(text);
+    }
+    return c;
+}
+
+// Exported as `changes` and read back, the file gives `expected` on `base`.
+void checkExport(std::string_view comment, const std::vector<qvconfig::Change>& changes,
+                 qvconfig::Configuration base, const qvconfig::Configuration& expected) {
+    const std::string file = qvconfig::exportText(comment, changes);
+    check(startsWith(file, "#"), "an export does not start with its comment");
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = file.find("\r\n", at)) != std::string::npos; at += 2)
+        ++lines;
+    check(lines == changes.size() + 1 &&
+              static_cast<std::size_t>(std::count(file.begin(), file.end(), '\n')) == lines &&
+              file.size() >= 2 && file.compare(file.size() - 2, 2, "\r\n") == 0,
+          "an export is not a comment line and one line a change");
+    std::vector<qvconfig::Change> read;
+    std::string err;
+    check(qvconfig::parseChanges(kFile, file, read, err) == qvconfig::kExitOk && err.empty(),
+          "an export does not read back");
+    check(same(read, changes), "an export reads back as other changes");
+    qvconfig::applyChanges(base, read);
+    check(base == expected, "export followed by apply is not the identity");
+}
+
+void checkExportThenApply(std::string_view input) {
+    const qvconfig::Configuration built = configurationOf(input);
+    const qvconfig::Configuration shipped = qvconfig::shippedConfiguration();
+    const std::string_view comment = input.substr(0, std::min<std::size_t>(input.size(), 40));
+    const std::vector<qvconfig::Change> differences = qvconfig::changesBetween(shipped, built);
+    for (const qvconfig::Change& c : differences) {
+        const auto was = shipped.find(c.value->id);
+        check(c.set ? (was == shipped.end() || was->second != c.text)
+                    : (was != shipped.end() && built.count(c.value->id) == 0),
+              "export lists a value that does not differ");
+    }
+    checkExport(comment, differences, shipped, built);
+    const std::vector<qvconfig::Change> whole = qvconfig::wholeConfiguration(built);
+    check(whole.size() == static_cast<std::size_t>(cfg::kValueCount),
+          "export --all does not list every value");
+    checkExport(comment, whole, shipped, built);
+    checkExport(comment, whole, {}, built);
 }
 
 void checkSetFileText(const std::string& content) {
@@ -175,5 +304,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string content(reinterpret_cast<const char*>(data), size);
     checkChangeFile(content);
     checkSetFileText(content);
+    checkExportThenApply(content);
     return 0;
 }

@@ -4,8 +4,9 @@
 // none). Each call must hold:
 //  - the words of a command give it: "help", "--help", "-h" or "/?" (whatever follows), "table"
 //    alone, "list EXE", "get EXE VALUE", "set EXE VALUE TEXT", "set-file EXE VALUE FILE",
-//    "remove EXE VALUE" and "apply EXE FILE", each word taken whole into its place, VALUE as the
-//    configuration value it names; nothing is printed;
+//    "remove EXE VALUE", "apply EXE FILE", "export [--all] EXE [FILE]" and "diff EXE EXE2", each
+//    word taken whole into its place, VALUE as the configuration value it names; nothing is
+//    printed;
 //  - a VALUE that names no value is refused with one message line that quotes it whole;
 //  - any other words give the problem (an unknown command quoted whole), an empty line and the
 //    usage, and exit code 1;
@@ -44,11 +45,12 @@ const Form kForms[] = {
     {"table", Verb::table, 1, false},     {"list", Verb::list, 2, false},
     {"get", Verb::get, 3, true},          {"set", Verb::set, 4, true},
     {"set-file", Verb::setFile, 4, true}, {"remove", Verb::remove, 3, true},
-    {"apply", Verb::apply, 3, false},
+    {"apply", Verb::apply, 3, false},     {"diff", Verb::diff, 3, false},
 };
 
 bool same(const qvconfig::Command& a, const qvconfig::Command& b) {
-    return a.verb == b.verb && a.exe == b.exe && a.value == b.value && a.argument == b.argument;
+    return a.verb == b.verb && a.exe == b.exe && a.value == b.value && a.argument == b.argument &&
+           a.all == b.all && a.toFile == b.toFile;
 }
 
 std::vector<std::string> wordsOf(std::string_view input) {
@@ -89,6 +91,22 @@ void checkCommand(const std::vector<std::string>& args, int code, const qvconfig
         check(same(command, qvconfig::Command{Verb::help, {}, nullptr, {}}), "help not given");
         return;
     }
+    if (word == "export") {
+        const bool all = args.size() > 1 && args[1] == "--all";
+        const std::size_t first = all ? 2 : 1;
+        if (args.size() != first + 1 && args.size() != first + 2) {
+            check(code == qvconfig::kExitUsage, "an export with the wrong words was taken");
+            checkUsage(err, "'export' takes [--all] EXE [FILE]", true);
+            return;
+        }
+        check(code == qvconfig::kExitOk && err.empty(), "an export was not taken");
+        qvconfig::Command expected{Verb::exportValues, args[first], nullptr,
+                                   args.size() == first + 2 ? args[first + 1] : std::string()};
+        expected.all = all;
+        expected.toFile = args.size() == first + 2;
+        check(same(command, expected), "the export is not the words'");
+        return;
+    }
     const Form* form = nullptr;
     for (const Form& f : kForms) {
         if (word == f.word)
@@ -115,7 +133,7 @@ void checkCommand(const std::vector<std::string>& args, int code, const qvconfig
     }
     check(code == qvconfig::kExitOk && err.empty(), "a command was not taken");
     std::string argument;
-    if (form->verb == Verb::apply)
+    if (form->verb == Verb::apply || form->verb == Verb::diff)
         argument = args[2];
     if (form->words == 4)
         argument = args[3];

@@ -63,15 +63,27 @@ void shippedServiceInstall(FakeMachine& machine) {
     machine.commandLineText += " --mvk-install";
 }
 
-// The uninstall of the shipped program's service while it runs.
-void shippedServiceUninstall(FakeMachine& machine) {
-    shippedInstall(machine);
+// The shipped program's service, running.
+void installedService(FakeMachine& machine) {
     FakeMachine::Service service;
     service.name = "QuorvexService";
+    service.imagePath = "\"" + machine.moduleName.value_or("") + "\" --mvk-service";
     service.state = ServiceState::Running;
     machine.services["quorvexservice"] = service;
     machine.eventSources.insert("QuorvexService");
+}
+
+// The uninstall of the shipped program's service while it runs.
+void shippedServiceUninstall(FakeMachine& machine) {
+    shippedInstall(machine);
+    installedService(machine);
     machine.commandLineText += " --mvk-uninstall";
+}
+
+// The install of the shipped program over its running service: an update.
+void shippedServiceUpdate(FakeMachine& machine) {
+    shippedServiceInstall(machine);
+    installedService(machine);
 }
 
 // The shipped program started by the service manager.
@@ -146,6 +158,10 @@ bool installSucceeded(const Outcome& o) {
     return o.exitCode == kExitServiceCommandDone && o.installed &&
            o.report.rfind("The service QuorvexService is installed: ", 0) == 0;
 }
+bool updateSucceeded(const Outcome& o) {
+    return o.exitCode == kExitServiceCommandDone && o.installed &&
+           o.report.rfind("The service QuorvexService is updated: ", 0) == 0;
+}
 bool uninstallSucceeded(const Outcome& o) {
     return o.exitCode == kExitServiceCommandDone && !o.installed &&
            o.report == "The service QuorvexService is uninstalled.\n";
@@ -172,6 +188,7 @@ constexpr const char* kModuleNotFoundText = "The specified module could not be f
 constexpr const char* kBadExeFormatText = "%1 is not a valid Win32 application.\r\n";
 constexpr const char* kNotInstalled = "The service QuorvexService could not be installed: ";
 constexpr const char* kNotUninstalled = "The service QuorvexService could not be uninstalled: ";
+constexpr const char* kNotUpdated = "The service QuorvexService could not be updated: ";
 constexpr const char* kJarMode = nullptr;
 
 // Tolerated by design, in every scenario: an options file that cannot be opened or read (it is
@@ -184,7 +201,8 @@ constexpr const char* kJarMode = nullptr;
 // cannot be written (ignored), a configuration value that cannot be loaded (taken for a
 // missing one: the build's optional values), the status of a class path entry (the check
 // shows it as missing), the program's own path and PE headers in the check (it then names and
-// compares nothing), the recovery on non-crash failures (the install says what is missing),
+// compares nothing), the recovery on non-crash failures (the install and the update say what is
+// missing),
 // the uninstall's wait for the stopped service, and the status reports of a service (nothing
 // to be done about them).
 //
@@ -289,7 +307,26 @@ const Scenario kScenarios[] = {
          {SeamCall::ServiceConfig, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceConfig, 1, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceConfig, 2, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::ServiceConfig, 3, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::EventSource, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+     }},
+    // A failed update leaves the service with what was set before the failure.
+    {"--mvk-install over the installed service, shipped configuration",
+     shippedServiceUpdate,
+     updateSucceeded,
+     false,
+     {
+         {SeamCall::ModuleFileName, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::ServiceManagerOpen, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::ServiceCreate, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::ServiceOpen, 0, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::ServiceQuery, 0, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::ServiceConfig, 0, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::ServiceConfig, 1, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::ServiceConfig, 2, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::ServiceConfig, 3, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::ServiceConfig, 4, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
+         {SeamCall::EventSource, 0, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
      }},
     {"--mvk-uninstall, shipped configuration",
      shippedServiceUninstall,
@@ -301,6 +338,7 @@ const Scenario kScenarios[] = {
           kInjectedLine},
          {SeamCall::ServiceOpen, 0, kExitServiceCommandFailed, kNotUninstalled, kInjectedLine},
          {SeamCall::ServiceQuery, 0, kExitServiceCommandFailed, kNotUninstalled, kInjectedLine},
+         {SeamCall::ServiceQuery, 1, kExitServiceCommandFailed, kNotUninstalled, kInjectedLine},
          {SeamCall::ServiceStop, 0, kExitServiceCommandFailed, kNotUninstalled, kInjectedLine},
          {SeamCall::ServiceDelete, 0, kExitServiceCommandFailed, kNotUninstalled, kInjectedLine},
          {SeamCall::EventSource, 0, kExitServiceCommandFailed, kNotUninstalled, kInjectedLine},

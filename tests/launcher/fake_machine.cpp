@@ -1146,11 +1146,42 @@ class FakeServiceHandle : public ServiceHandle {
         service().description = text;
         return true;
     }
-    bool setDelayedAutoStart() override {
+    bool setDelayedAutoStart(bool delayed) override {
         if (fails(SeamCall::ServiceConfig)) {
             return false;
         }
-        service().delayedAutoStart = true;
+        if (machine_.refusesDelayedStart) {
+            machine_.lastErrorCode = kErrorInvalidParameter;
+            return false;
+        }
+        service().delayedAutoStart = delayed;
+        return true;
+    }
+    bool setPreshutdownTimeout(std::uint32_t timeoutMs) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        service().preshutdownTimeoutMs = timeoutMs;
+        return true;
+    }
+    bool reconfigure(const char* displayName, const char* imagePath,
+                     ServiceStartType startType) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        FakeMachine::Service& s = service();
+        s.displayName = displayName;
+        s.imagePath = imagePath;
+        s.startType = startType;
+        s.account = "LocalSystem";
+        s.dependencies.clear();
+        return true;
+    }
+    bool queryImagePath(std::string& imagePath) override {
+        if (fails(SeamCall::ServiceQuery)) {
+            return false;
+        }
+        imagePath = service().imagePath;
         return true;
     }
     bool setRecovery(const ServiceRecovery& recovery) override {

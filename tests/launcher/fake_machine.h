@@ -150,8 +150,9 @@ enum class SeamCall {
     ServiceManagerOpen,  // openServiceManager
     ServiceCreate,       // ServiceManager::createService
     ServiceOpen,         // ServiceManager::openService
-    ServiceConfig,       // the ServiceHandle::set... members (ChangeServiceConfig2A)
-    ServiceQuery,        // ServiceHandle::queryState
+    ServiceConfig,       // the ServiceHandle::set... members and reconfigure
+                         // (ChangeServiceConfig2A, ChangeServiceConfigA)
+    ServiceQuery,        // ServiceHandle::queryState and queryImagePath
     ServiceStop,         // ServiceHandle::stop
     ServiceDelete,       // ServiceHandle::remove
     EventSource,         // registerEventSource and deregisterEventSource
@@ -259,6 +260,9 @@ class FakeMachine : public Os {
         bool delayedAutoStart = false;
         std::optional<std::string> description;
         std::optional<ServiceRecovery> recovery;
+        std::optional<std::uint32_t> preshutdownTimeoutMs;
+        std::string account = "LocalSystem";
+        std::vector<std::string> dependencies;
         ServiceState state = ServiceState::Stopped;
         bool recoveryOnNonCrashFailures = false;
         // A stop control makes the service report stopped at once (a well-behaved service).
@@ -271,6 +275,8 @@ class FakeMachine : public Os {
     bool administrator = true;
     // The service manager knows no "non-crash failures" flag (ERROR_INVALID_PARAMETER).
     bool refusesNonCrashFlag = false;
+    // The service manager knows no delayed start (ERROR_INVALID_PARAMETER), as Wine's.
+    bool refusesDelayedStart = false;
     // Event sources of the Application log, by name as registered.
     std::set<std::string> eventSources;
     // Every error event reported: "source: text".

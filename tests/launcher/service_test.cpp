@@ -106,6 +106,9 @@ TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
         EXPECT_EQ(s.recovery->restartCount, kRecoveryRestarts);
         EXPECT_EQ(s.recovery->resetPeriodSeconds, kRecoveryResetSeconds);
         EXPECT_TRUE(s.recoveryOnNonCrashFailures);
+        EXPECT_EQ(s.preshutdownTimeoutMs, kDefaultStopTimeoutSeconds * 1000 + 5000);
+        EXPECT_EQ(s.account, "LocalSystem");
+        EXPECT_TRUE(s.dependencies.empty());
         EXPECT_EQ(machine.eventSources, std::set<std::string>{c.serviceName});
         EXPECT_TRUE(machine.statuses.empty());
         EXPECT_TRUE(machine.librariesLoaded.empty());
@@ -146,7 +149,7 @@ TEST(ServiceInstall, FailuresPrintTheSystemTextAndChangeNothing) {
         EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
         EXPECT_EQ(machine.stdoutText,
                   "The service QuorvexService could not be installed: The "
-                  "specified service already exists.\n");
+                  "specified service already exists. It runs other.exe, not this program.\n");
         ASSERT_EQ(machine.services.size(), 1u);
         EXPECT_EQ(machine.services.begin()->second.imagePath, "other.exe");
         EXPECT_TRUE(machine.eventSources.empty());
@@ -209,6 +212,239 @@ TEST(ServiceUninstall, FailuresPrintTheSystemTextAndChangeNothing) {
               "The service QuorvexService could not be uninstalled: Access is denied.\n");
     EXPECT_EQ(machine.services.size(), 1u);
     EXPECT_EQ(machine.eventSources.size(), 1u);
+}
+
+// --- Installing over an installed service
+// ---------------------------------------------------------
+
+TEST(ServiceUpdate, TheProgramOfAnImagePathIsItsFirstWordQuotedOrNot) {
+    const std::string program = "C:\\Program Files\\Qv\\QuorvexService.exe";
+    struct Case {
+        const char* imagePath;
+        bool runs;
+        const char* programOf;
+    } cases[] = {
+        {"\"C:\\Program Files\\Qv\\QuorvexService.exe\" --mvk-service", true,
+         "C:\\Program Files\\Qv\\QuorvexService.exe"},
+        {"\"c:\\program files\\qv\\QUORVEXSERVICE.EXE\"", true,
+         "c:\\program files\\qv\\QUORVEXSERVICE.EXE"},
+        {"C:\\Program Files\\Qv\\QuorvexService.exe --mvk-service", true, "C:\\Program"},
+        {"C:\\Program Files\\Qv\\QuorvexService.exe", true, "C:\\Program"},
+        {"\"C:\\Program Files\\Qv\\QuorvexService.exe.old\" --mvk-service", false,
+         "C:\\Program Files\\Qv\\QuorvexService.exe.old"},
+        {"C:\\Program Files\\Qv\\QuorvexService.exe2", false, "C:\\Program"},
+        {"\"D:\\Qv\\QuorvexService.exe\" --mvk-service", false, "D:\\Qv\\QuorvexService.exe"},
+        {"\"C:\\Program Files\\Qv\\QuorvexService.exe", true,
+         "C:\\Program Files\\Qv\\QuorvexService.exe"},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.imagePath);
+        EXPECT_EQ(runsProgram(c.imagePath, program), c.runs);
+        EXPECT_EQ(programOf(c.imagePath), c.programOf);
+    }
+}
+
+// An install over the service of this program that the service manager holds as `before`.
+struct UpdateMachine {
+    UpdateMachine() {
+        FakeMachine::Service s;
+        s.name = "QuorvexService";
+        s.displayName = "Old name";
+        s.imagePath = "\"C:\\APP\\QuorvexService.exe\" --mvk-service --mvk-debug";
+        s.startType = ServiceStartType::Automatic;
+        s.delayedAutoStart = true;
+        s.description = "Old description.";
+        s.recovery = ServiceRecovery{1000, 1, 10};
+        s.preshutdownTimeoutMs = 180000;
+        s.account = ".\\someone";
+        s.dependencies = {"Tcpip"};
+        s.state = ServiceState::Running;
+        machine.services["quorvexservice"] = s;
+        machine.eventSources.insert("QuorvexService");
+    }
+    const FakeMachine::Service& service() const { return machine.services.at("quorvexservice"); }
+    FakeMachine machine;
+};
+
+TEST(ServiceUpdate, AServiceOfThisProgramIsMadeAsTheInstallMakesOne) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, const char*>> values;
+        const char* arguments;
+        const char* displayName;
+        const char* imagePath;
+        ServiceStartType startType;
+        bool delayed;
+        const char* description;
+        std::uint32_t restartDelayMs;
+        std::uint32_t preshutdownMs;
+    } cases[] = {
+        {"the settings unset: the debug word, the description and the delay go",
+         {},
+         "--mvk-install",
+         "QuorvexService",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service",
+         ServiceStartType::Automatic,
+         false,
+         "",
+         60000,
+         35000},
+        {"every setting changed",
+         {{10, "Gate"}, {35, "New description."}, {36, "manual"}, {38, "100"}, {39, "20"}},
+         "--mvk-install --mvk-debug-all",
+         "Gate",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service --mvk-debug-all",
+         ServiceStartType::Manual,
+         false,
+         "New description.",
+         20000,
+         105000},
+        {"delayed",
+         {{34, "Access gate"}, {36, "delayed"}},
+         "--mvk-install",
+         "Access gate",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service",
+         ServiceStartType::DelayedAutomatic,
+         true,
+         "",
+         60000,
+         35000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateMachine m;
+        for (const auto& [id, text] : c.values) {
+            m.machine.setConfig(id, text);
+        }
+        EXPECT_EQ(runWith(m.machine, c.arguments), kExitServiceCommandDone);
+        EXPECT_EQ(m.machine.stdoutText,
+                  std::string("The service QuorvexService is updated: ") + c.imagePath + "\n");
+        ASSERT_EQ(m.machine.services.size(), 1u);
+        const FakeMachine::Service& s = m.service();
+        EXPECT_EQ(s.displayName, c.displayName);
+        EXPECT_EQ(s.imagePath, c.imagePath);
+        EXPECT_EQ(s.startType, c.startType);
+        EXPECT_EQ(s.delayedAutoStart, c.delayed);
+        EXPECT_EQ(s.description, std::string(c.description));
+        ASSERT_TRUE(s.recovery.has_value());
+        EXPECT_EQ(s.recovery->restartDelayMs, c.restartDelayMs);
+        EXPECT_EQ(s.recovery->restartCount, kRecoveryRestarts);
+        EXPECT_EQ(s.recovery->resetPeriodSeconds, kRecoveryResetSeconds);
+        EXPECT_TRUE(s.recoveryOnNonCrashFailures);
+        EXPECT_EQ(s.preshutdownTimeoutMs, c.preshutdownMs);
+        EXPECT_EQ(s.account, "LocalSystem");
+        EXPECT_TRUE(s.dependencies.empty());
+        // The update neither stops nor starts it.
+        EXPECT_EQ(s.state, ServiceState::Running);
+        EXPECT_TRUE(m.machine.stopsSent.empty());
+        EXPECT_EQ(m.machine.eventSources, std::set<std::string>{"QuorvexService"});
+    }
+}
+
+TEST(ServiceUpdate, InstallingTwiceUpdatesTheSecondTime) {
+    FakeMachine machine;
+    machine.setConfig(33, "Qv Bridge");
+    EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+    machine.setConfig(36, "manual");
+    // An event source removed meanwhile is registered again.
+    machine.eventSources.clear();
+    machine.stdoutText.clear();
+    EXPECT_EQ(runWith(machine, "--mvk-install --mvk-debug"), kExitServiceCommandDone);
+    EXPECT_EQ(machine.stdoutText,
+              "The service Qv Bridge is updated: \"C:\\app\\QuorvexService.exe\" --mvk-service "
+              "--mvk-debug\n");
+    ASSERT_EQ(machine.services.size(), 1u);
+    EXPECT_EQ(machine.services.begin()->second.startType, ServiceStartType::Manual);
+    EXPECT_EQ(machine.eventSources, std::set<std::string>{"Qv Bridge"});
+}
+
+TEST(ServiceUpdate, WithoutTheNonCrashFlagTheUpdateStandsAndSaysSo) {
+    UpdateMachine m;
+    m.machine.refusesNonCrashFlag = true;
+    EXPECT_EQ(runWith(m.machine, "--mvk-install"), kExitServiceCommandDone);
+    EXPECT_EQ(m.machine.stdoutText,
+              "The service QuorvexService is updated: \"C:\\app\\QuorvexService.exe\" "
+              "--mvk-service; it is restarted after a crash only: The parameter is incorrect.\n");
+}
+
+TEST(ServiceUpdate, AServiceManagerWithoutDelayedStartsUpdatesAllTheSame) {
+    UpdateMachine m;
+    m.machine.services.at("quorvexservice").delayedAutoStart = false;
+    m.machine.refusesDelayedStart = true;
+    m.machine.setConfig(35, "New description.");
+    EXPECT_EQ(runWith(m.machine, "--mvk-install"), kExitServiceCommandDone);
+    EXPECT_EQ(m.machine.stdoutText,
+              "The service QuorvexService is updated: \"C:\\app\\QuorvexService.exe\" "
+              "--mvk-service\n");
+    EXPECT_EQ(m.service().description, std::string("New description."));
+    EXPECT_EQ(m.service().preshutdownTimeoutMs, 35000u);
+    // A delayed start it cannot make fails the update, as it fails an install.
+    m.machine.setConfig(36, "delayed");
+    m.machine.stdoutText.clear();
+    EXPECT_EQ(runWith(m.machine, "--mvk-install"), kExitServiceCommandFailed);
+    EXPECT_EQ(m.machine.stdoutText,
+              "The service QuorvexService could not be updated: The parameter is incorrect.\n");
+}
+
+TEST(ServiceUpdate, EachFailureIsReportedAndTheServiceStays) {
+    // The calls of an update in order: the create that finds the name taken, the open, the query
+    // of its program, then five settings and the event source.
+    struct Case {
+        SeamCall kind;
+        int index;
+        const char* line;
+    } cases[] = {
+        {SeamCall::ServiceOpen, 0, "The service QuorvexService could not be updated: "},
+        {SeamCall::ServiceQuery, 0, "The service QuorvexService could not be updated: "},
+        {SeamCall::ServiceConfig, 0, "The service QuorvexService could not be updated: "},
+        {SeamCall::ServiceConfig, 2, "The service QuorvexService could not be updated: "},
+        {SeamCall::ServiceConfig, 4, "The service QuorvexService could not be updated: "},
+        {SeamCall::EventSource, 0, "The service QuorvexService could not be updated: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(seamCallName(c.kind)) + " " + std::to_string(c.index));
+        UpdateMachine m;
+        m.machine.faults.failKind = c.kind;
+        m.machine.faults.failIndex = c.index;
+        EXPECT_EQ(runWith(m.machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(m.machine.stdoutText, std::string(c.line) + "Access is denied.\n");
+        EXPECT_TRUE(m.machine.faults.fired);
+        EXPECT_EQ(m.machine.services.size(), 1u);
+        EXPECT_EQ(m.machine.eventSources.size(), 1u);
+    }
+}
+
+TEST(ServiceUpdate, AServiceOfAnotherProgramIsLeftAloneByInstallAndUninstall) {
+    for (const char* other :
+         {"\"C:\\old\\QuorvexService.exe\" --mvk-service", "C:\\tools\\agent.exe -run"}) {
+        SCOPED_TRACE(other);
+        FakeMachine machine;
+        FakeMachine::Service s;
+        s.name = "QuorvexService";
+        s.imagePath = other;
+        s.description = "Theirs.";
+        machine.services["quorvexservice"] = s;
+        machine.eventSources.insert("QuorvexService");
+        const std::string program = programOf(other);
+
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be installed: The specified service "
+                  "already exists. It runs " +
+                      program + ", not this program.\n");
+        machine.stdoutText.clear();
+        EXPECT_EQ(runWith(machine, "--mvk-uninstall"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be uninstalled: It runs " + program +
+                      ", not this program.\n");
+
+        ASSERT_EQ(machine.services.size(), 1u);
+        EXPECT_EQ(machine.services.begin()->second.imagePath, other);
+        EXPECT_EQ(machine.services.begin()->second.description, std::string("Theirs."));
+        EXPECT_TRUE(machine.stopsSent.empty());
+        EXPECT_EQ(machine.eventSources, std::set<std::string>{"QuorvexService"});
+    }
 }
 
 TEST(ServiceCommand, OnlyAWholeWordSelectsIt) {

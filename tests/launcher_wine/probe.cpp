@@ -2,7 +2,8 @@
 //   probe sysmsg CODE   the system's text for an error code, byte for byte
 //   probe env NAME      the value of an environment variable (exit code 1 when it is not set)
 //   probe service NAME  what the service manager holds for a service, one "key: value" line each
-//                       (QueryServiceConfigA, QueryServiceConfig2A, QueryServiceStatus); exit
+//                       (QueryServiceConfigA with the dependencies, QueryServiceConfig2A with the
+//                       preshutdown timeout, QueryServiceStatus); exit
 //                       code 1 when it cannot be opened
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
@@ -47,6 +48,20 @@ int describeService(const char* name) {
                     config->dwServiceType, config->dwStartType, config->lpBinaryPathName,
                     config->lpDisplayName,
                     config->lpServiceStartName ? config->lpServiceStartName : "");
+        // The dependencies: a list of texts, each ending with its NUL, ended by an empty one.
+        std::printf("dependencies:");
+        for (const char* d = config->lpDependencies; d != nullptr && *d != '\0';
+             d += std::strlen(d) + 1) {
+            std::printf(" %s", d);
+        }
+        std::printf("\n");
+    }
+    auto* preshutdown = reinterpret_cast<SERVICE_PRESHUTDOWN_INFO*>(buffer.bytes);
+    if (QueryServiceConfig2A(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, buffer.bytes,
+                             sizeof buffer.bytes, &needed)) {
+        std::printf("preshutdown: %lu\n", preshutdown->dwPreshutdownTimeout);
+    } else {
+        std::printf("preshutdown: error %lu\n", GetLastError());
     }
     auto* description = reinterpret_cast<SERVICE_DESCRIPTIONA*>(buffer.bytes);
     if (QueryServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, buffer.bytes, sizeof buffer.bytes,

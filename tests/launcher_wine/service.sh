@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real QuorvexService.exe as a Windows service under Wine's service manager: install with
 # its settings, start (main runs in the program's working directory), stop through the stop
-# method, System.exit(3) from the Java service, a stop sent right after the start, uninstall.
+# method, System.exit(3) from the Java service, a stop sent right after the start, uninstall; an
+# install again with other settings (an update), and a service of the name that runs another
+# program, which install and uninstall leave alone.
 # Wine ends the prefix's services when its last ordinary process ends: the tier's keeper (set up
 # with the prefix) keeps it alive while the cases run.
 source "$(dirname "$0")/lib.sh"
@@ -56,10 +58,14 @@ expect_line "description" "$CASE/config.txt" "description: Runs the Wine test."
 expect_line "installed stopped" "$CASE/config.txt" "state: 1"
 expect_eq "event source" 0 "$(wine reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$SERVICE" >/dev/null 2>&1; echo $?)"
 
-launch --mvk-install
-expect_eq "second install: exit code" 1 "$RC"
-expect_match "second install: the name is taken" \
-    "^The service $SERVICE could not be installed: .+"$'\r'"$" "$(cat "$CASE/stdout.bin")"
+expect_line "LocalSystem" "$CASE/config.txt" "account: LocalSystem"
+expect_line "no dependencies" "$CASE/config.txt" "dependencies:"
+expect_line "preshutdown: the stop timeout and 5 s" "$CASE/config.txt" "preshutdown: 35000"
+
+launch --mvk-install --mvk-debug
+expect_eq "second install: exit code" 0 "$RC"
+expect_match "second install: the service is updated" \
+    "^The service $SERVICE is updated: ${IMAGE//\\/\\\\}(;.*)?"$'\r'"$" "$(cat "$CASE/stdout.bin")"
 
 wine sc start "$SERVICE" >"$CASE/start.txt" 2>&1
 expect_eq "sc start" 0 "$?"
@@ -115,6 +121,45 @@ done
 wait_state 1 || fail "not stopped after an early stop: state $STATE"
 expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
 launch --mvk-uninstall
+
+# --- installed again with other settings: the service manager holds the new ones ---------------
+service_case update serve
+launch --mvk-install --mvk-debug
+expect_eq "first install: exit code" 0 "$RC"
+# Wine's service manager keeps no delayed start, shows no recovery actions and takes a change of
+# dependencies without making it (measured with Wine 8.0): the unit tests cover those.
+configure "set 34 Quorvex test service, updated" "remove 35" "set 36 automatic" "set 38 40" \
+    "set 39 9"
+launch --mvk-install --mvk-debug-all
+expect_eq "update: exit code" 0 "$RC"
+IMAGE="\"$(winpath "$EXE")\" --mvk-service --mvk-debug-all"
+expect_match "update: one line naming the service and its new command line" \
+    "^The service $SERVICE is updated: ${IMAGE//\\/\\\\}(;.*)?"$'\r'"$" "$(cat "$CASE/stdout.bin")"
+wine "$QV_PROBE_EXE" service "$SERVICE" >"$CASE/config.txt"
+expect_line "image path with the new debug word" "$CASE/config.txt" "path: $IMAGE"
+expect_line "display name" "$CASE/config.txt" "display: Quorvex test service, updated"
+expect_line "description cleared" "$CASE/config.txt" "description: "
+expect_line "automatic start" "$CASE/config.txt" "start: 2"
+expect_line "LocalSystem" "$CASE/config.txt" "account: LocalSystem"
+expect_line "no dependencies" "$CASE/config.txt" "dependencies:"
+expect_line "preshutdown" "$CASE/config.txt" "preshutdown: 45000"
+expect_eq "event source" 0 "$(wine reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$SERVICE" >/dev/null 2>&1; echo $?)"
+launch --mvk-uninstall
+expect_eq "uninstall after the update" 0 "$RC"
+
+# --- a service of the name that runs another program is left alone -------------------------------
+service_case another_program serve
+wine sc create "$SERVICE" binpath= "C:\\tools\\agent.exe --run" >"$CASE/sc.txt" 2>&1 ||
+    fail "sc create: $(cat "$CASE/sc.txt")"
+launch --mvk-install
+expect_eq "install over another program: exit code" 1 "$RC"
+expect_stdout "install over another program: refused, naming it" < <(printf 'The service %s could not be installed: %s It runs C:\\tools\\agent.exe, not this program.\n' "$SERVICE" "$(system_text 1073 | sed 's/\r$//')")
+launch --mvk-uninstall
+expect_eq "uninstall of another program: exit code" 1 "$RC"
+expect_stdout "uninstall of another program: refused, naming it" < <(printf 'The service %s could not be uninstalled: It runs C:\\tools\\agent.exe, not this program.\n' "$SERVICE")
+wine "$QV_PROBE_EXE" service "$SERVICE" >"$CASE/config.txt"
+expect_line "the other program's service stays" "$CASE/config.txt" "path: C:\\tools\\agent.exe --run"
+wine sc delete "$SERVICE" >/dev/null 2>&1
 
 # --- outside the service manager ---------------------------------------------------------------
 install not_a_service

@@ -3,9 +3,17 @@
 #include <utility>
 
 #include "commands.h"
+#include "escaped_text.h"
 #include "message_text.h"
 
 namespace qvconfig {
+namespace {
+
+constexpr std::string_view kSetVerb = "set";
+constexpr std::string_view kSetEscapedVerb = "set-escaped";
+constexpr std::string_view kRemoveVerb = "remove";
+
+}  // namespace
 
 int parseChanges(const std::string& file, const std::string& content, std::vector<Change>& changes,
                  std::string& err) {
@@ -31,8 +39,9 @@ int parseChanges(const std::string& file, const std::string& content, std::vecto
         const std::size_t keyStart = verbEnd == std::string::npos ? line.size() : verbEnd + 1;
         const std::size_t keyEnd = line.find(' ', keyStart);
         const std::string key = line.substr(keyStart, keyEnd - keyStart);
-        const bool set = verb == "set";
-        if ((!set && verb != "remove") || key.empty() || (!set && keyEnd != std::string::npos)) {
+        const bool escaped = verb == kSetEscapedVerb;
+        const bool set = escaped || verb == kSetVerb;
+        if ((!set && verb != kRemoveVerb) || key.empty() || (!set && keyEnd != std::string::npos)) {
             appendf(err,
                     "qvconfig: %s:%d: expected 'set VALUE TEXT' or 'remove VALUE'; nothing "
                     "changed\n",
@@ -47,7 +56,15 @@ int parseChanges(const std::string& file, const std::string& content, std::vecto
             err += "' is not a configuration value of QuorvexService; nothing changed\n";
             return kExitRefused;
         }
-        Change change{value, set, keyEnd == std::string::npos ? "" : line.substr(keyEnd + 1)};
+        const std::string rest = keyEnd == std::string::npos ? "" : line.substr(keyEnd + 1);
+        Change change{value, set, rest};
+        if (escaped && !unescapeText(rest, change.text)) {
+            appendf(err,
+                    "qvconfig: %s:%d: a backslash in a set-escaped text must start \\\\, \\t, "
+                    "\\n, \\r or \\xHH; nothing changed\n",
+                    file.c_str(), number);
+            return kExitRefused;
+        }
         if (set) {
             const std::string why = refusal(*value, change.text);
             if (!why.empty()) {
@@ -60,6 +77,26 @@ int parseChanges(const std::string& file, const std::string& content, std::vecto
     }
     changes = std::move(parsed);
     return kExitOk;
+}
+
+std::string changeLine(const Change& change) {
+    std::string line;
+    if (!change.set) {
+        line.append(kRemoveVerb).append(" ").append(change.value->name);
+    } else if (isPlainText(change.text)) {
+        line.append(kSetVerb)
+            .append(" ")
+            .append(change.value->name)
+            .append(" ")
+            .append(change.text);
+    } else {
+        line.append(kSetEscapedVerb)
+            .append(" ")
+            .append(change.value->name)
+            .append(" ")
+            .append(escapeText(change.text));
+    }
+    return line;
 }
 
 }  // namespace qvconfig

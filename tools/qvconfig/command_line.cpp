@@ -18,6 +18,14 @@ const char kUsage[] =
     "  qvconfig remove EXE VALUE         removes the value: the setting is then unset\n"
     "  qvconfig apply EXE FILE           makes the changes FILE lists, all or none: one\n"
     "                                    'set VALUE TEXT' or 'remove VALUE' a line\n"
+    "                                    ('set-escaped VALUE TEXT' for \\n, \\r, \\t,\n"
+    "                                    \\\\ and \\xHH in TEXT)\n"
+    "  qvconfig export [--all] EXE [FILE]\n"
+    "                                    writes an apply file (to FILE, or to standard\n"
+    "                                    output) of the values that differ from what this\n"
+    "                                    release ships; --all: of every value\n"
+    "  qvconfig diff EXE EXE2            lists the values in which the two differ\n"
+    "                                    (exit code 0 the same, 1 they differ)\n"
     "  qvconfig table                    the values the launcher reads, with their limits\n"
     "\n"
     "VALUE is an ID (10) or a name (error_title); see 'qvconfig table'.\n"
@@ -26,7 +34,7 @@ const char kUsage[] =
     "\n"
     "Exit codes: 0 done, 1 command line not understood, 2 file cannot be read or written,\n"
     "3 not a QuorvexService executable, not a configuration value, or a text it cannot hold\n"
-    "(nothing changed), 4 the value is not set (get).\n";
+    "(nothing changed), 4 the value is not set (get); diff: 1 the two differ.\n";
 
 namespace {
 
@@ -92,6 +100,25 @@ int parseCommandLine(const std::vector<std::string>& args, Command& command, std
             return usage(err, "'apply' takes EXE and FILE");
         }
         command = Command{Verb::apply, args[1], nullptr, args[2]};
+        return kExitOk;
+    }
+    if (word == "export") {
+        const bool all = n > 1 && args[1] == "--all";
+        const std::size_t first = all ? 2 : 1;
+        if (n != first + 1 && n != first + 2) {
+            return usage(err, "'export' takes [--all] EXE [FILE]");
+        }
+        command = Command{Verb::exportValues, args[first], nullptr,
+                          n == first + 2 ? args[first + 1] : std::string()};
+        command.all = all;
+        command.toFile = n == first + 2;
+        return kExitOk;
+    }
+    if (word == "diff") {
+        if (n != 3) {
+            return usage(err, "'diff' takes EXE and EXE2");
+        }
+        command = Command{Verb::diff, args[1], nullptr, args[2]};
         return kExitOk;
     }
     const bool set = word == "set";

@@ -12,14 +12,17 @@ namespace qvconfig {
 // What the tool prints for 'qvconfig help' and after a command line it does not understand.
 extern const char kUsage[];
 
-enum class Verb { help, table, list, get, set, setFile, remove, apply };
+enum class Verb { help, table, list, get, set, setFile, remove, apply, exportValues, diff };
 
 // A command as the command line gives it, before any file is touched.
 struct Command {
     Verb verb = Verb::help;
     std::string exe;               // every verb but help and table: the executable
     const Value* value = nullptr;  // get, set, set-file, remove: a configuration value
-    std::string argument;          // set: the text; set-file: its file; apply: the apply file
+    std::string argument;          // set: the text; set-file: its file; apply: the apply file;
+                                   // export: the file written (when toFile); diff: executable B
+    bool all = false;              // export --all: every value, not only the differences
+    bool toFile = false;           // export: written to the file `argument`, not to stdout
 };
 
 // Reads the words `args` into `command`. kExitOk; kExitUsage after a message and the usage when

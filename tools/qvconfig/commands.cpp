@@ -1,11 +1,15 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <fstream>
 #include <string_view>
 #include <utility>
 
 #include "change_file.h"
 #include "command_line.h"
+#include "config_diff.h"
+#include "configuration.h"
+#include "export_file.h"
 #include "message_text.h"
 #include "resource_file.h"
 #include "text_file.h"
@@ -216,6 +220,94 @@ int applyFile(const std::string& path, const std::string& changeFile, std::strin
     return kExitOk;
 }
 
+// The configuration values the resources carry, as the launcher reads them (ID and language).
+Configuration configurationOf(const std::vector<Resource>& resources) {
+    Configuration configuration;
+    for (const Resource& r : resources) {
+        if (r.type == ResourceKey::integer(kRcDataType) && r.name.isInteger &&
+            r.language == kValueLanguage && findValue(r.name.id) != nullptr) {
+            configuration[r.name.id] = std::string(textOf(r));
+        }
+    }
+    return configuration;
+}
+
+// Reads the configuration of the executable at `path`: kExitOk, or the code of a message.
+int readConfiguration(const std::string& path, Configuration& configuration, std::string& err) {
+    Executable exe;
+    FileError e;
+    if (!readExecutable(path, exe, e)) {
+        return fileFailure(err, path, e);
+    }
+    configuration = configurationOf(exe.resources);
+    // What no apply file can carry is named, so that nothing is lost unseen.
+    for (const Resource& r : exe.resources) {
+        if (r.type == ResourceKey::integer(kRcDataType) &&
+            !(r.name.isInteger && r.language == kValueLanguage && findValue(r.name.id))) {
+            appendf(err, "qvconfig: note: %s: the resource RCDATA ", path.c_str());
+            if (r.name.isInteger) {
+                appendf(err, "%u", static_cast<unsigned>(r.name.id));
+            } else {
+                err += printable(r.name.text);
+            }
+            appendf(err, " (language 0x%04X) is not a configuration value the launcher reads\n",
+                    r.language);
+        }
+    }
+    return kExitOk;
+}
+
+int exportValues(const Command& command, std::string& out, std::string& err) {
+    Configuration carried;
+    if (const int code = readConfiguration(command.exe, carried, err); code != kExitOk) {
+        return code;
+    }
+    const std::vector<Change> changes =
+        command.all ? wholeConfiguration(carried) : changesBetween(shippedConfiguration(), carried);
+    for (const Change& c : changes) {
+        const std::string why = c.set ? refusal(*c.value, c.text) : std::string();
+        if (!why.empty()) {
+            appendf(err, "qvconfig: %s: %s, so no apply file can carry it; nothing exported\n",
+                    command.exe.c_str(), why.c_str());
+            return kExitRefused;
+        }
+    }
+    const std::string text =
+        exportText((command.all ? "qvconfig export --all: every configuration value of "
+                                : "qvconfig export: the configuration values that differ from this "
+                                  "release's shipped ones, of ") +
+                       command.exe,
+                   changes);
+    if (!command.toFile) {
+        out += text;
+        return kExitOk;
+    }
+    std::ofstream file(command.argument, std::ios::binary | std::ios::trunc);
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    if (!file) {
+        appendf(err, "qvconfig: %s: cannot be written\n", command.argument.c_str());
+        return kExitFile;
+    }
+    appendf(out, "%zu change(s) written to %s\n", changes.size(), command.argument.c_str());
+    return kExitOk;
+}
+
+int diffValues(const std::string& pathA, const std::string& pathB, std::string& out,
+               std::string& err) {
+    Configuration a;
+    Configuration b;
+    if (const int code = readConfiguration(pathA, a, err); code != kExitOk) {
+        return code;
+    }
+    if (const int code = readConfiguration(pathB, b, err); code != kExitOk) {
+        return code;
+    }
+    const std::string lines = differenceLines(a, b);
+    out += lines;
+    return lines.empty() ? kExitOk : kExitDiffer;
+}
+
 int printTable(std::string& out) {
     out += "ID    name                  kind     max    shipped\n";
     for (const Value& v : quorvex::launch_config::kValues) {
@@ -259,6 +351,10 @@ int runCommand(const std::vector<std::string>& args, std::string& out, std::stri
             return removeValue(command.exe, *command.value, out, err);
         case Verb::apply:
             return applyFile(command.exe, command.argument, out, err);
+        case Verb::exportValues:
+            return exportValues(command, out, err);
+        case Verb::diff:
+            return diffValues(command.exe, command.argument, out, err);
     }
     return kExitUsage;
 }

@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitFile = 2,     // the executable (or a text file) cannot be read or written
     kExitRefused = 3,  // not a configuration value, or a text it cannot hold: nothing changed
     kExitNotSet = 4,   // get: the executable does not carry the value
+    kExitDiffer = 1,   // diff: the two executables carry different configurations
 };
 
 // Runs one command. `args` are the words after the program name; what the tool prints goes to

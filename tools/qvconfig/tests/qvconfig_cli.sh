@@ -59,5 +59,19 @@ grep -q 'word 4 of the command line holds characters that the ANSI code page (12
 run 0 get carrier.exe 10
 cmp -s out.bin expected.bin || fail "the refused text changed value 10: $(od -c out.bin | head -3)"
 
+# export writes the apply file byte for byte to standard output; applied to a fresh copy, diff
+# finds nothing between the two, and exits 1 with a line a value against the shipped build.
+run 0 export carrier.exe
+printf '# qvconfig export: the configuration values that differ from this release'"'"'s shipped ones, of carrier.exe\r\nset error_title Caf\xe9\r\nremove support_url\r\n' >expected.bin
+cmp -s out.bin expected.bin || fail "export printed $(od -c out.bin | head -5)"
+cp out.bin site.txt
+cp "$carrier" fresh.exe
+run 1 diff fresh.exe carrier.exe
+printf '10    error_title           "Zarvel-Quorvex integration service" -> "Caf\xe9"\n22    support_url           "https://support.zarvel.example/quorvex-service" -> (not set)\n' >expected.bin
+cmp -s out.bin expected.bin || fail "diff printed $(od -c out.bin | head -5)"
+run 0 apply fresh.exe site.txt
+run 0 diff fresh.exe carrier.exe
+[ ! -s out.bin ] || fail "diff of equal configurations printed $(cat out.bin)"
+
 echo "qvconfig_cli: $failures failure(s)"
 [ "$failures" -eq 0 ]

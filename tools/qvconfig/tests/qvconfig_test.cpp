@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -767,6 +768,278 @@ TEST_F(QvconfigTest, ListShowsEveryCarriedValueInIdOrder) {
     EXPECT_THAT(r.out, HasSubstr("19    environment                 7  A=1\\tB=2\n"));
     EXPECT_THAT(r.out, HasSubstr("20    reserved_20                 2  32\n"));
     EXPECT_EQ(lines.back().rfind("105   msg_instance_running", 0), 0u);
+}
+
+// --- export and diff ---------------------------------------------------------------------------
+
+Outcome exportTo(const std::string& exe, const std::string& file, bool all = false) {
+    std::vector<std::string> args = {"export"};
+    if (all) {
+        args.push_back("--all");
+    }
+    args.push_back(exe);
+    args.push_back(file);
+    return qvconfig(args);
+}
+
+// A second copy of the test program, fresh: the build as shipped.
+class ExportTest : public QvconfigTest {
+  protected:
+    void SetUp() override {
+        QvconfigTest::SetUp();
+        fresh_ = exe_ + ".fresh.exe";
+        ASSERT_TRUE(CopyFileA(selfPath().c_str(), fresh_.c_str(), FALSE)) << GetLastError();
+        file_ = exe_ + ".export";
+    }
+    void TearDown() override {
+        DeleteFileA(fresh_.c_str());
+        DeleteFileA(file_.c_str());
+        QvconfigTest::TearDown();
+    }
+
+    std::string fresh_;
+    std::string file_;
+};
+
+struct TextCase {
+    const char* name;
+    const char* key;
+    int id;
+    std::string text;
+    const char* form;  // the start of the exported line
+};
+
+class ExportTextTest : public ExportTest, public ::testing::WithParamInterface<TextCase> {};
+
+TEST_P(ExportTextTest, SurvivesExportAndApplyByteForByte) {
+    const TextCase& p = GetParam();
+    ASSERT_EQ(qvconfig({"set", exe_, p.key, p.text}).code, qvconfig::kExitOk);
+    const Outcome exported = exportTo(exe_, file_);
+    ASSERT_EQ(exported.code, qvconfig::kExitOk) << exported.err;
+    EXPECT_EQ(exported.out, "1 change(s) written to " + file_ + "\n");
+    const std::string file = readFile(file_);
+    EXPECT_THAT(file, HasSubstr(std::string("\r\n") + p.form));
+    // One comment line and one change, whatever the text holds.
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 2);
+
+    const Outcome applied = qvconfig({"apply", fresh_, file_});
+    ASSERT_EQ(applied.code, qvconfig::kExitOk) << applied.err;
+    EXPECT_EQ(applied.out, "1 change(s) applied\n");
+    EXPECT_EQ(carriedBy(fresh_).values, carriedBy(exe_).values);
+    EXPECT_EQ(carriedBy(fresh_).values.at(p.id), withNul(p.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ExportTextTest,
+    ::testing::Values(
+        TextCase{"line_ends", "19", 19, "A=1\nB=2\r\nC=3\r", "set-escaped environment A=1\\nB=2"},
+        TextCase{"tab", "19", 19, "A=1\tB=2", "set environment A=1\tB=2\r\n"},
+        TextCase{"ansi_bytes", "10", 10, "Caf\xE9 \x80\xFF",
+                 "set error_title Caf\xE9 \x80\xFF\r\n"},
+        TextCase{"ansi_bytes_with_a_line_end", "10", 10, "\xE9\n\xFF",
+                 "set-escaped error_title \xE9\\n\xFF\r\n"},
+        TextCase{"empty", "23", 23, "", "set mutex_name \r\n"},
+        TextCase{"backslashes_as_they_stand", "1", 1, "C:\\new\\tools\\x41",
+                 "set local_runtime C:\\new\\tools\\x41\r\n"},
+        TextCase{"backslashes_beside_a_line_end", "12", 12, "-Da=C:\\new\n-Db=\\\\srv",
+                 "set-escaped jvm_options -Da=C:\\\\new\\n-Db=\\\\\\\\srv\r\n"},
+        TextCase{"other_control_bytes", "13", 13, std::string("a\x01\x1F\x7F b", 6),
+                 "set-escaped app_args a\\x01\\x1F\\x7F b\r\n"},
+        TextCase{"blanks_and_hash", "13", 13, "  #not a comment  ",
+                 "set app_args   #not a comment  \r\n"},
+        TextCase{"the_max", "16", 16, std::string(32767, 'c'), "set class_path ccc"},
+        TextCase{"the_max_of_line_ends", "16", 16, std::string(32767, '\n'),
+                 "set-escaped class_path \\n\\n"},
+        TextCase{"the_max_of_bytes_above_0x7F", "19", 19, std::string(32766, '\xA0'),
+                 "set environment \xA0\xA0"}),
+    [](const ::testing::TestParamInfo<TextCase>& c) { return std::string(c.param.name); });
+
+TEST_F(ExportTest, WritesWhatDiffersFromTheShippedValuesAndNothingElse) {
+    // As shipped: nothing but the comment line.
+    Outcome r = qvconfig({"export", exe_});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(r.out,
+              "# qvconfig export: the configuration values that differ from this release's "
+              "shipped ones, of " +
+                  exe_ + "\r\n");
+    EXPECT_EQ(r.err, "");
+
+    // Changed, added, removed, and a value set to its shipped text again.
+    writeFile(file_,
+              "set error_title Access Gate\n"
+              "set 31 true\n"
+              "remove 22\n"
+              "set 8 .\n");
+    ASSERT_EQ(qvconfig({"apply", exe_, file_}).code, qvconfig::kExitOk);
+    r = qvconfig({"export", exe_});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
+              "set error_title Access Gate\r\n"
+              "remove support_url\r\n"
+              "set restart true\r\n");
+}
+
+TEST_F(ExportTest, AllWritesEveryValueAndGivesTheSameConfigurationOnAnyBuild) {
+    writeFile(file_,
+              "set 10 Gate\n"
+              "remove 1\n"
+              "set 37 app.Service.stop\n");
+    ASSERT_EQ(qvconfig({"apply", exe_, file_}).code, qvconfig::kExitOk);
+    const Outcome r = exportTo(exe_, file_, true);
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(r.out, std::to_string(std::size(kValues)) + " change(s) written to " + file_ + "\n");
+    const std::string file = readFile(file_);
+    EXPECT_THAT(file, HasSubstr("\r\nremove local_runtime\r\n"));
+    EXPECT_THAT(file, HasSubstr("\r\nset error_title Gate\r\n"));
+    EXPECT_THAT(file, HasSubstr("\r\nset mutex_name quorvexService\r\n"));
+    EXPECT_THAT(file, HasSubstr("\r\nremove java_min_version\r\n"));
+
+    // The other build carries changes of its own: they all give way.
+    ASSERT_EQ(qvconfig({"set", fresh_, "2", "1.8"}).code, qvconfig::kExitOk);
+    ASSERT_EQ(qvconfig({"set", fresh_, "1", "jre"}).code, qvconfig::kExitOk);
+    ASSERT_EQ(qvconfig({"apply", fresh_, file_}).code, qvconfig::kExitOk);
+    EXPECT_EQ(carriedBy(fresh_).values, carriedBy(exe_).values);
+    EXPECT_EQ(qvconfig({"diff", exe_, fresh_}).code, qvconfig::kExitOk);
+}
+
+TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValues) {
+    // An older build: another jar, a value this release no longer reads (ID 24) and one it reads
+    // in another language.
+    qvconfig::Executable exe;
+    qvconfig::FileError e;
+    ASSERT_TRUE(qvconfig::readExecutable(exe_, exe, e)) << e.detail;
+    std::vector<qvconfig::Resource> resources = exe.resources;
+    for (qvconfig::Resource& r : resources) {
+        if (r.type == qvconfig::ResourceKey::integer(10) && r.name.id == 14) {
+            r.bytes = withNul(".\\lib\\quorvexservice-0.9.0.jar");
+        }
+    }
+    resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(24),
+                         kValueLanguage, withNul("old")});
+    resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(10),
+                         0x0409, withNul("English title")});
+    ASSERT_TRUE(qvconfig::writeResources(exe_, exe, resources, e)) << e.detail;
+
+    const Outcome r = qvconfig({"export", exe_});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
+              "set jar_path .\\lib\\quorvexservice-0.9.0.jar\r\n");
+    EXPECT_THAT(r.err, HasSubstr("qvconfig: note: " + exe_ +
+                                 ": the resource RCDATA 24 (language 0x0400) is not a "
+                                 "configuration value the launcher reads\n"));
+    EXPECT_THAT(r.err, HasSubstr("RCDATA 10 (language 0x0409) is not a configuration value"));
+}
+
+TEST_F(ExportTest, ATextLongerThanThisReleaseAllowsIsNotExported) {
+    qvconfig::Executable exe;
+    qvconfig::FileError e;
+    ASSERT_TRUE(qvconfig::readExecutable(exe_, exe, e)) << e.detail;
+    std::vector<qvconfig::Resource> resources = exe.resources;
+    resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(2),
+                         kValueLanguage, withNul(std::string(128, '1'))});
+    ASSERT_TRUE(qvconfig::writeResources(exe_, exe, resources, e)) << e.detail;
+    const Outcome r = exportTo(exe_, file_);
+    EXPECT_EQ(r.code, qvconfig::kExitRefused);
+    EXPECT_EQ(r.err, "qvconfig: " + exe_ +
+                         ": value 2 (java_min_version) may hold at most 127 characters; the text "
+                         "has 128, so no apply file can carry it; nothing exported\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(GetFileAttributesA(file_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ExportTest, ProblemsAreReportedWithTheirExitCodes) {
+    const Outcome unwritable = exportTo(exe_, exe_ + ".absent\\folder\\x.txt");
+    EXPECT_EQ(unwritable.code, qvconfig::kExitFile);
+    EXPECT_EQ(unwritable.err, "qvconfig: " + exe_ + ".absent\\folder\\x.txt: cannot be written\n");
+    const Outcome missing = qvconfig({"export", exe_ + ".absent"});
+    EXPECT_EQ(missing.code, qvconfig::kExitFile);
+    EXPECT_THAT(missing.err, HasSubstr(exe_ + ".absent: failed opening the file: "));
+    const char* dll = std::getenv("QV_DLL_FILE");
+    ASSERT_NE(dll, nullptr);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"export", dll}, std::vector<std::string>{"diff", exe_, dll},
+          std::vector<std::string>{"diff", dll, exe_}}) {
+        const Outcome r = qvconfig(args);
+        EXPECT_EQ(r.code, qvconfig::kExitRefused);
+        EXPECT_THAT(r.err, HasSubstr("not a QuorvexService executable (it is a DLL)"));
+        EXPECT_EQ(r.out, "");
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"export"}, std::vector<std::string>{"export", "--all"},
+          std::vector<std::string>{"export", exe_, "a", "b"},
+          std::vector<std::string>{"export", "--all", exe_, "a", "b"},
+          std::vector<std::string>{"diff", exe_},
+          std::vector<std::string>{"diff", exe_, "a", "b"}}) {
+        const Outcome r = qvconfig(args);
+        EXPECT_EQ(r.code, qvconfig::kExitUsage) << ::testing::PrintToString(args);
+        EXPECT_THAT(r.err, HasSubstr("Usage: qvconfig"));
+    }
+}
+
+TEST_F(ExportTest, OldApplyFilesReadTheSameAndEscapesAreChecked) {
+    // A plain "set" keeps its backslashes and its text as it stands, as it always did.
+    writeFile(file_, "set 1 C:\\new\\x41\\t\r\nset 13 a\\nb  \n");
+    ASSERT_EQ(qvconfig({"apply", exe_, file_}).code, qvconfig::kExitOk);
+    EXPECT_EQ(carriedBy(exe_).values.at(1), withNul("C:\\new\\x41\\t"));
+    EXPECT_EQ(carriedBy(exe_).values.at(13), withNul("a\\nb  "));
+
+    const std::string before = readFile(exe_);
+    const std::pair<std::string, std::string> bad[] = {
+        {"set-escaped 10 a\\qb\n",
+         ":1: a backslash in a set-escaped text must start \\\\, \\t, \\n, \\r or \\xHH; nothing "
+         "changed\n"},
+        {"set 10 ok\nset-escaped 10 a\\x4\n", ":2: a backslash in a set-escaped text must start"},
+        {"set-escaped 10 a\\\n", ":1: a backslash in a set-escaped text must start"},
+        {"set-escaped 10 a\\x00b\n",
+         ":1: the text holds a NUL byte, which would end value 10 (error_title) early"},
+        {"set-escaped 10 " + std::string(128, 'x') + "\n", ":1: value 10 (error_title) may hold"},
+        {"set-escaped\n", ":1: expected 'set VALUE TEXT' or 'remove VALUE'"},
+    };
+    for (const auto& [content, message] : bad) {
+        SCOPED_TRACE(content);
+        writeFile(file_, content);
+        const Outcome r = qvconfig({"apply", exe_, file_});
+        EXPECT_EQ(r.code, qvconfig::kExitRefused);
+        EXPECT_THAT(r.err, HasSubstr(file_ + message));
+        EXPECT_EQ(readFile(exe_), before);
+    }
+    // 127 characters written with escapes fit a value of 127.
+    writeFile(file_, "set-escaped 10 " + std::string(126, 'x') + "\\x41\n");
+    ASSERT_EQ(qvconfig({"apply", exe_, file_}).code, qvconfig::kExitOk);
+    EXPECT_EQ(carriedBy(exe_).values.at(10), withNul(std::string(126, 'x') + "A"));
+}
+
+TEST_F(ExportTest, DiffListsOneLineAValueAndExitsOneWhenTheyDiffer) {
+    Outcome r = qvconfig({"diff", exe_, fresh_});
+    EXPECT_EQ(r.code, qvconfig::kExitOk);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+
+    writeFile(file_,
+              "set error_title Access Gate\n"
+              "remove 22\n"
+              "set-escaped 19 A=1\\tB=2\\nC\n"
+              "set 31 true\n");
+    ASSERT_EQ(qvconfig({"apply", fresh_, file_}).code, qvconfig::kExitOk);
+    // A long class path that differs near its end is shown around the difference.
+    const std::string classPath = carriedBy(exe_).values.at(16);
+    ASSERT_EQ(qvconfig({"set", fresh_, "16", classPath.substr(0, 6240) + "X.jar"}).code,
+              qvconfig::kExitOk);
+    r = qvconfig({"diff", exe_, fresh_});
+    EXPECT_EQ(r.code, qvconfig::kExitDiffer);
+    EXPECT_EQ(r.out,
+              "10    error_title           \"Zarvel-Quorvex integration service\" -> \"Access "
+              "Gate\"\n"
+              "16    class_path            \"..." +
+                  classPath.substr(6220, 33) + "\" -> \"..." + classPath.substr(6220, 20) +
+                  "X.jar\"\n"
+                  "19    environment           (not set) -> \"A=1\\tB=2\\x0AC\"\n"
+                  "22    support_url           \"https://support.zarvel.example/quorvex-service\" "
+                  "-> (not set)\n"
+                  "31    restart               (not set) -> \"true\"\n");
+    r = qvconfig({"diff", fresh_, exe_});
+    EXPECT_EQ(r.code, qvconfig::kExitDiffer);
+    EXPECT_THAT(r.out, HasSubstr("31    restart               \"true\" -> (not set)\n"));
 }
 
 }  // namespace
