@@ -16,83 +16,68 @@
 #include <string>
 
 #include "os.h"
+#include "windows/unique_handle.h"
 
 namespace qv::windows {
 
-// An open registry key; RegCloseKey.
+using RegistryKeyOwner = UniqueHandle<HKEY, decltype(&RegCloseKey), &RegCloseKey>;
+using FindOwner = UniqueHandle<intptr_t, decltype(&_findclose), &_findclose, intptr_t{-1}>;
+using DescriptorOwner = UniqueHandle<int, decltype(&_close), &_close, -1>;
+using StreamOwner = UniqueHandle<std::FILE*, decltype(&std::fclose), &std::fclose>;
+// A text the system allocated with LocalAlloc (FormatMessageA with
+// FORMAT_MESSAGE_ALLOCATE_BUFFER, which stores its address in receiver()).
+using LocalText = UniqueHandle<LPSTR, decltype(&LocalFree), &LocalFree>;
+
+// An open registry key.
 class RegistryKeyHandle final : public RegistryKey {
   public:
     explicit RegistryKeyHandle(HKEY key) : key_(key) {}
-    ~RegistryKeyHandle() override { RegCloseKey(key_); }
 
     bool enumSubkey(std::uint32_t index, std::size_t maxChars, std::string& name) override;
     bool queryValue(const char* valueName, std::size_t byteLimit, RegistryValue& value) override;
     bool valueSize(const char* valueName, std::size_t& bytes) override;
 
   private:
-    HKEY key_;
+    RegistryKeyOwner key_;
 };
 
-// A running file enumeration; _findclose.
+// A running file enumeration.
 class FileFindHandle final : public FileFind {
   public:
     FileFindHandle(intptr_t handle, const _finddata_t& first) : handle_(handle), data_(first) {
         name_ = data_.name;
     }
-    ~FileFindHandle() override { _findclose(handle_); }
 
     const std::string& name() const override { return name_; }
     bool next() override;
 
   private:
-    intptr_t handle_;
+    FindOwner handle_;
     _finddata_t data_;
     std::string name_;
 };
 
-// A file descriptor open for reading; _close.
+// A file descriptor open for reading.
 class InputFileHandle final : public InputFile {
   public:
     explicit InputFileHandle(int fd) : fd_(fd) {}
-    ~InputFileHandle() override { _close(fd_); }
 
     long read(char* buffer, std::size_t maxBytes) override;
 
   private:
-    int fd_;
+    DescriptorOwner fd_;
 };
 
-// A stdio stream of the debug log; fclose.
+// A stdio stream of the debug log.
 class LogStreamHandle final : public LogStream {
   public:
     explicit LogStreamHandle(std::FILE* file) : file_(file) {}
-    ~LogStreamHandle() override { std::fclose(file_); }
 
     void write(std::string_view text) override;
     void flush() override;
 
   private:
-    std::FILE* file_;
-};
-
-// A text the system allocated with LocalAlloc (FormatMessageA); LocalFree.
-class LocalText {
-  public:
-    LocalText() = default;
-    ~LocalText() {
-        if (text_ != nullptr) {
-            LocalFree(text_);
-        }
-    }
-    LocalText(const LocalText&) = delete;
-    LocalText& operator=(const LocalText&) = delete;
-
-    // Where FormatMessageA with FORMAT_MESSAGE_ALLOCATE_BUFFER stores the text's address.
-    LPSTR* receiver() { return &text_; }
-    const char* get() const { return text_; }
-
-  private:
-    LPSTR text_ = nullptr;
+    StreamOwner file_;
 };
 
 }  // namespace qv::windows

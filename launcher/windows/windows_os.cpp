@@ -66,7 +66,7 @@ bool RegistryKeyHandle::enumSubkey(std::uint32_t index, std::size_t maxChars, st
     std::vector<char> buffer(maxChars + 1, '\0');
     DWORD size = static_cast<DWORD>(buffer.size());
     const LONG rc =
-        RegEnumKeyExA(key_, index, buffer.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        RegEnumKeyExA(key_.get(), index, buffer.data(), &size, nullptr, nullptr, nullptr, nullptr);
     if (rc != ERROR_SUCCESS) {
         return false;
     }
@@ -80,7 +80,7 @@ bool RegistryKeyHandle::queryValue(const char* valueName, std::size_t byteLimit,
     std::vector<BYTE> data(byteLimit + 1, 0);
     DWORD size = static_cast<DWORD>(byteLimit);
     DWORD type = 0;
-    const LONG rc = RegQueryValueExA(key_, valueName, nullptr, &type, data.data(), &size);
+    const LONG rc = RegQueryValueExA(key_.get(), valueName, nullptr, &type, data.data(), &size);
     if (rc != ERROR_SUCCESS) {
         return false;
     }
@@ -92,7 +92,8 @@ bool RegistryKeyHandle::queryValue(const char* valueName, std::size_t byteLimit,
 
 bool RegistryKeyHandle::valueSize(const char* valueName, std::size_t& bytes) {
     DWORD size = 0;
-    if (RegQueryValueExA(key_, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(key_.get(), valueName, nullptr, nullptr, nullptr, &size) !=
+        ERROR_SUCCESS) {
         return false;
     }
     bytes = size;
@@ -100,7 +101,7 @@ bool RegistryKeyHandle::valueSize(const char* valueName, std::size_t& bytes) {
 }
 
 bool FileFindHandle::next() {
-    if (_findnext(handle_, &data_) != 0) {
+    if (_findnext(handle_.get(), &data_) != 0) {
         return false;
     }
     name_ = data_.name;
@@ -109,15 +110,15 @@ bool FileFindHandle::next() {
 
 long InputFileHandle::read(char* buffer, std::size_t maxBytes) {
     const auto count = static_cast<unsigned>(std::min<std::size_t>(maxBytes, INT_MAX));
-    return _read(fd_, buffer, count);
+    return _read(fd_.get(), buffer, count);
 }
 
 void LogStreamHandle::write(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fwrite(text.data(), 1, text.size(), file_.get());
 }
 
 void LogStreamHandle::flush() {
-    std::fflush(file_);
+    std::fflush(file_.get());
 }
 
 }  // namespace windows

@@ -55,23 +55,18 @@ DWORD WINAPI controlHandler(DWORD control, DWORD, LPVOID, LPVOID) {
     }
 }
 
-// A service control manager handle; CloseServiceHandle. A failed close leaves the last error of
-// the call that mattered.
-class ScHandle {
-  public:
-    explicit ScHandle(SC_HANDLE handle) : handle_(handle) {}
-    ~ScHandle() {
-        const DWORD kept = GetLastError();
-        CloseServiceHandle(handle_);
-        SetLastError(kept);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return handle_; }
-
-  private:
-    SC_HANDLE handle_;
-};
+// Closes a service control manager handle; a failed close leaves the last error of the call
+// that mattered.
+BOOL closeKeepingLastError(SC_HANDLE handle) {
+    const DWORD kept = GetLastError();
+    const BOOL closed = CloseServiceHandle(handle);
+    SetLastError(kept);
+    return closed;
+}
+using ScHandle =
+    windows::UniqueHandle<SC_HANDLE, decltype(&closeKeepingLastError), &closeKeepingLastError>;
+using EventSourceOwner =
+    windows::UniqueHandle<HANDLE, decltype(&DeregisterEventSource), &DeregisterEventSource>;
 
 class WindowsService final : public ServiceHandle {
   public:
@@ -236,17 +231,17 @@ bool WindowsOs::setServiceStatus(const ServiceStatus& status) {
 
 bool WindowsOs::registerEventSource(const char* name) {
     const std::string path = std::string(kEventLogKey) + name;
-    HKEY key = nullptr;
+    windows::RegistryKeyOwner key;
     LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr);
+                              nullptr, key.receiver(), nullptr);
     if (rc != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(rc));
         return false;
     }
     const DWORD types = kTypesSupported;
-    rc = RegSetValueExA(key, kTypesSupportedValue, 0, REG_DWORD,
+    rc = RegSetValueExA(key.get(), kTypesSupportedValue, 0, REG_DWORD,
                         reinterpret_cast<const BYTE*>(&types), sizeof(types));
-    RegCloseKey(key);
+    key.reset();
     if (rc != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(rc));
         return false;
@@ -266,10 +261,9 @@ bool WindowsOs::deregisterEventSource(const char* name) {
 
 void WindowsOs::reportErrorEvent(const char* source, const char* text) {
     const DWORD kept = GetLastError();
-    if (HANDLE log = RegisterEventSourceA(nullptr, source)) {
+    if (EventSourceOwner log{RegisterEventSourceA(nullptr, source)}) {
         LPCSTR strings[] = {text};
-        ReportEventA(log, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
-        DeregisterEventSource(log);
+        ReportEventA(log.get(), EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
     }
     SetLastError(kept);
 }
