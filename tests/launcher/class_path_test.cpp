@@ -107,6 +107,30 @@ TEST_F(ClassPathTest, Forms) {
     }
 }
 
+// FindFirstFile matches a pattern against the long and the short (8.3) names of a file
+// (Microsoft's documentation of FindFirstFileA: "the search includes the long and short file
+// names"). On a volume that makes short names, "lib\*.jar" also takes "app.jarx" (short name
+// APP~1.JAR), and the class path holds it under its long name; the step records each pattern with
+// what it matched.
+TEST_F(ClassPathTest, PatternsMatchShortNamesAsWindowsDoes) {
+    LauncherOnMachine fresh;
+    fresh.machine.cwd = "C:\\app";
+    fresh.machine.setConfig(15, "a.B");
+    fresh.machine.setConfig(16, "lib\\*.jar;none\\*.jar");
+    fresh.machine.addFile("C:\\app\\lib\\app.jarx");
+    fresh.machine.setShortName("C:\\app\\lib\\app.jarx", "APP~1.JAR");
+    fresh.machine.addFile("C:\\app\\lib\\b.jar");
+    fresh.machine.addFile("C:\\app\\lib\\c.jarx");  // no short name: not matched
+    ASSERT_TRUE(addClassPathOrJar(fresh.ctx, program).goesOn());
+    EXPECT_EQ(fresh.state->launcherArgs.view(), "-classpath \"lib\\app.jarx;lib\\b.jar\" a.B");
+    ASSERT_EQ(fresh.state->classPathPatterns.size(), 2u);
+    EXPECT_EQ(fresh.state->classPathPatterns[0].entry, "lib\\*.jar");
+    EXPECT_EQ(fresh.state->classPathPatterns[0].matches,
+              (std::vector<std::string>{"lib\\app.jarx", "lib\\b.jar"}));
+    EXPECT_EQ(fresh.state->classPathPatterns[1].entry, "none\\*.jar");
+    EXPECT_TRUE(fresh.state->classPathPatterns[1].matches.empty());
+}
+
 TEST_F(ClassPathTest, Traces) {
     machine.setConfig(14, "lib\\app.jar");
     machine.setConfig(15, "app.Main");

@@ -7,10 +7,17 @@
 // resources, a mutex namespace (shareable between two machines that stand for two processes), a
 // captured standard output, and scriptable JVM libraries (FakeJvm) standing in for jvm.dll.
 //
-// It is a test fixture: it records what the launcher asked and answers what a test told it.
+// It is a test fixture: it records what the launcher asked and answers what a test told it. Its
+// members are defined by capability: fake_files.cpp (files, searches, the debug log, standard
+// output), fake_registry.cpp, fake_process.cpp (command line, module, resources, last error,
+// environment, current directory, mutexes, memory, shell), fake_jvm_library.cpp (loading a JVM
+// library; fake_jvm.cpp is the JVM itself), fake_services.cpp (service manager, dispatcher, event
+// log); fake_support.cpp holds what they share and the failure injection (fault_injector.h).
 #ifndef QV_TESTS_LAUNCHER_FAKE_MACHINE_H
 #define QV_TESTS_LAUNCHER_FAKE_MACHINE_H
 
+#include "fake_jvm.h"
+#include "fault_injector.h"
 #include "os.h"
 
 #include <array>
@@ -29,154 +36,6 @@ namespace qv::testing {
 
 // Lower-cased copy, for the case-insensitive names of Windows.
 std::string foldCase(std::string_view text);
-
-// A JVM library: records each JNI_CreateJavaVM call and the JNI calls of the launcher's main
-// thread, and answers as the test scripted it.
-class FakeJvm {
-  public:
-    struct Creation {
-        jint version = 0;
-        jboolean ignoreUnrecognized = JNI_FALSE;
-        std::vector<std::string> options;
-        std::vector<bool> extraInfoNull;
-    };
-
-    // --- Script --------------------------------------------------------------------------------
-    bool exportsCreateJavaVm = true;
-    // Result of the n-th creation (0-based); creations past the end give 0 (JNI_OK).
-    std::vector<jint> creationResults;
-    // Classes that FindClass finds (slash form); "java/lang/String" is always there.
-    std::set<std::string> classes;
-    // Classes in `classes` that have no static main(String[]).
-    std::set<std::string> classesWithoutMain;
-    bool failArray = false;
-    // NewStringUTF fails (exception pending) at this element index.
-    std::optional<int> failStringAt;
-    // main leaves an exception pending when it returns.
-    bool mainThrows = false;
-    // main calls System.exit with this code (the exit hook is called, then main returns, as
-    // though the process ended there).
-    std::optional<jint> mainExits;
-    // main blocks until System.exit or a stop method (`stopMethods`) is called on another thread.
-    bool mainBlocks = false;
-    // Static void methods taking String[] that a stop may call ("pkg/Class.method"); calling one
-    // ends a blocked main.
-    std::set<std::string> stopMethods;
-    // System.exit ends a blocked main only when this is true (false: the Java service ignores
-    // the request and never ends).
-    bool exitEndsMain = true;
-    // Called at the start of each JNI_CreateJavaVM (a creation that takes its time).
-    std::function<void()> beforeCreate;
-
-    // --- Record --------------------------------------------------------------------------------
-    std::vector<Creation> creations;
-    // The JNI calls in order, e.g. "FindClass(app/Main)", "ExceptionDescribe"; kept only while
-    // `recordCalls` is set (the fuzz targets, which check what the calls gave and not their
-    // sequence, turn it off).
-    bool recordCalls = true;
-    std::vector<std::string> calls;
-    // NewStringUTF calls so far (the element index that failStringAt counts).
-    int stringsMade = 0;
-    // The String[] of each call of main.
-    std::vector<std::vector<std::string>> mainArguments;
-    int destroyCount = 0;
-    // The codes System.exit was called with, and the String[] of each stop method call.
-    std::vector<jint> exitCodes;
-    std::vector<std::vector<std::string>> stopArguments;
-    // The exit hook of the last creation ("exit" option), or null.
-    void(JNICALL* exitHook)(jint) = nullptr;
-
-    // Ends a blocked main (what System.exit or a stop method does). A call on an attached thread
-    // takes effect when that thread detaches, so that the fake's records are written by one
-    // thread at a time.
-    void releaseMain();
-    bool releaseOnDetach = false;
-    void waitForRelease();
-
-    // The entry handed out for this library (JNI_CreateJavaVM).
-    CreateJavaVmFn entry();
-
-    FakeJvm();
-    ~FakeJvm();
-    FakeJvm(const FakeJvm&) = delete;
-    FakeJvm& operator=(const FakeJvm&) = delete;
-
-    // Handlers of the JNI functions (public for the C-style trampolines).
-    struct Object {
-        std::string kind;  // "class", "string", "array", "throwable"
-        std::string text;  // class name or string value
-        std::vector<jobject> elements;
-    };
-    jint create(JavaVM** vm, void** env, void* args);
-    jobject newObject(Object object);
-    Object* object(jobject handle);
-    jthrowable pending = nullptr;
-    JNINativeInterface_ functions{};
-    JNIInvokeInterface_ invokeFunctions{};
-    JNIEnv env{};
-    JavaVM vm{};
-
-  private:
-    std::deque<Object> objects_;
-    std::mutex releaseMutex_;
-    std::condition_variable released_;
-    bool mainReleased_ = false;
-};
-
-// The seam calls that can fail, by kind, for the failure injection of FaultInjector.
-enum class SeamCall {
-    RegistryOpen,        // openRegistryKey
-    RegistryEnum,        // RegistryKey::enumSubkey
-    RegistryQuery,       // RegistryKey::queryValue and valueSize
-    FileOpen,            // openForReading
-    FileRead,            // InputFile::read
-    FindFirst,           // findFirst
-    FindNext,            // FileFind::next
-    GetVariable,         // getEnvironmentVariable
-    SetVariable,         // setEnvironmentVariable
-    CurrentDirectory,    // currentDirectory
-    ChangeDirectory,     // changeDirectory
-    ModuleFileName,      // moduleFileName
-    Wow64Probe,          // queryWow64
-    LibraryLoad,         // loadLibrary
-    EntryLookup,         // findCreateJavaVm
-    MemoryStatus,        // availablePhysicalMemory
-    Mutex,               // createNamedMutex
-    ResourceLoad,        // findRcData: found, but LoadResource fails
-    FileQuery,           // fileStatus
-    LogOpen,             // openLogForAppend
-    LogWrite,            // LogStream::write (the text is lost)
-    FileBytes,           // readFileBytes
-    ServiceManagerOpen,  // openServiceManager
-    ServiceCreate,       // ServiceManager::createService
-    ServiceOpen,         // ServiceManager::openService
-    ServiceConfig,       // the ServiceHandle::set... members and reconfigure
-                         // (ChangeServiceConfig2A, ChangeServiceConfigA)
-    ServiceQuery,        // ServiceHandle::queryState and queryImagePath
-    ServiceStop,         // ServiceHandle::stop
-    ServiceDelete,       // ServiceHandle::remove
-    EventSource,         // registerEventSource and deregisterEventSource
-    Dispatcher,          // runServiceDispatcher
-    ControlHandler,      // registerServiceControlHandler
-    StatusReport,        // setServiceStatus
-};
-inline constexpr std::size_t kSeamCallKinds = static_cast<std::size_t>(SeamCall::StatusReport) + 1;
-const char* seamCallName(SeamCall kind);
-
-// Counts the seam calls of each kind and, when told to, makes exactly one of them fail: the call
-// of kind `failKind` whose 0-based index is `failIndex` fails as the system would, with
-// `failCode` as the last error where the call sets one. Off by default: nothing fails.
-struct FaultInjector {
-    std::array<int, kSeamCallKinds> calls{};
-    std::optional<SeamCall> failKind;
-    int failIndex = 0;
-    std::uint32_t failCode = 5;  // ERROR_ACCESS_DENIED
-    bool fired = false;
-
-    // Counts a call of `kind`; true when this is the one to fail.
-    bool fails(SeamCall kind);
-    int count(SeamCall kind) const { return calls[static_cast<std::size_t>(kind)]; }
-};
 
 class FakeMachine : public Os {
   public:
@@ -215,6 +74,10 @@ class FakeMachine : public Os {
     void removeFile(std::string_view path);
     // A file that exists but cannot be written (the log cannot be opened on it).
     void setReadOnly(std::string_view path);
+    // The short (8.3) name a volume with short names made for a file. A search pattern matches
+    // a file by its long name or by its short name, as FindFirstFile does, and hands out the
+    // long name: on such a volume "*.jar" also finds "app.jarx" (short name "APP~1.JAR").
+    void setShortName(std::string_view path, std::string_view shortName);
     bool exists(std::string_view path) const;
     // Content of a file; empty when it does not exist.
     std::string fileContent(std::string_view path) const;
@@ -339,6 +202,7 @@ class FakeMachine : public Os {
         bool directory = false;
         bool readOnly = false;
         std::string content;
+        std::string shortName;  // the 8.3 name, where the volume made one
     };
     struct RegKeyData {
         std::map<std::string, std::string> subkeys;   // folded name -> name as created

@@ -1,0 +1,297 @@
+#include "fake_support.h"
+
+#include <thread>
+
+namespace qv::testing {
+
+// --- Service manager, dispatcher and event log ---------------------------------------------------
+
+namespace {
+
+constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
+constexpr std::uint32_t kErrorServiceNotActive = 1062;
+constexpr std::uint32_t kErrorServiceExists = 1073;
+
+class FakeServiceHandle : public ServiceHandle {
+  public:
+    FakeServiceHandle(FakeMachine& machine, std::string key) : machine_(machine), key_(key) {}
+
+    bool setDescription(const char* text) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        service().description = text;
+        return true;
+    }
+    bool setDelayedAutoStart(bool delayed) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        if (machine_.refusesDelayedStart) {
+            machine_.lastErrorCode = kErrorInvalidParameter;
+            return false;
+        }
+        service().delayedAutoStart = delayed;
+        return true;
+    }
+    bool setPreshutdownTimeout(std::uint32_t timeoutMs) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        service().preshutdownTimeoutMs = timeoutMs;
+        return true;
+    }
+    bool reconfigure(const char* displayName, const char* imagePath,
+                     ServiceStartType startType) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        FakeMachine::Service& s = service();
+        s.displayName = displayName;
+        s.imagePath = imagePath;
+        s.startType = startType;
+        s.account = "LocalSystem";
+        s.dependencies.clear();
+        return true;
+    }
+    bool queryImagePath(std::string& imagePath) override {
+        if (fails(SeamCall::ServiceQuery)) {
+            return false;
+        }
+        imagePath = service().imagePath;
+        return true;
+    }
+    bool setRecovery(const ServiceRecovery& recovery) override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        service().recovery = recovery;
+        return true;
+    }
+    bool setRecoveryOnNonCrashFailures() override {
+        if (fails(SeamCall::ServiceConfig)) {
+            return false;
+        }
+        if (machine_.refusesNonCrashFlag) {
+            machine_.lastErrorCode = kErrorInvalidParameter;
+            return false;
+        }
+        service().recoveryOnNonCrashFailures = true;
+        return true;
+    }
+    bool queryState(ServiceState& state) override {
+        if (fails(SeamCall::ServiceQuery)) {
+            return false;
+        }
+        state = service().state;
+        return true;
+    }
+    bool stop() override {
+        if (fails(SeamCall::ServiceStop)) {
+            return false;
+        }
+        FakeMachine::Service& s = service();
+        if (s.state == ServiceState::Stopped) {
+            machine_.lastErrorCode = kErrorServiceNotActive;
+            return false;
+        }
+        machine_.stopsSent.push_back(s.name);
+        s.state = s.stops ? ServiceState::Stopped : ServiceState::StopPending;
+        return true;
+    }
+    bool remove() override {
+        if (fails(SeamCall::ServiceDelete)) {
+            return false;
+        }
+        machine_.services.erase(key_);
+        return true;
+    }
+
+  private:
+    FakeMachine::Service& service() { return machine_.services.at(key_); }
+    bool fails(SeamCall kind) { return failsIn(machine_, kind); }
+
+    FakeMachine& machine_;
+    std::string key_;
+};
+
+class FakeServiceManager : public ServiceManager {
+  public:
+    explicit FakeServiceManager(FakeMachine& machine) : machine_(machine) {}
+
+    std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
+                                                 const char* imagePath,
+                                                 ServiceStartType startType) override {
+        if (failsIn(machine_, SeamCall::ServiceCreate)) {
+            return nullptr;
+        }
+        const std::string key = foldCase(name);
+        if (machine_.services.count(key)) {
+            machine_.lastErrorCode = kErrorServiceExists;
+            return nullptr;
+        }
+        FakeMachine::Service service;
+        service.name = name;
+        service.displayName = displayName;
+        service.imagePath = imagePath;
+        service.startType = startType;
+        machine_.services[key] = service;
+        return std::make_unique<FakeServiceHandle>(machine_, key);
+    }
+
+    std::unique_ptr<ServiceHandle> openService(const char* name) override {
+        if (failsIn(machine_, SeamCall::ServiceOpen)) {
+            return nullptr;
+        }
+        const std::string key = foldCase(name);
+        if (!machine_.services.count(key)) {
+            machine_.lastErrorCode = kErrorServiceDoesNotExist;
+            return nullptr;
+        }
+        return std::make_unique<FakeServiceHandle>(machine_, key);
+    }
+
+  private:
+    FakeMachine& machine_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceManager> FakeMachine::openServiceManager() {
+    if (failsIn(*this, SeamCall::ServiceManagerOpen)) {
+        return nullptr;
+    }
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return nullptr;
+    }
+    return std::make_unique<FakeServiceManager>(*this);
+}
+
+// Like the real dispatcher: the service's main function runs on a thread of its own while this
+// thread hands it the controls; it returns once the service reported stopped and its thread is
+// done (or the process was ended). Unlike the real one, it also returns when the main function
+// returns without a stopped report (a status report or the control handler that failed), where
+// the real dispatcher would wait for ever: a test must end.
+bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program) {
+    if (failsIn(*this, SeamCall::Dispatcher)) {
+        return false;
+    }
+    if (!startedAsService) {
+        lastErrorCode = kErrorNotStartedAsService;
+        return false;
+    }
+    (void)name;
+    std::thread serviceThread([this, &program] {
+        program.serviceMain();
+        std::lock_guard<std::mutex> lock(serviceMutex_);
+        serviceMainReturned_ = true;
+        serviceChanged_.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(serviceMutex_);
+    for (;;) {
+        serviceChanged_.wait(lock, [this] {
+            return serviceEnded_ || serviceMainReturned_ || !pendingControls_.empty();
+        });
+        if (pendingControls_.empty()) {
+            break;
+        }
+        const ServiceControl control = pendingControls_.front();
+        pendingControls_.pop_front();
+        lock.unlock();
+        const std::uint32_t result = program.control(control);
+        lock.lock();
+        controlResults.push_back(result);
+        serviceChanged_.notify_all();
+    }
+    lock.unlock();
+    serviceThread.join();
+    return true;
+}
+
+void FakeMachine::sendControl(ServiceControl control) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    pendingControls_.push_back(control);
+    serviceChanged_.notify_all();
+}
+
+void FakeMachine::waitForControls(std::size_t count) {
+    std::unique_lock<std::mutex> lock(serviceMutex_);
+    serviceChanged_.wait(lock, [&] { return controlResults.size() >= count; });
+}
+
+bool FakeMachine::registerServiceControlHandler(const char* name) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    if (failsIn(*this, SeamCall::ControlHandler)) {
+        return false;
+    }
+    controlHandlers.emplace_back(name);
+    return true;
+}
+
+bool FakeMachine::setServiceStatus(const ServiceStatus& status) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    if (failsIn(*this, SeamCall::StatusReport)) {
+        return false;
+    }
+    const bool firstOfState =
+        std::none_of(statuses.begin(), statuses.end(),
+                     [&](const ServiceStatus& s) { return s.state == status.state; });
+    statuses.push_back(status);
+    if (firstOfState) {
+        for (const auto& [state, control] : controlsOnState) {
+            if (state == status.state) {
+                pendingControls_.push_back(control);
+            }
+        }
+    }
+    if (status.state == ServiceState::Stopped) {
+        serviceEnded_ = true;
+    }
+    serviceChanged_.notify_all();
+    return true;
+}
+
+bool FakeMachine::registerEventSource(const char* name) {
+    if (failsIn(*this, SeamCall::EventSource)) {
+        return false;
+    }
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    eventSources.insert(name);
+    return true;
+}
+
+bool FakeMachine::deregisterEventSource(const char* name) {
+    if (failsIn(*this, SeamCall::EventSource)) {
+        return false;
+    }
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    eventSources.erase(name);
+    return true;
+}
+
+void FakeMachine::reportErrorEvent(const char* source, const char* text) {
+    std::lock_guard<std::mutex> lock(serviceMutex_);
+    events.push_back(std::string(source) + ": " + text);
+}
+
+// The process ends: every JVM main that still blocks is let go, so that the test's threads end.
+void FakeMachine::endProcess(std::uint32_t code) {
+    {
+        std::lock_guard<std::mutex> lock(serviceMutex_);
+        processEnds.push_back(code);
+        serviceEnded_ = true;
+        serviceChanged_.notify_all();
+    }
+    for (auto& [path, jvm] : jvms_) {
+        jvm->releaseMain();
+    }
+}
+
+}  // namespace qv::testing
