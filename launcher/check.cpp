@@ -35,7 +35,7 @@ constexpr OwnWord kOwnWords[] = {
      "check the start without starting the service: configuration, runtime, JVM library,\n"
      "                  JVM options, main's arguments and class path; exit code 0 when the\n"
      "                  service could start, 1 otherwise"},
-    {kDebugWord, "write the debug log morvakin.log beside the program"},
+    {kDebugWord, nullptr},  // the debug log's file name: debugMeaning()
     {kDebugAllWord, "the debug log with every configuration read and runtime search step"},
     {kInstallWord,
      "install the program as a Windows service (values 33 to 39; administrator rights)"},
@@ -235,12 +235,16 @@ std::string helpText() {
         "%s: the launcher's own words (every other word of the command "
         "line is handed to the service):\n",
         kProductName);
+    const std::string debugMeaning =
+        formatText("write the debug log %s beside the program", kLogFileName);
     for (const OwnWord& word : kOwnWords) {
-        text += formatText("  %-15s %s\n", std::string(word.word).c_str(), word.meaning);
+        text += formatText("  %-15s %s\n", std::string(word.word).c_str(),
+                           word.meaning != nullptr ? word.meaning : debugMeaning.c_str());
     }
-    text +=
-        "A word that contains \"--mvk-\" never reaches the service: it is removed from there "
-        "up to the next blank.\n";
+    text += formatText(
+        "A word that contains \"%s\" never reaches the service: it is removed from there up to "
+        "the next blank.\n",
+        std::string(kPrivateOptionMarker).c_str());
     return text;
 }
 

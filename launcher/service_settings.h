@@ -3,6 +3,7 @@
 #ifndef QV_LAUNCHER_SERVICE_SETTINGS_H
 #define QV_LAUNCHER_SERVICE_SETTINGS_H
 
+#include "names.h"
 #include "state.h"
 #include "step.h"
 
@@ -17,7 +18,7 @@ namespace qv {
 inline constexpr std::size_t kServiceNameSize = 257;
 inline constexpr std::size_t kServiceDescriptionSize = kErrorMessageSize;
 
-inline constexpr const char* kDefaultServiceName = "QuorvexService";
+inline constexpr const char* kDefaultServiceName = kProductName;
 inline constexpr std::uint32_t kDefaultStopTimeoutSeconds = 30;
 inline constexpr std::uint32_t kMaxStopTimeoutSeconds = 3600;
 inline constexpr std::uint32_t kDefaultRestartDelaySeconds = 60;
