@@ -29,48 +29,39 @@ void DebugLog::emit(std::string_view text, bool toStream, bool decision) {
     }
 }
 
-void DebugLog::print(const char* format, ...) {
-    if (!stream_ && record_ == nullptr) {
-        return;
+void DebugLog::emitFormatted(bool toStream, bool decision, const char* format, va_list args) {
+    if (!(toStream && stream_) && !(decision && record_ != nullptr)) {
+        return;  // nobody takes the line: it is not even formatted
     }
+    emit(formatTextV(format, args), toStream, decision);
+}
+
+void DebugLog::print(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    const std::string line = formatTextV(format, args);
+    emitFormatted(true, true, format, args);
     va_end(args);
-    emit(line, true, true);
 }
 
 void DebugLog::printAllDecision(const char* format, ...) {
-    if (!debugAll() && record_ == nullptr) {
-        return;
-    }
     va_list args;
     va_start(args, format);
-    const std::string line = formatTextV(format, args);
+    emitFormatted(debugAll(), true, format, args);
     va_end(args);
-    emit(line, debugAll(), true);
 }
 
 void DebugLog::printAll(const char* format, ...) {
-    if (!debugAll()) {
-        return;
-    }
     va_list args;
     va_start(args, format);
-    const std::string line = formatTextV(format, args);
+    emitFormatted(debugAll(), false, format, args);
     va_end(args);
-    emit(line, true, false);
 }
 
 void DebugLog::printHeader(const char* format, ...) {
-    if (!stream_) {
-        return;
-    }
     va_list args;
     va_start(args, format);
-    const std::string line = formatTextV(format, args);
+    emitFormatted(true, false, format, args);
     va_end(args);
-    emit(line, true, false);
 }
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include "format.h"
 #include "os.h"
 
+#include <cstdarg>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +43,7 @@ class DebugLog {
 
   private:
     void emit(std::string_view text, bool toStream, bool decision);
+    void emitFormatted(bool toStream, bool decision, const char* format, va_list args);
 
     std::unique_ptr<LogStream> stream_;
     std::string* record_ = nullptr;
