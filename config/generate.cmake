@@ -122,7 +122,7 @@ set(cxx_rows "")
 set(expected "")
 set(seen_ids "")
 set(seen_names "")
-set(cxx_specs "")
+set(cxx_value_constants "")  # one typed constant a value, for the launcher's reads
 set(count 0)
 foreach(entry IN LISTS value_lines)
     string(REGEX MATCH "^[0-9]+" number "${entry}")
@@ -169,7 +169,7 @@ foreach(entry IN LISTS value_lines)
         string(TOUPPER "${head}" head)
         string(APPEND constant "${head}${tail}")
     endforeach()
-    string(APPEND cxx_specs "inline constexpr ValueSpec<${id}, ${max}> ${constant}{};\n")
+    string(APPEND cxx_value_constants "inline constexpr ValueConstant<${id}, ${max}> ${constant}{};\n")
 
     set(carried TRUE)
     if(shipped STREQUAL "-")
@@ -285,15 +285,16 @@ inline constexpr int kValueCount = ${count};
 inline constexpr Value kValues[kValueCount] = {
 ${cxx_rows}};
 
-// Each value as a type of its own: code that reads a value names it by its constant, so that the
-// buffer it reads into is checked against the value's longest text when the program is compiled.
+// Each value as a constant of a type of its own that carries its ID and its longest text: code
+// that reads a value names it by its constant, so that the buffer it reads into is checked
+// against the value's longest text when the program is compiled.
 template <int Id, int MaxLength>
-struct ValueSpec {
+struct ValueConstant {
     static constexpr int id = Id;
     static constexpr int maxLength = MaxLength;
 };
 
-${cxx_specs}
+${cxx_value_constants}
 }  // namespace quorvex::launch_config
 ")
 file(MAKE_DIRECTORY "${OUT_DIR}/include/quorvex")

@@ -30,19 +30,19 @@ Result<int> loadIntValue(Context& ctx, int id);
 // The reads by value, into a buffer that holds the value's longest text: a buffer too small for
 // it fails the build.
 template <int Id, int MaxLength, std::size_t N>
-Result<bool> loadString(Context& ctx, cfg::ValueSpec<Id, MaxLength>, FixedText<N>& out) {
+Result<bool> loadString(Context& ctx, cfg::ValueConstant<Id, MaxLength>, FixedText<N>& out) {
     static_assert(static_cast<std::size_t>(MaxLength) < N,
                   "the buffer cannot hold the longest text of the value");
     return loadText(ctx, Id, out);
 }
 template <int Id, int MaxLength>
-Result<bool> loadBool(Context& ctx, cfg::ValueSpec<Id, MaxLength>) {
+Result<bool> loadBool(Context& ctx, cfg::ValueConstant<Id, MaxLength>) {
     static_assert(static_cast<std::size_t>(MaxLength) < kNumberTextSize,
                   "the number buffer cannot hold the longest text of the value");
     return loadBoolValue(ctx, Id);
 }
 template <int Id, int MaxLength>
-Result<int> loadInt(Context& ctx, cfg::ValueSpec<Id, MaxLength>) {
+Result<int> loadInt(Context& ctx, cfg::ValueConstant<Id, MaxLength>) {
     static_assert(static_cast<std::size_t>(MaxLength) < kNumberTextSize,
                   "the number buffer cannot hold the longest text of the value");
     return loadIntValue(ctx, Id);

@@ -49,8 +49,8 @@ bool appendComponent(TextBuffer& out, char separator, std::string_view component
 // Reads and normalises a configured version bound. The result is false when the normalised
 // version does not fit; the step stops when the value or its normalised form does not fit.
 template <int Id, int MaxLength>
-Result<bool> normalizeBound(Context& ctx, cfg::ValueSpec<Id, MaxLength> value, VersionText& text,
-                            VersionText& normalised) {
+Result<bool> normalizeBound(Context& ctx, cfg::ValueConstant<Id, MaxLength> value,
+                            VersionText& text, VersionText& normalised) {
     Result<bool> read = loadString(ctx, value, text);
     if (!normalizeVersion(normalised, text.view())) {
         read.step.keepFirst(stopTooLong(

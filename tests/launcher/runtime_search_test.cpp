@@ -127,21 +127,79 @@ TEST_F(RuntimeSearchTest, SixtyFourBitLocalRuntime) {
 }
 
 TEST_F(RuntimeSearchTest, RegistryViewsOfTheRuntimeBitsModes) {
+    // A registered runtime of the whole search.
+    struct Installed {
+        View view;
+        const char* key;
+        const char* version;
+        const char* home;
+    };
     struct Case {
         int mode;
         bool windows64;
         std::uint32_t foundBefore;
-        std::vector<std::string> scans;  // "32" or "64" per view scanned
+        std::vector<std::string> scans;  // "32" or "64" per view scanned, for one key
+        // The whole search (value 2 "1.8", JRE keys before JDK keys, no local runtime) over these
+        // runtimes: the views it scans ("32", "64" in the order first met; none: no registry
+        // key opened), then the runtime chosen with its flags and its "Runtime used:" line, or,
+        // when none is chosen, the message.
+        std::vector<Installed> installed = {};
+        std::vector<std::string> searched = {};
+        const char* chosen = nullptr;
+        std::uint32_t chosenFound = 0;
+        const char* used = nullptr;
+        const char* message = nullptr;
     } cases[] = {
-        {1, false, 0, {}},
+        {1,
+         false,
+         0,
+         {},
+         {{View::Bits32, kJreKey, "1.8", "C:\\jre8"}},
+         {},
+         nullptr,
+         0,
+         nullptr,
+         "Need Java 1.8 (64-bit)"},
         {1, true, 0, {"64"}},
         {2, false, 0, {"32"}},
-        {2, true, 0, {"64", "32"}},
+        // Once a 64-bit match exists, no 32-bit view is scanned, not even for a newer runtime.
+        {2,
+         true,
+         0,
+         {"64", "32"},
+         {{View::Bits64, kJreKey, "1.8", "C:\\jre8-64"},
+          {View::Bits32, kJdkKey, "17", "C:\\jdk17-32"}},
+         {"64"},
+         "C:\\jre8-64",
+         FOUND_JRE_KEY | FOUND_64BIT,
+         "1.008.000 (64-bit)"},
         {2, true, FOUND_JRE_KEY | FOUND_64BIT, {"64"}},
         {2, true, FOUND_JRE_KEY, {"64", "32"}},
         {3, false, 0, {"32"}},
         {3, false, FOUND_JRE_KEY, {"32"}},
-        {3, true, 0, {"32", "64"}},
+        // Once a 32-bit match is the best, no 64-bit view is scanned, not even for newer runtimes.
+        {3,
+         true,
+         0,
+         {"32", "64"},
+         {{View::Bits32, kJreKey, "1.8", "C:\\jre8-32"},
+          {View::Bits64, kJreKey, "17", "C:\\jre17-64"},
+          {View::Bits64, kJdkKey, "21", "C:\\jdk21-64"}},
+         {"32"},
+         "C:\\jre8-32",
+         FOUND_JRE_KEY,
+         "1.008.000 (32-bit)"},
+        // While nothing is found, the 64-bit views are scanned after the 32-bit ones.
+        {3,
+         true,
+         0,
+         {"32", "64"},
+         {{View::Bits64, kJreKey, "17", "C:\\jre17-64"},
+          {View::Bits64, kJdkKey, "21", "C:\\jdk21-64"}},
+         {"32", "64"},
+         "C:\\jdk21-64",
+         FOUND_JDK_KEY | FOUND_64BIT,
+         "1.021.000 (64-bit)"},
         {3, true, FOUND_JRE_KEY, {"32"}},
         {3, true, FOUND_JDK_KEY | FOUND_64BIT, {"32", "64"}},
         {4, false, 0, {"32"}},
@@ -174,6 +232,50 @@ TEST_F(RuntimeSearchTest, RegistryViewsOfTheRuntimeBitsModes) {
             EXPECT_TRUE(c.windows64 || open.rfind("32:", 0) == 0) << open;
         }
         EXPECT_EQ(fresh.state->search.bitsMode, c.mode);
+
+        if (c.installed.empty()) {
+            continue;
+        }
+        LauncherOnMachine whole;
+        whole.machine.windows64 = c.windows64;
+        whole.openLog();
+        whole.state->wow64 = c.windows64;
+        whole.machine.setConfig(30, std::to_string(c.mode));
+        whole.machine.setConfig(2, "1.8");
+        whole.machine.setConfig(18, "1");
+        whole.machine.setConfig(103, "Need Java");
+        for (const Installed& runtime : c.installed) {
+            whole.machine.setRegistryString(runtime.view, kHklm,
+                                            std::string(runtime.key) + "\\" + runtime.version,
+                                            "JavaHome", runtime.home);
+            whole.machine.addFile(std::string(runtime.home) + "\\bin\\java.exe");
+        }
+        const Step step = jreSearch(whole.ctx, program);
+        std::vector<std::string> searched;
+        const std::string log = whole.machine.fileContent(kLogPath);
+        for (const char* bits : {"32", "64"}) {
+            const std::size_t at = log.find(std::string(bits) + "-bit search:\t");
+            if (at != std::string::npos) {
+                searched.push_back(bits);
+            }
+        }
+        if (searched.size() == 2 && log.find("64-bit search:\t") < log.find("32-bit search:\t")) {
+            std::swap(searched[0], searched[1]);
+        }
+        EXPECT_EQ(searched, c.searched);
+        if (c.searched.empty()) {
+            EXPECT_TRUE(whole.machine.registryOpens.empty());
+        }
+        if (c.chosen != nullptr) {
+            EXPECT_TRUE(step.goesOn());
+            EXPECT_EQ(whole.state->search.javaHome.view(), c.chosen);
+            EXPECT_EQ(whole.state->search.foundRuntime, c.chosenFound);
+            EXPECT_NE(log.find(std::string("Runtime used:\t") + c.used + "\n"), std::string::npos)
+                << log;
+        } else {
+            EXPECT_FALSE(step.goesOn());
+            EXPECT_EQ(whole.state->errorMessage.view(), c.message);
+        }
     }
 }
 
@@ -264,47 +366,6 @@ TEST_F(RuntimeSearchTest, EqualVersionsKeepTheFirstFound) {
     EXPECT_EQ(logLines("Ignore:"), std::vector<std::string>{"Ignore:\t\t1.008.000"});
 }
 
-TEST_F(RuntimeSearchTest, Mode2On64BitWindowsSkips32BitViewsOnceA64BitMatchExists) {
-    machine.windows64 = true;
-    state->wow64 = true;
-    machine.setConfig(30, "2");
-    (void)state->search.minVersion.assign("1.001.000");
-    addRuntime(View::Bits64, kJreKey, "1.8", "C:\\jre8-64");
-    addRuntime(View::Bits32, kJdkKey, "17", "C:\\jdk17-32");
-    EXPECT_TRUE(findJavaHome(ctx, 1).value);
-    EXPECT_EQ(state->search.javaHome.view(), "C:\\jre8-64");
-    EXPECT_EQ(state->search.foundRuntime, FOUND_JRE_KEY | FOUND_64BIT);
-}
-
-TEST_F(RuntimeSearchTest, Mode3On64BitWindowsSkips64BitViewsOnceA32BitMatchIsBest) {
-    openLog();
-    machine.windows64 = true;
-    state->wow64 = true;
-    machine.setConfig(30, "3");
-    (void)state->search.minVersion.assign("1.001.000");
-    addRuntime(View::Bits32, kJreKey, "1.8", "C:\\jre8-32");
-    addRuntime(View::Bits64, kJreKey, "17", "C:\\jre17-64");
-    addRuntime(View::Bits64, kJdkKey, "21", "C:\\jdk21-64");
-    EXPECT_TRUE(findJavaHome(ctx, 1).value);
-    EXPECT_EQ(state->search.javaHome.view(), "C:\\jre8-32");
-    EXPECT_EQ(state->search.foundRuntime, FOUND_JRE_KEY);
-    EXPECT_TRUE(logLines("64-bit search:").empty());
-    EXPECT_EQ(logLines("Runtime used:"),
-              std::vector<std::string>{"Runtime used:\t1.008.000 (32-bit)"});
-}
-
-TEST_F(RuntimeSearchTest, Mode3On64BitWindowsScans64BitViewWhileNothingIsFound) {
-    machine.windows64 = true;
-    state->wow64 = true;
-    machine.setConfig(30, "3");
-    (void)state->search.minVersion.assign("1.001.000");
-    addRuntime(View::Bits64, kJreKey, "17", "C:\\jre17-64");
-    addRuntime(View::Bits64, kJdkKey, "21", "C:\\jdk21-64");
-    EXPECT_TRUE(findJavaHome(ctx, 1).value);
-    EXPECT_EQ(state->search.javaHome.view(), "C:\\jdk21-64");
-    EXPECT_EQ(state->search.foundRuntime, FOUND_JDK_KEY | FOUND_64BIT);
-}
-
 TEST_F(RuntimeSearchTest, NonVersionSubkeyWithoutJavaHomeMarksTheRegistryStale) {
     openLog();
     machine.setConfig(30, "4");
@@ -390,16 +451,6 @@ TEST_F(RuntimeSearchTest, WithoutMinimumVersionTheRegistryIsNeverRead) {
     EXPECT_TRUE(machine.registryOpens.empty());
     EXPECT_EQ(state->errorMessage.view(), "Local runtime missing.");
     EXPECT_EQ(state->errorUrl.view(), "https://support.example/");
-}
-
-TEST_F(RuntimeSearchTest, Mode1On32BitWindowsScansNothing) {
-    machine.setConfig(30, "1");
-    machine.setConfig(2, "1.8");
-    machine.setConfig(103, "Need Java");
-    addRuntime(View::Bits32, kJreKey, "1.8", "C:\\jre8");
-    EXPECT_FALSE(jreSearch(ctx, program).goesOn());
-    EXPECT_TRUE(machine.registryOpens.empty());
-    EXPECT_EQ(state->errorMessage.view(), "Need Java 1.8 (64-bit)");
 }
 
 TEST_F(RuntimeSearchTest, SearchOrder) {
