@@ -25,6 +25,7 @@
 #include "quorvex/launch_config.h"
 #include "resource_file.h"
 #include "system_text.h"
+#include "windows/unique_handle.h"
 #include "windows_file_system.h"
 
 namespace {
@@ -53,37 +54,34 @@ void writeFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+void unmapImage(HMODULE module) {
+    FreeLibrary(module);
+}
+
 // The executable mapped as data, for reading its resources.
 class Image {
   public:
     explicit Image(const std::string& path)
         : module_(LoadLibraryExA(path.c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~Image() {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
-    }
-    Image(const Image&) = delete;
-    Image& operator=(const Image&) = delete;
 
-    bool ok() const { return module_ != nullptr; }
+    bool ok() const { return module_.valid(); }
 
     std::optional<std::string> resource(LPCSTR type, WORD id, WORD language) const {
-        HRSRC found = FindResourceExA(module_, type, MAKEINTRESOURCEA(id), language);
+        HRSRC found = FindResourceExA(module_.get(), type, MAKEINTRESOURCEA(id), language);
         if (found == nullptr) {
             return std::nullopt;
         }
-        HGLOBAL loaded = LoadResource(module_, found);
+        HGLOBAL loaded = LoadResource(module_.get(), found);
         const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
         if (data == nullptr) {
             return std::nullopt;
         }
-        return std::string(static_cast<const char*>(data), SizeofResource(module_, found));
+        return std::string(static_cast<const char*>(data), SizeofResource(module_.get(), found));
     }
 
   private:
-    HMODULE module_;
+    qv::windows::UniqueHandle<HMODULE, decltype(&unmapImage), &unmapImage> module_;
 };
 
 // Everything of interest an executable carries: the configuration values by ID (IDs 1 to 200),
