@@ -9,10 +9,7 @@
 // as the resource update of Windows does. Every call that can fail can be made to fail
 // (FaultInjector).
 //
-// An in-memory executable is a sound PE file: DOS and PE headers, one section ".rsrc" that holds
-// the resources in this fixture's own format, and, unless stripped, a symbol table and its
-// string table behind the section. Its version block is the resource RT_VERSION whose bytes are
-// "OriginalFilename=" and the name.
+// Its executables are in-memory ones (memory_executable.h).
 #ifndef QVCONFIG_TESTS_MEMORY_FILE_SYSTEM_H
 #define QVCONFIG_TESTS_MEMORY_FILE_SYSTEM_H
 
@@ -27,14 +24,9 @@
 #include <vector>
 
 #include "file_system.h"
+#include "memory_executable.h"
 
 namespace qvconfig::testing {
-
-// Resource types the tests name.
-inline constexpr std::uint16_t kRtIcon = 3;
-inline constexpr std::uint16_t kRtRcData = 10;
-inline constexpr std::uint16_t kRtGroupIcon = 14;
-inline constexpr std::uint16_t kRtVersion = 16;
 
 // Windows error codes the in-memory file system gives.
 inline constexpr std::uint32_t kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
@@ -78,21 +70,6 @@ struct FaultInjector {
     bool fails(SeamCall kind);
     int count(SeamCall kind) const { return calls[static_cast<std::size_t>(kind)]; }
 };
-
-// The bytes of a version block that names `originalName`.
-std::string versionBlock(std::string_view originalName);
-
-// The bytes of an in-memory executable carrying `resources` (in resource directory order).
-std::string executableImage(std::vector<Resource> resources, bool dll = false,
-                            bool withSymbols = true);
-
-// The resources an in-memory executable carries, in the order it holds them; false when `bytes`
-// are not one.
-bool imageResources(std::string_view bytes, std::vector<Resource>& resources);
-
-// `resources` in the order of a resource directory: types, then names, then languages; text
-// keys before integer IDs, each ascending.
-void sortAsResourceDirectory(std::vector<Resource>& resources);
 
 class MemoryFileSystem final : public FileSystem {
   public:
