@@ -12,9 +12,7 @@ constexpr std::size_t kGenericTextCapacity = 64;
 
 std::string systemErrorText(FileSystem& files, std::uint32_t code, const std::string& insert) {
     std::string result;
-    if (!files.systemText(code, insert, result)) {
-        result.clear();
-    }
+    (void)files.systemText(code, insert, result);  // none: a generic text, below
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
                                result.back() == ' ' || result.back() == '.')) {
         result.pop_back();
