@@ -1,7 +1,6 @@
 #include "commands.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string_view>
 #include <utility>
 
@@ -12,6 +11,7 @@
 #include "export_file.h"
 #include "message_text.h"
 #include "resource_file.h"
+#include "system_text.h"
 #include "text_file.h"
 #include "value_table.h"
 
@@ -31,7 +31,7 @@ std::string_view textOf(const Resource& r) {
     return bytes.substr(0, bytes.find('\0'));
 }
 
-int fileFailure(std::string& err, const std::string& path, const FileError& e) {
+int fileFailure(FileSystem& files, std::string& err, const std::string& path, const FileError& e) {
     if (e.kind == FileError::Kind::NotQuorvexService) {
         appendf(err, "qvconfig: %s: not a QuorvexService executable (", path.c_str());
         err += e.detail;
@@ -39,7 +39,7 @@ int fileFailure(std::string& err, const std::string& path, const FileError& e) {
         return kExitRefused;
     }
     appendf(err, "qvconfig: %s: failed %s: ", path.c_str(), e.step);
-    err += systemErrorText(e.code, path);
+    err += systemErrorText(files, e.code, path);
     if (!e.detail.empty()) {
         err += " (" + e.detail + ")";
     }
@@ -47,11 +47,11 @@ int fileFailure(std::string& err, const std::string& path, const FileError& e) {
     return kExitFile;
 }
 
-int listValues(const std::string& path, std::string& out, std::string& err) {
+int listValues(FileSystem& files, const std::string& path, std::string& out, std::string& err) {
     Executable exe;
     FileError e;
-    if (!readExecutable(path, exe, e)) {
-        return fileFailure(err, path, e);
+    if (!readExecutable(files, path, exe, e)) {
+        return fileFailure(files, err, path, e);
     }
     std::vector<const Resource*> values;
     for (const Resource& r : exe.resources) {
@@ -92,11 +92,12 @@ int listValues(const std::string& path, std::string& out, std::string& err) {
     return kExitOk;
 }
 
-int getValue(const std::string& path, const Value& value, std::string& out, std::string& err) {
+int getValue(FileSystem& files, const std::string& path, const Value& value, std::string& out,
+             std::string& err) {
     Executable exe;
     FileError e;
-    if (!readExecutable(path, exe, e)) {
-        return fileFailure(err, path, e);
+    if (!readExecutable(files, path, exe, e)) {
+        return fileFailure(files, err, path, e);
     }
     for (const Resource& r : exe.resources) {
         if (isConfigValue(r, value.id)) {
@@ -140,8 +141,8 @@ void noteReading(const Value& value, const std::string& text, std::string& err) 
     }
 }
 
-int setValue(const std::string& path, const Value& value, const std::string& text, std::string& out,
-             std::string& err) {
+int setValue(FileSystem& files, const std::string& path, const Value& value,
+             const std::string& text, std::string& out, std::string& err) {
     const std::string why = refusal(value, text);
     if (!why.empty()) {
         appendf(err, "qvconfig: %s; nothing changed\n", why.c_str());
@@ -149,50 +150,51 @@ int setValue(const std::string& path, const Value& value, const std::string& tex
     }
     Executable exe;
     FileError e;
-    if (!readExecutable(path, exe, e)) {
-        return fileFailure(err, path, e);
+    if (!readExecutable(files, path, exe, e)) {
+        return fileFailure(files, err, path, e);
     }
     std::vector<Resource> resources = exe.resources;
     storeValue(resources, value, text);
-    if (!writeResources(path, exe, resources, e)) {
-        return fileFailure(err, path, e);
+    if (!writeResources(files, path, exe, resources, e)) {
+        return fileFailure(files, err, path, e);
     }
     appendf(out, "value %d (%s) set: %zu characters\n", value.id, value.name, text.size());
     noteReading(value, text, err);
     return kExitOk;
 }
 
-int setFromFile(const std::string& path, const Value& value, const std::string& textFile,
-                std::string& out, std::string& err) {
+int setFromFile(FileSystem& files, const std::string& path, const Value& value,
+                const std::string& textFile, std::string& out, std::string& err) {
     std::string content;
-    if (const int code = readTextFile(textFile, content, err); code != kExitOk) {
+    if (const int code = readTextFile(files, textFile, content, err); code != kExitOk) {
         return code;
     }
-    return setValue(path, value, valueTextOfFile(std::move(content)), out, err);
+    return setValue(files, path, value, valueTextOfFile(std::move(content)), out, err);
 }
 
-int removeValue(const std::string& path, const Value& value, std::string& out, std::string& err) {
+int removeValue(FileSystem& files, const std::string& path, const Value& value, std::string& out,
+                std::string& err) {
     Executable exe;
     FileError e;
-    if (!readExecutable(path, exe, e)) {
-        return fileFailure(err, path, e);
+    if (!readExecutable(files, path, exe, e)) {
+        return fileFailure(files, err, path, e);
     }
     std::vector<Resource> resources = exe.resources;
     if (!dropValue(resources, value)) {
         appendf(out, "value %d (%s) was not set; nothing changed\n", value.id, value.name);
         return kExitOk;
     }
-    if (!writeResources(path, exe, resources, e)) {
-        return fileFailure(err, path, e);
+    if (!writeResources(files, path, exe, resources, e)) {
+        return fileFailure(files, err, path, e);
     }
     appendf(out, "value %d (%s) removed\n", value.id, value.name);
     return kExitOk;
 }
 
-int applyFile(const std::string& path, const std::string& changeFile, std::string& out,
-              std::string& err) {
+int applyFile(FileSystem& files, const std::string& path, const std::string& changeFile,
+              std::string& out, std::string& err) {
     std::string content;
-    if (const int code = readTextFile(changeFile, content, err); code != kExitOk) {
+    if (const int code = readTextFile(files, changeFile, content, err); code != kExitOk) {
         return code;
     }
     std::vector<Change> changes;
@@ -201,8 +203,8 @@ int applyFile(const std::string& path, const std::string& changeFile, std::strin
     }
     Executable exe;
     FileError e;
-    if (!readExecutable(path, exe, e)) {
-        return fileFailure(err, path, e);
+    if (!readExecutable(files, path, exe, e)) {
+        return fileFailure(files, err, path, e);
     }
     std::vector<Resource> resources = exe.resources;
     for (const Change& c : changes) {
@@ -213,8 +215,8 @@ int applyFile(const std::string& path, const std::string& changeFile, std::strin
             dropValue(resources, *c.value);
         }
     }
-    if (!writeResources(path, exe, resources, e)) {
-        return fileFailure(err, path, e);
+    if (!writeResources(files, path, exe, resources, e)) {
+        return fileFailure(files, err, path, e);
     }
     appendf(out, "%zu change(s) applied\n", changes.size());
     return kExitOk;
@@ -233,11 +235,12 @@ Configuration configurationOf(const std::vector<Resource>& resources) {
 }
 
 // Reads the configuration of the executable at `path`: kExitOk, or the code of a message.
-int readConfiguration(const std::string& path, Configuration& configuration, std::string& err) {
+int readConfiguration(FileSystem& files, const std::string& path, Configuration& configuration,
+                      std::string& err) {
     Executable exe;
     FileError e;
-    if (!readExecutable(path, exe, e)) {
-        return fileFailure(err, path, e);
+    if (!readExecutable(files, path, exe, e)) {
+        return fileFailure(files, err, path, e);
     }
     configuration = configurationOf(exe.resources);
     // What no apply file can carry is named, so that nothing is lost unseen.
@@ -257,9 +260,9 @@ int readConfiguration(const std::string& path, Configuration& configuration, std
     return kExitOk;
 }
 
-int exportValues(const Command& command, std::string& out, std::string& err) {
+int exportValues(FileSystem& files, const Command& command, std::string& out, std::string& err) {
     Configuration carried;
-    if (const int code = readConfiguration(command.exe, carried, err); code != kExitOk) {
+    if (const int code = readConfiguration(files, command.exe, carried, err); code != kExitOk) {
         return code;
     }
     const std::vector<Change> changes =
@@ -282,10 +285,7 @@ int exportValues(const Command& command, std::string& out, std::string& err) {
         out += text;
         return kExitOk;
     }
-    std::ofstream file(command.argument, std::ios::binary | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (!file) {
+    if (!files.writeTextFile(command.argument, text)) {
         appendf(err, "qvconfig: %s: cannot be written\n", command.argument.c_str());
         return kExitFile;
     }
@@ -293,14 +293,14 @@ int exportValues(const Command& command, std::string& out, std::string& err) {
     return kExitOk;
 }
 
-int diffValues(const std::string& pathA, const std::string& pathB, std::string& out,
-               std::string& err) {
+int diffValues(FileSystem& files, const std::string& pathA, const std::string& pathB,
+               std::string& out, std::string& err) {
     Configuration a;
     Configuration b;
-    if (const int code = readConfiguration(pathA, a, err); code != kExitOk) {
+    if (const int code = readConfiguration(files, pathA, a, err); code != kExitOk) {
         return code;
     }
-    if (const int code = readConfiguration(pathB, b, err); code != kExitOk) {
+    if (const int code = readConfiguration(files, pathB, b, err); code != kExitOk) {
         return code;
     }
     const std::string lines = differenceLines(a, b);
@@ -328,7 +328,8 @@ int printTable(std::string& out) {
 
 }  // namespace
 
-int runCommand(const std::vector<std::string>& args, std::string& out, std::string& err) {
+int runCommand(FileSystem& files, const std::vector<std::string>& args, std::string& out,
+               std::string& err) {
     Command command;
     if (const int code = parseCommandLine(args, command, err); code != kExitOk) {
         return code;
@@ -340,21 +341,21 @@ int runCommand(const std::vector<std::string>& args, std::string& out, std::stri
         case Verb::table:
             return printTable(out);
         case Verb::list:
-            return listValues(command.exe, out, err);
+            return listValues(files, command.exe, out, err);
         case Verb::get:
-            return getValue(command.exe, *command.value, out, err);
+            return getValue(files, command.exe, *command.value, out, err);
         case Verb::set:
-            return setValue(command.exe, *command.value, command.argument, out, err);
+            return setValue(files, command.exe, *command.value, command.argument, out, err);
         case Verb::setFile:
-            return setFromFile(command.exe, *command.value, command.argument, out, err);
+            return setFromFile(files, command.exe, *command.value, command.argument, out, err);
         case Verb::remove:
-            return removeValue(command.exe, *command.value, out, err);
+            return removeValue(files, command.exe, *command.value, out, err);
         case Verb::apply:
-            return applyFile(command.exe, command.argument, out, err);
+            return applyFile(files, command.exe, command.argument, out, err);
         case Verb::exportValues:
-            return exportValues(command, out, err);
+            return exportValues(files, command, out, err);
         case Verb::diff:
-            return diffValues(command.exe, command.argument, out, err);
+            return diffValues(files, command.exe, command.argument, out, err);
     }
     return kExitUsage;
 }

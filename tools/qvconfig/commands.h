@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "file_system.h"
+
 namespace qvconfig {
 
 // Exit codes of the tool.
@@ -17,9 +19,10 @@ enum ExitCode : int {
     kExitDiffer = 1,   // diff: the two executables carry different configurations
 };
 
-// Runs one command. `args` are the words after the program name; what the tool prints goes to
-// `out` (results) and `err` (messages), byte for byte.
-int runCommand(const std::vector<std::string>& args, std::string& out, std::string& err);
+// Runs one command on the files of `files`. `args` are the words after the program name; what
+// the tool prints goes to `out` (results) and `err` (messages), byte for byte.
+int runCommand(FileSystem& files, const std::vector<std::string>& args, std::string& out,
+               std::string& err);
 
 }  // namespace qvconfig
 

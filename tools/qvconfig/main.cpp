@@ -8,6 +8,7 @@
 
 #include "ansi_text.h"
 #include "commands.h"
+#include "windows_file_system.h"
 
 // The words arrive as the user typed them (UTF-16), so that a text the ANSI code page cannot
 // hold is refused instead of being stored with "?" in place of its letters.
@@ -29,7 +30,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::string out;
     std::string err;
-    const int code = qvconfig::runCommand(args, out, err);
+    qvconfig::WindowsFileSystem files;
+    const int code = qvconfig::runCommand(files, args, out, err);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fwrite(err.data(), 1, err.size(), stderr);
     return code;

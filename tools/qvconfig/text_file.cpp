@@ -1,33 +1,24 @@
 #include "text_file.h"
 
-#include <fstream>
+#include <utility>
 
 #include "commands.h"
 #include "message_text.h"
 
 namespace qvconfig {
 
-int readTextFile(const std::string& path, std::string& text, std::string& err) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+int readTextFile(FileSystem& files, const std::string& path, std::string& text, std::string& err) {
+    std::string content;
+    if (!files.readTextFile(path, kMaxTextFileBytes, content)) {
         appendf(err, "qvconfig: %s: cannot be read\n", path.c_str());
         return kExitFile;
     }
-    text.clear();
-    constexpr std::size_t kChunk = 4096;
-    char chunk[kChunk];
-    while (text.size() <= kMaxTextFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) {
-        appendf(err, "qvconfig: %s: cannot be read\n", path.c_str());
-        return kExitFile;
-    }
-    if (text.size() > kMaxTextFileBytes) {
+    if (content.size() > kMaxTextFileBytes) {
         appendf(err, "qvconfig: %s is larger than any value may be (%zu bytes); nothing changed\n",
                 path.c_str(), kMaxTextFileBytes);
         return kExitRefused;
     }
+    text = std::move(content);
     return kExitOk;
 }
 

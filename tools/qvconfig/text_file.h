@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "file_system.h"
+
 namespace qvconfig {
 
 // A text file for set-file larger than this cannot hold any value, whatever its line ends.
@@ -12,7 +14,8 @@ inline constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
 
 // The whole content of the file at `path`, byte for byte, into `text`. kExitOk; kExitFile when
 // it cannot be read, kExitRefused when it is larger than kMaxTextFileBytes, after a message.
-[[nodiscard]] int readTextFile(const std::string& path, std::string& text, std::string& err);
+[[nodiscard]] int readTextFile(FileSystem& files, const std::string& path, std::string& text,
+                               std::string& err);
 
 // The text that set-file stores from a file's content: the content without the line ends (LF
 // and CR, any number) at its end; tabs and inner line ends are kept.

@@ -24,6 +24,9 @@
 #include "pe_image.h"
 #include "quorvex/launch_config.h"
 #include "resource_file.h"
+#include "system_text.h"
+#include "windows/unique_handle.h"
+#include "windows_file_system.h"
 
 namespace {
 
@@ -51,37 +54,34 @@ void writeFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+void unmapImage(HMODULE module) {
+    FreeLibrary(module);
+}
+
 // The executable mapped as data, for reading its resources.
 class Image {
   public:
     explicit Image(const std::string& path)
         : module_(LoadLibraryExA(path.c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~Image() {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
-    }
-    Image(const Image&) = delete;
-    Image& operator=(const Image&) = delete;
 
-    bool ok() const { return module_ != nullptr; }
+    bool ok() const { return module_.valid(); }
 
     std::optional<std::string> resource(LPCSTR type, WORD id, WORD language) const {
-        HRSRC found = FindResourceExA(module_, type, MAKEINTRESOURCEA(id), language);
+        HRSRC found = FindResourceExA(module_.get(), type, MAKEINTRESOURCEA(id), language);
         if (found == nullptr) {
             return std::nullopt;
         }
-        HGLOBAL loaded = LoadResource(module_, found);
+        HGLOBAL loaded = LoadResource(module_.get(), found);
         const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
         if (data == nullptr) {
             return std::nullopt;
         }
-        return std::string(static_cast<const char*>(data), SizeofResource(module_, found));
+        return std::string(static_cast<const char*>(data), SizeofResource(module_.get(), found));
     }
 
   private:
-    HMODULE module_;
+    qv::windows::UniqueHandle<HMODULE, decltype(&unmapImage), &unmapImage> module_;
 };
 
 // Everything of interest an executable carries: the configuration values by ID (IDs 1 to 200),
@@ -153,9 +153,12 @@ struct Outcome {
     std::string err;
 };
 
+// The real file system: the Windows API under test.
+qvconfig::WindowsFileSystem windowsFiles;
+
 Outcome qvconfig(std::vector<std::string> args) {
     Outcome r{};
-    r.code = qvconfig::runCommand(args, r.out, r.err);
+    r.code = qvconfig::runCommand(windowsFiles, args, r.out, r.err);
     return r;
 }
 
@@ -489,17 +492,19 @@ TEST_F(QvconfigTest, AFileInUseOrReadOnlyGetsTheSystemTextAndStaysAsItWas) {
     CloseHandle(running.hThread);
     CloseHandle(running.hProcess);
     EXPECT_EQ(inUse.code, qvconfig::kExitFile);
-    EXPECT_THAT(inUse.err, HasSubstr(exe_ + ": failed opening the file for update: " +
-                                     qvconfig::systemErrorText(ERROR_SHARING_VIOLATION, exe_)));
+    EXPECT_THAT(inUse.err,
+                HasSubstr(exe_ + ": failed opening the file for update: " +
+                          qvconfig::systemErrorText(windowsFiles, ERROR_SHARING_VIOLATION, exe_)));
     EXPECT_EQ(readFile(exe_), before);
 
     ASSERT_TRUE(SetFileAttributesA(exe_.c_str(), FILE_ATTRIBUTE_READONLY));
     const Outcome readOnly = qvconfig({"remove", exe_, "22"});
     SetFileAttributesA(exe_.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(readOnly.code, qvconfig::kExitFile);
-    EXPECT_THAT(readOnly.err, HasSubstr(exe_ + ": failed opening the file for update: " +
-                                        qvconfig::systemErrorText(ERROR_ACCESS_DENIED, exe_) +
-                                        " (the file is read-only)"));
+    EXPECT_THAT(readOnly.err,
+                HasSubstr(exe_ + ": failed opening the file for update: " +
+                          qvconfig::systemErrorText(windowsFiles, ERROR_ACCESS_DENIED, exe_) +
+                          " (the file is read-only)"));
     EXPECT_EQ(readFile(exe_), before);
     EXPECT_EQ(workFolderFiles().size(), 1u);
 }
@@ -907,7 +912,7 @@ TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValu
     // in another language.
     qvconfig::Executable exe;
     qvconfig::FileError e;
-    ASSERT_TRUE(qvconfig::readExecutable(exe_, exe, e)) << e.detail;
+    ASSERT_TRUE(qvconfig::readExecutable(windowsFiles, exe_, exe, e)) << e.detail;
     std::vector<qvconfig::Resource> resources = exe.resources;
     for (qvconfig::Resource& r : resources) {
         if (r.type == qvconfig::ResourceKey::integer(10) && r.name.id == 14) {
@@ -918,7 +923,7 @@ TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValu
                          kValueLanguage, withNul("old")});
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(10),
                          0x0409, withNul("English title")});
-    ASSERT_TRUE(qvconfig::writeResources(exe_, exe, resources, e)) << e.detail;
+    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, e)) << e.detail;
 
     const Outcome r = qvconfig({"export", exe_});
     ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
@@ -933,11 +938,11 @@ TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValu
 TEST_F(ExportTest, ATextLongerThanThisReleaseAllowsIsNotExported) {
     qvconfig::Executable exe;
     qvconfig::FileError e;
-    ASSERT_TRUE(qvconfig::readExecutable(exe_, exe, e)) << e.detail;
+    ASSERT_TRUE(qvconfig::readExecutable(windowsFiles, exe_, exe, e)) << e.detail;
     std::vector<qvconfig::Resource> resources = exe.resources;
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(2),
                          kValueLanguage, withNul(std::string(128, '1'))});
-    ASSERT_TRUE(qvconfig::writeResources(exe_, exe, resources, e)) << e.detail;
+    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, e)) << e.detail;
     const Outcome r = exportTo(exe_, file_);
     EXPECT_EQ(r.code, qvconfig::kExitRefused);
     EXPECT_EQ(r.err, "qvconfig: " + exe_ +
