@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string_view>
+
 namespace qv::testing {
 namespace {
 
@@ -92,6 +95,45 @@ TEST_F(ShippedInstall, StartsWithTheExactDebugLog) {
                                   "org.springframework.boot.loader.JarLauncher"}));
     EXPECT_EQ(jvm.mainArguments, std::vector<std::vector<std::string>>{{}});
     EXPECT_EQ(machine.stdoutText, "");
+}
+
+// The options file example of the package with every option line uncommented, in an install below
+// "C:\Program Files (x86)", where the README says to install: each option reaches the JVM whole,
+// after the carried ones, and no heap is larger than a 32-bit JVM can have.
+TEST(ShippedOptionsExample, UncommentedInAPathWithBlanksGivesTheOptionsItMeans) {
+    std::ifstream in(std::string(QV_CONFIG_DIR) + "/QuorvexService.mvk.ini.example");
+    ASSERT_TRUE(in);
+    std::string options;
+    for (std::string line; std::getline(in, line);) {
+        constexpr std::string_view kCommentedOption = "#   ";
+        if (line.rfind(kCommentedOption, 0) == 0 && line.size() > kCommentedOption.size() &&
+            line[kCommentedOption.size()] != ' ') {
+            options += line.substr(kCommentedOption.size()) + "\r\n";
+        }
+    }
+    const std::string root = "C:\\Program Files (x86)\\Zarvel";
+    const std::string program = root + "\\service\\bin\\QuorvexService.exe";
+    FakeMachine machine;
+    for (const auto& [id, text] : shippedConfiguration()) {
+        machine.setConfig(id, text);
+    }
+    machine.moduleName = program;
+    machine.commandLineText = "\"" + program + "\"";
+    machine.addFile(program, "MZ");
+    machine.addFile(root + "\\service\\bin\\QuorvexService.mvk.ini", options);
+    machine.addFile(root + "\\gui\\jre\\bin\\java.exe");
+    FakeJvm& jvm = machine.addJvm(root + "\\gui\\jre\\bin\\client\\jvm.dll");
+    jvm.classes.insert("org/springframework/boot/loader/JarLauncher");
+
+    ASSERT_EQ(runLauncher(machine), kExitMainReturned);
+    ASSERT_EQ(jvm.creations.size(), 1u);
+    const std::vector<std::string>& given = jvm.creations[0].options;
+    ASSERT_GE(given.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(given.begin() + 3, given.begin() + 7),
+              (std::vector<std::string>{"-Xmx768M", "-XX:+HeapDumpOnOutOfMemoryError",
+                                        "-XX:HeapDumpPath=" + root + "\\service\\bin\\dumps",
+                                        "-Dfile.encoding=UTF-8"}));
+    EXPECT_EQ(given[7].rfind("-Djava.class.path=", 0), 0u) << given[7];
 }
 
 TEST_F(ShippedInstall, ApplicationArgumentsReachMainWithoutThePrivateOptions) {
