@@ -26,12 +26,13 @@
 namespace qvconfig {
 
 // Windows error codes that qvconfig names.
-inline constexpr std::uint32_t kErrorSuccess = 0;         // ERROR_SUCCESS
-inline constexpr std::uint32_t kErrorAccessDenied = 5;    // ERROR_ACCESS_DENIED
-inline constexpr std::uint32_t kErrorInvalidData = 13;    // ERROR_INVALID_DATA
-inline constexpr std::uint32_t kErrorHandleEof = 38;      // ERROR_HANDLE_EOF
-inline constexpr std::uint32_t kErrorBadExeFormat = 193;  // ERROR_BAD_EXE_FORMAT
-inline constexpr std::uint32_t kErrorFileTooLarge = 223;  // ERROR_FILE_TOO_LARGE
+inline constexpr std::uint32_t kErrorSuccess = 0;            // ERROR_SUCCESS
+inline constexpr std::uint32_t kErrorAccessDenied = 5;       // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kErrorInvalidData = 13;       // ERROR_INVALID_DATA
+inline constexpr std::uint32_t kErrorSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+inline constexpr std::uint32_t kErrorHandleEof = 38;         // ERROR_HANDLE_EOF
+inline constexpr std::uint32_t kErrorBadExeFormat = 193;     // ERROR_BAD_EXE_FORMAT
+inline constexpr std::uint32_t kErrorFileTooLarge = 223;     // ERROR_FILE_TOO_LARGE
 
 // A file open for reading (CreateFileA, shared for reading, writing and deleting); closed when
 // it goes.

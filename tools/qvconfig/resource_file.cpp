@@ -10,9 +10,18 @@ namespace qvconfig {
 namespace {
 
 constexpr const char* kQuorvexServiceFileName = "QuorvexService.exe";
+// What a file in use tells: a program that runs (most often the installed service) cannot be
+// changed.
+constexpr const char* kStopItFirst =
+    "the program runs: stop it first, a service with \"sc stop\" and its name";
 
 FileError systemError(std::uint32_t code, const char* step, std::string detail = {}) {
     return FileError{FileError::Kind::System, code, step, std::move(detail)};
+}
+
+// The failure of a step that writes the file, with the advice for a file in use.
+FileError writeError(std::uint32_t code, const char* step) {
+    return systemError(code, step, code == kErrorSharingViolation ? kStopItFirst : "");
 }
 
 char asciiLower(char c) {
@@ -184,7 +193,7 @@ bool writeResources(FileSystem& files, const std::string& path, const Executable
     // Fails now, with the system's reason, where the final replace would fail (a program that
     // runs, a file without write access), before any work is done.
     if (const std::uint32_t code = files.checkWriteAccess(path); code != kErrorSuccess) {
-        error = systemError(code, "opening the file for update");
+        error = writeError(code, "opening the file for update");
         return false;
     }
     TemporaryFile copy(files);
@@ -195,7 +204,7 @@ bool writeResources(FileSystem& files, const std::string& path, const Executable
         return false;
     }
     if (const std::uint32_t code = files.replaceFile(copy.path(), path); code != kErrorSuccess) {
-        error = systemError(code, "replacing the file");
+        error = writeError(code, "replacing the file");
         return false;
     }
     copy.keep();

@@ -347,7 +347,8 @@ TEST_F(CommandsTest, AFileInUseOrReadOnlyIsRefusedWithTheSystemTextBeforeAnyWork
     EXPECT_EQ(r.code, qvconfig::kExitFile);
     EXPECT_EQ(r.err, "qvconfig: " + kExe +
                          ": failed opening the file for update: The process cannot access the file "
-                         "because it is being used by another process\n");
+                         "because it is being used by another process (the program runs: stop it "
+                         "first, a service with \"sc stop\" and its name)\n");
     files_.setInUse(kExe, false);
     files_.setReadOnly(kExe, true);
     r = run({"remove", kExe, "22"});
@@ -407,7 +408,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "resource section"},
         FailureCase{SeamCall::WriteAccess, 0, 32,
                     "failed opening the file for update: The process cannot access the file "
-                    "because it is being used by another process"},
+                    "because it is being used by another process (the program runs: stop it first, "
+                    "a service with \"sc stop\" and its name)"},
         FailureCase{SeamCall::CreateTemporary, 0, 5,
                     "failed creating a temporary copy beside it: Access is denied"},
         FailureCase{SeamCall::CreateForWriting, 0, 5,
@@ -435,6 +437,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{SeamCall::ReadResources, 1, 13,
                     "failed checking the updated copy: The data is invalid"},
         FailureCase{SeamCall::Replace, 0, 5, "failed replacing the file: Access is denied"},
+        // The program was started after the check: it runs now.
+        FailureCase{SeamCall::Replace, 0, 32,
+                    "failed replacing the file: The process cannot access the file because it is "
+                    "being used by another process (the program runs: stop it first, a service "
+                    "with \"sc stop\" and its name)"},
         // A code the system has no text for.
         FailureCase{SeamCall::Replace, 0, 1359, "failed replacing the file: Windows error 1359"}));
 

@@ -31,7 +31,6 @@ namespace qvconfig::testing {
 // Windows error codes the in-memory file system gives.
 inline constexpr std::uint32_t kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
 inline constexpr std::uint32_t kErrorPathNotFound = 3;             // ERROR_PATH_NOT_FOUND
-inline constexpr std::uint32_t kErrorSharingViolation = 32;        // ERROR_SHARING_VIOLATION
 inline constexpr std::uint32_t kErrorDiskFull = 112;               // ERROR_DISK_FULL
 inline constexpr std::uint32_t kErrorDirectory = 267;              // ERROR_DIRECTORY
 inline constexpr std::uint32_t kErrorResourceDataNotFound = 1812;  // ERROR_RESOURCE_DATA_NOT_FOUND
