@@ -96,6 +96,16 @@ bool delayedStartSet(Os& os, ServiceHandle& service, const ServiceSettings& sett
     return false;
 }
 
+// Opens the service of the settings' name and reads the command line it runs (its image path).
+Step openNamedService(Context& ctx, ServiceManager& manager, const ServiceSettings& settings,
+                      std::unique_ptr<ServiceHandle>& service, std::string& imagePath) {
+    service = manager.openService(settings.name.c_str());
+    if (!service || !service->queryImagePath(imagePath)) {
+        return stopWithLastError(ctx);
+    }
+    return Step::goOn();
+}
+
 ServiceRecovery recoveryOf(const ServiceSettings& settings) {
     return ServiceRecovery{settings.restartDelayMs, kRecoveryRestarts, kRecoveryResetSeconds};
 }
@@ -105,13 +115,11 @@ int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& 
                   const ServiceSettings& settings, const std::string& imagePath) {
     const std::string what =
         formatText("The service %s could not be updated:", settings.name.c_str());
-    std::unique_ptr<ServiceHandle> service = manager.openService(settings.name.c_str());
-    if (!service) {
-        return fail(ctx, what, stopWithLastError(ctx));
-    }
+    std::unique_ptr<ServiceHandle> service;
     std::string existing;
-    if (!service->queryImagePath(existing)) {
-        return fail(ctx, what, stopWithLastError(ctx));
+    if (Step opened = openNamedService(ctx, manager, settings, service, existing);
+        !opened.goesOn()) {
+        return fail(ctx, what, opened);
     }
     if (!runsProgram(existing, program.path.view())) {
         return failWith(ctx,
@@ -222,13 +230,11 @@ int uninstallService(Context& ctx) {
     if (!manager) {
         return fail(ctx, what, stopWithLastError(ctx));
     }
-    std::unique_ptr<ServiceHandle> service = manager->openService(settings->name.c_str());
-    if (!service) {
-        return fail(ctx, what, stopWithLastError(ctx));
-    }
+    std::unique_ptr<ServiceHandle> service;
     std::string existing;
-    if (!service->queryImagePath(existing)) {
-        return fail(ctx, what, stopWithLastError(ctx));
+    if (Step opened = openNamedService(ctx, *manager, *settings, service, existing);
+        !opened.goesOn()) {
+        return fail(ctx, what, opened);
     }
     if (!runsProgram(existing, program.path.view())) {
         return failWith(ctx, what, anotherProgram(existing), kErrorServiceExists);

@@ -57,6 +57,14 @@ SimState& state() {
     return instance;
 }
 
+// The terminals of the scenario, read on the first use after the library was loaded.
+void start_once(SimState& s) {
+    if (!s.started) {
+        s.terminals = start_terminals(s.scenario_path, s.fault);
+        s.started = true;
+    }
+}
+
 bool valid(sim_op op) {
     return static_cast<int>(op) >= 0 && static_cast<int>(op) < SIM_OP_COUNT;
 }
@@ -85,10 +93,7 @@ const uint8_t kEmptyBlob[1] = {0};
 Call::Call(sim_op op, std::vector<int64_t> args)
     : op_(op), lock_(state().mutex), script_(state().scripts[static_cast<size_t>(op)]) {
     SimState& s = state();
-    if (!s.started) {
-        s.terminals = start_terminals(s.scenario_path, s.fault);
-        s.started = true;
-    }
+    start_once(s);
     const int64_t calls = ++s.calls[static_cast<size_t>(op)];
     if (const Scenario* scenario = s.terminals.scenario()) {
         const OperationRule* rule = &scenario->rules[static_cast<size_t>(op)];
@@ -212,10 +217,7 @@ DSDK_API int32_t DSDK_CALL sim_use_scenario(const char* path) {
 DSDK_API size_t DSDK_CALL sim_scenario_fault(char* buffer, size_t size) {
     SimState& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (!s.started) {
-        s.terminals = start_terminals(s.scenario_path, s.fault);
-        s.started = true;
-    }
+    start_once(s);
     if (buffer != nullptr && size > 0) {
         const size_t copied = std::min(size - 1, s.fault.size());
         std::memcpy(buffer, s.fault.data(), copied);

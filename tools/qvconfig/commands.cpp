@@ -20,9 +20,19 @@ namespace {
 
 constexpr std::size_t kListPreviewChars = 60;
 
+// The configuration value a resource holds as the launcher reads it (RCDATA of a value's ID, in
+// the values' language), or null.
+const Value* configValueOf(const Resource& r) {
+    if (!(r.type == ResourceKey::integer(kRcDataType)) || !r.name.isInteger ||
+        r.language != kValueLanguage) {
+        return nullptr;
+    }
+    return findValue(r.name.id);
+}
+
 bool isConfigValue(const Resource& r, int id) {
-    return r.type == ResourceKey::integer(kRcDataType) && r.name.isInteger && r.name.id == id &&
-           r.language == kValueLanguage;
+    const Value* value = configValueOf(r);
+    return value != nullptr && value->id == id;
 }
 
 // The text of a value's data: the bytes before the first NUL (all of them when there is none).
@@ -222,18 +232,6 @@ int applyFile(FileSystem& files, const std::string& path, const std::string& cha
     return kExitOk;
 }
 
-// The configuration values the resources carry, as the launcher reads them (ID and language).
-Configuration configurationOf(const std::vector<Resource>& resources) {
-    Configuration configuration;
-    for (const Resource& r : resources) {
-        if (r.type == ResourceKey::integer(kRcDataType) && r.name.isInteger &&
-            r.language == kValueLanguage && findValue(r.name.id) != nullptr) {
-            configuration[r.name.id] = std::string(textOf(r));
-        }
-    }
-    return configuration;
-}
-
 // Reads the configuration of the executable at `path`: kExitOk, or the code of a message.
 int readConfiguration(FileSystem& files, const std::string& path, Configuration& configuration,
                       std::string& err) {
@@ -242,11 +240,12 @@ int readConfiguration(FileSystem& files, const std::string& path, Configuration&
     if (!readExecutable(files, path, exe, e)) {
         return fileFailure(files, err, path, e);
     }
-    configuration = configurationOf(exe.resources);
-    // What no apply file can carry is named, so that nothing is lost unseen.
+    configuration.clear();
     for (const Resource& r : exe.resources) {
-        if (r.type == ResourceKey::integer(kRcDataType) &&
-            !(r.name.isInteger && r.language == kValueLanguage && findValue(r.name.id))) {
+        if (const Value* value = configValueOf(r)) {
+            configuration[value->id] = std::string(textOf(r));
+        } else if (r.type == ResourceKey::integer(kRcDataType)) {
+            // What no apply file can carry is named, so that nothing is lost unseen.
             appendf(err, "qvconfig: note: %s: the resource RCDATA ", path.c_str());
             if (r.name.isInteger) {
                 appendf(err, "%u", static_cast<unsigned>(r.name.id));
