@@ -18,16 +18,25 @@ FakeJvm& jvmOf(const void* envOrVm) {
     return *jvmsByEnv().at(envOrVm);
 }
 
+}  // namespace
+
+void lockedRecord(FakeJvm& jvm, std::string call) {
+    std::lock_guard<std::mutex> lock(jvm.recordMutex_);
+    jvm.calls.push_back(std::move(call));
+}
+
+namespace {
+
 // Records a JNI call, described only when the JVM keeps its record.
 template <typename Describe>
 void record(FakeJvm& jvm, Describe describe) {
     if (jvm.recordCalls) {
-        jvm.calls.push_back(describe());
+        lockedRecord(jvm, describe());
     }
 }
 void record(FakeJvm& jvm, const char* call) {
     if (jvm.recordCalls) {
-        jvm.calls.emplace_back(call);
+        lockedRecord(jvm, call);
     }
 }
 
@@ -343,6 +352,7 @@ void FakeJvm::waitForRelease() {
 }
 
 jobject FakeJvm::newObject(Object object) {
+    std::lock_guard<std::mutex> lock(recordMutex_);
     objects_.push_back(std::move(object));
     return reinterpret_cast<jobject>(&objects_.back());
 }

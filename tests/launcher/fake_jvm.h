@@ -103,6 +103,10 @@ class FakeJvm {
 
   private:
     std::deque<Object> objects_;
+    // The service's stop thread calls in while main's thread still does: the record and the
+    // objects are written under this lock.
+    std::mutex recordMutex_;
+    friend void lockedRecord(FakeJvm& jvm, std::string call);
     std::mutex releaseMutex_;
     std::condition_variable released_;
     bool mainReleased_ = false;
