@@ -108,24 +108,62 @@ set(QV_PACKAGE_BASE "quorvex-${PROJECT_VERSION}-win${QV_TARGET_BITS}")
 set(QV_SIMULATOR_FOLDER "DEV-ONLY-devicesdk5-simulator")
 set(QV_PACKAGE_FILES "${CMAKE_BINARY_DIR}/package-files")
 
-# The package's README: the integrators' sections of README.md, which stays their one source.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/README.md")
-file(READ "${PROJECT_SOURCE_DIR}/README.md" qv_readme)
-set(qv_package_readme "# Zarvel-Quorvex integration service ${PROJECT_VERSION}: Windows package\n")
-foreach(section "QuorvexService: for integrators" "Release package")
-    string(FIND "${qv_readme}" "\n## ${section}\n" begin)
+# The package's README is the site guide, release/README.md. Its CONFIGURATION.md holds the parts of
+# config/README.md that a site needs (marked <!-- site --> ... <!-- /site -->: what a value is,
+# the table of values with the references, and qvconfig), without what only a build of the sources
+# knows (the generator's files, the generated header), so that both documents name only files a
+# site has.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/release/README.md"
+                                                               "${PROJECT_SOURCE_DIR}/config/README.md")
+configure_file("${PROJECT_SOURCE_DIR}/release/README.md" "${QV_PACKAGE_FILES}/README.md" @ONLY)
+file(READ "${PROJECT_SOURCE_DIR}/config/README.md" qv_config_readme)
+# The blocks go into variables of their own: their texts hold ";", which a list would split at.
+set(qv_site_block_count 0)
+while(TRUE)
+    string(FIND "${qv_config_readme}" "<!-- site -->\n" begin)
     if(begin EQUAL -1)
-        message(FATAL_ERROR "README.md has no section '## ${section}'")
+        break()
     endif()
-    string(SUBSTRING "${qv_readme}" ${begin} -1 rest)
-    string(SUBSTRING "${rest}" 1 -1 rest)
-    string(FIND "${rest}" "\n## " end)
-    string(SUBSTRING "${rest}" 0 ${end} text)
-    string(APPEND qv_package_readme "\n${text}")
-endforeach()
-# In the package the configuration's README is CONFIGURATION.md.
-string(REPLACE "`config/README.md`" "`CONFIGURATION.md`" qv_package_readme "${qv_package_readme}")
-file(CONFIGURE OUTPUT "${QV_PACKAGE_FILES}/README.md" CONTENT "${qv_package_readme}" @ONLY)
+    math(EXPR begin "${begin} + 14")
+    string(SUBSTRING "${qv_config_readme}" ${begin} -1 qv_config_readme)
+    string(FIND "${qv_config_readme}" "<!-- /site -->" end)
+    if(end EQUAL -1)
+        message(FATAL_ERROR "config/README.md: a <!-- site --> block is not closed")
+    endif()
+    string(SUBSTRING "${qv_config_readme}" 0 ${end} block)
+    string(STRIP "${block}" block)
+    set(qv_site_block_${qv_site_block_count} "${block}")
+    math(EXPR qv_site_block_count "${qv_site_block_count} + 1")
+    string(SUBSTRING "${qv_config_readme}" ${end} -1 qv_config_readme)
+endwhile()
+if(NOT qv_site_block_count EQUAL 3)
+    message(FATAL_ERROR "config/README.md: 3 <!-- site --> blocks expected, ${qv_site_block_count} found")
+endif()
+set(qv_site_about "${qv_site_block_0}")
+set(qv_site_table "${qv_site_block_1}")
+set(qv_site_qvconfig "${qv_site_block_2}")
+# The class path's shipped text names its source list; a site reads the list from the program.
+set(qv_class_path_source "from `classpath.txt` (below)")
+string(FIND "${qv_site_table}" "${qv_class_path_source}" found)
+if(found EQUAL -1)
+    message(FATAL_ERROR "config/README.md: value 16 no longer says '${qv_class_path_source}'")
+endif()
+string(REPLACE "${qv_class_path_source}"
+               "the Java service's jars (`qvconfig get QuorvexService.exe 16` shows them)"
+               qv_site_table "${qv_site_table}")
+file(CONFIGURE OUTPUT "${QV_PACKAGE_FILES}/CONFIGURATION.md" CONTENT
+"# Configuration of QuorvexService.exe @PROJECT_VERSION@
+
+${qv_site_about}
+
+## The values
+
+${qv_site_table}
+
+## qvconfig: changing the program's values
+
+${qv_site_qvconfig}
+" @ONLY)
 file(CONFIGURE OUTPUT "${QV_PACKAGE_FILES}/${QV_SIMULATOR_FOLDER}/README.txt" CONTENT
 "devicesdk5.dll in this folder is a SIMULATOR of the vendor's device SDK, for development and
 tests only. It answers like a set of terminals that exist in memory, and talks to no device.
@@ -139,7 +177,7 @@ install(FILES "${PROJECT_SOURCE_DIR}/config/QuorvexService.mvk.ini.example"
         DESTINATION svc/bin COMPONENT deliverables)
 install(PROGRAMS "$<TARGET_FILE:qvconfig>" DESTINATION tools COMPONENT deliverables)
 install(FILES "${QV_PACKAGE_FILES}/README.md" DESTINATION . COMPONENT deliverables)
-install(FILES "${PROJECT_SOURCE_DIR}/config/README.md" DESTINATION . RENAME CONFIGURATION.md
+install(FILES "${QV_PACKAGE_FILES}/CONFIGURATION.md" DESTINATION .
         COMPONENT deliverables)
 
 install(FILES "$<TARGET_FILE:QuorvexService>.debug" "$<TARGET_FILE:palmbridge>.debug"
