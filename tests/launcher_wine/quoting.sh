@@ -47,4 +47,18 @@ expect_eq "exit code" 255 "$RC"
 expect_eq "the jar path whole" "$(printf '%s\n' -Xss1m "-Djava.class.path=$bin\\lib\\app.jar")" \
     "$(options)"
 
+# The shipped options file example, every option in it uncommented, below "Program Files (x86)":
+# each option reaches the JVM whole, the heap dump path with its blanks.
+install_with_blanks shipped_options_example
+bin=$(winpath "$BIN")
+sed -n 's/^#   \([^ ]\)/\1/p' "$(dirname "$QV_CLASSPATH_LIST")/QuorvexService.mvk.ini.example" |
+    sed 's/$/\r/' >"$BIN/QuorvexService.mvk.ini"
+launch
+expect_eq "exit code" 0 "$RC"
+expect_eq "the example's options, after the carried ones" \
+    "$(printf '%s\n' -Xmx768M -XX:+HeapDumpOnOutOfMemoryError "-XX:HeapDumpPath=$bin\\dumps" \
+        -Dfile.encoding=UTF-8)" \
+    "$(options | sed -n '4,7p')"
+expect_match "the carried options first" '^-Xmx1024M' "$(options | head -n 1)"
+
 finish
