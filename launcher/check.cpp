@@ -7,6 +7,7 @@
 #include "jvm_options.h"
 #include "jvm_start.h"
 #include "names.h"
+#include "service_check.h"
 #include "start_plan.h"
 #include "words.h"
 
@@ -264,6 +265,7 @@ int runCheck(Context& ctx, const CommandLine& line) {
         formatText("Check of the start of %s (%s %s, launcher %s)\n", programPath.c_str(),
                    kProductName, QV_PRODUCT_VERSION, kLauncherVersion);
     appendConfiguration(ctx, out);
+    appendServiceValues(ctx, out);
     appendDecisions(decisions, out);
     if (prepared.goesOn()) {
         prepared = appendJvmLibrary(ctx, programPath, out);

@@ -45,11 +45,12 @@ inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
 inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;  // KEY_WOW64_64KEY
 
 // Registry value types that the fake machine and the tests name (REG_SZ, REG_EXPAND_SZ,
-// REG_BINARY, REG_DWORD); the logic places the data of every type alike.
+// REG_BINARY, REG_DWORD, REG_MULTI_SZ); the logic places the data of every type alike.
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
 
 // An opaque module handle (HMODULE). Null means none.
 using ModuleHandle = const void*;

@@ -59,6 +59,22 @@ Step loadServiceName(Context& ctx, ServiceSettings& settings) {
     return std::move(read.step);
 }
 
+Step loadServiceAccount(Context& ctx, ServiceSettings& settings, std::string& why) {
+    FixedText<kServiceAccountSize> account;
+    Step stop = loadString(ctx, cfg::kServiceAccount, account).step;
+    FixedText<kServiceDependenciesSize> dependencies;
+    stop.keepFirst(loadString(ctx, cfg::kServiceDependencies, dependencies).step);
+    if (!stop.goesOn()) {
+        return stop;
+    }
+    settings.dependencies = dependenciesOf(dependencies.view());
+    if (!parseServiceAccount(account.view(), settings.name.view(), settings.account, why)) {
+        ctx.state.log.print("Error:\t\t%s\n", why.c_str());
+        return Step::windowsError(kErrorInvalidData);
+    }
+    return Step::goOn();
+}
+
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     Step stop = loadServiceName(ctx, settings);
     stop.keepFirst(loadString(ctx, cfg::kServiceDisplayName, settings.displayName).step);
@@ -75,18 +91,13 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     stop.keepFirst(std::move(timeout.step));
     Result<int> delay = loadInt(ctx, cfg::kServiceRestartDelay);
     stop.keepFirst(std::move(delay.step));
-    FixedText<kServiceAccountSize> account;
-    stop.keepFirst(loadString(ctx, cfg::kServiceAccount, account).step);
-    FixedText<kServiceDependenciesSize> dependencies;
-    stop.keepFirst(loadString(ctx, cfg::kServiceDependencies, dependencies).step);
     if (!stop.goesOn()) {
         return stop;
     }
-    settings.dependencies = dependenciesOf(dependencies.view());
     std::string why;
-    if (!parseServiceAccount(account.view(), settings.name.view(), settings.account, why)) {
-        ctx.state.log.print("Error:\t\t%s\n", why.c_str());
-        return Step::windowsError(kErrorInvalidData);
+    stop = loadServiceAccount(ctx, settings, why);
+    if (!stop.goesOn()) {
+        return stop;
     }
     settings.stopTimeoutMs =
         secondsValue(timeout.value, kDefaultStopTimeoutSeconds, kMaxStopTimeoutSeconds);

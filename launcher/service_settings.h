@@ -65,6 +65,9 @@ std::vector<std::string> dependenciesOf(std::string_view list);
 
 // Value 33: the service name (unset or empty: kDefaultServiceName).
 Step loadServiceName(Context& ctx, ServiceSettings& settings);
+// Values 44 and 45, for the service of the settings' name. The virtual account of another
+// service stops the step with ERROR_INVALID_DATA, the reason in `why` and in the debug log.
+Step loadServiceAccount(Context& ctx, ServiceSettings& settings, std::string& why);
 // Values 33 to 39, 44 and 45. A start type other than the three known texts, or the virtual
 // account of another service, stops the step with ERROR_INVALID_DATA, naming the value in the
 // debug log.
