@@ -39,7 +39,8 @@ constexpr OwnWord kOwnWords[] = {
     {kDebugWord, nullptr},  // the debug log's file name: debugMeaning()
     {kDebugAllWord, "the debug log with every configuration read and runtime search step"},
     {kInstallWord,
-     "install the program as a Windows service (values 33 to 39; administrator rights)"},
+     "install the program as a Windows service (values 33 to 39, 44 and 45;\n"
+     "                  administrator rights)"},
     {kUninstallWord, "stop and remove the installed service"},
     {kServiceWord, "run as the service: the word the service manager starts the program with"},
 };

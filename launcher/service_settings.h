@@ -1,5 +1,5 @@
-// The settings of the Windows service (configuration values 33 to 39), read only by the service
-// commands, and the words of the command line that select those commands.
+// The settings of the Windows service (configuration values 33 to 39, 44 and 45), read only by the
+// service commands, and the words of the command line that select those commands.
 #ifndef QV_LAUNCHER_SERVICE_SETTINGS_H
 #define QV_LAUNCHER_SERVICE_SETTINGS_H
 

@@ -111,8 +111,8 @@ int describeService(const char* name) {
 int describeAccess(char* path) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = GetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                           nullptr, nullptr, &dacl, nullptr, &descriptor);
+    const DWORD rc = GetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, &dacl, nullptr, &descriptor);
     if (rc != ERROR_SUCCESS) {
         std::printf("error: %lu\n", rc);
         return 1;
