@@ -40,8 +40,11 @@ class Password {
   public:
     Password() { text_.reserve(kPasswordReserve); }
     ~Password() {
+        // Every byte the text may have used, up to its capacity, so a shorter text written over
+        // a longer one leaves nothing either.
+        text_.resize(text_.capacity());
         volatile char* byte = text_.data();
-        for (std::size_t i = 0; i < text_.capacity(); ++i) {
+        for (std::size_t i = 0; i < text_.size(); ++i) {
             byte[i] = '\0';
         }
     }
