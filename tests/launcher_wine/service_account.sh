@@ -5,10 +5,11 @@
 # account is granted, the message file registered, and --mvk-check showing the values and the
 # debug variable of the service's own environment.
 #
-# What Wine 8.0 honours (measured): the account as given (QueryServiceConfigA); of the
-# dependencies only the first name reaches the registry and QueryServiceConfigA gives none back,
-# so the test reads the registry; a file's DACL is kept only as far as Unix mode bits hold it, so
-# the grants themselves are checked on the fake machine; the account lookup knows no virtual
+# What Wine 8.0 honours (measured): the account as given, at a create and at a change
+# (QueryServiceConfigA); of the dependencies a create (CreateServiceA) keeps only the first name,
+# a change (ChangeServiceConfigA) the whole list, and QueryServiceConfigA gives none back, so the
+# test reads them from the registry; a file's DACL is kept only as far as Unix mode bits hold it,
+# so the grants themselves are checked on the fake machine; the account lookup knows no virtual
 # accounts ("NT SERVICE\..."), so the install of one is refused here, and nothing stays.
 source "$(dirname "$0")/lib.sh"
 
@@ -62,6 +63,27 @@ launch --mvk-uninstall
 expect_eq "uninstall: exit code" 0 "$RC"
 installed && fail "still installed after the uninstall"
 expect_eq "event source removed" "" "$(registry_value "$EVENT_KEY" EventMessageFile)"
+
+# --- an update: the account and the dependencies set again -----------------------------------------
+install update
+configure "set 33 $SERVICE" "set 36 manual"
+launch --mvk-install
+expect_eq "install as LocalSystem: exit code" 0 "$RC"
+configure "set 44 networkservice" "set 45 Afd;Tcpip"
+launch --mvk-install
+expect_eq "update: exit code" 0 "$RC"
+expect_match "update: the service updated" "^The service $SERVICE is updated: " "$(out_text)"
+wine "$QV_PROBE_EXE" service "$SERVICE" >"$CASE/config.txt"
+expect_line "the account changed" "$CASE/config.txt" "account: NT AUTHORITY\\NetworkService"
+expect_eq "both dependencies in the registry" 'Afd\0Tcpip' \
+    "$(registry_value "$SERVICE_KEY" DependOnService)"
+configure "remove 44" "remove 45"
+launch --mvk-install
+wine "$QV_PROBE_EXE" service "$SERVICE" >"$CASE/config.txt"
+expect_line "back to LocalSystem" "$CASE/config.txt" "account: LocalSystem"
+expect_eq "the dependencies cleared" "" "$(registry_value "$SERVICE_KEY" DependOnService)"
+launch --mvk-uninstall
+expect_eq "uninstall: exit code" 0 "$RC"
 
 # --- a user account: the password from standard input, shown nowhere ------------------------------
 install user_account
