@@ -7,6 +7,8 @@ set(MINGW_TRIPLE ${MINGW_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
+# The message compiler (binutils-mingw-w64): message tables for the event log.
+set(QV_MC_COMPILER ${MINGW_TRIPLE}-windmc)
 set(CMAKE_DLLTOOL ${MINGW_TRIPLE}-dlltool)
 set(CMAKE_OBJDUMP ${MINGW_TRIPLE}-objdump)
 set(CMAKE_OBJCOPY ${MINGW_TRIPLE}-objcopy)

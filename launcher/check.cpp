@@ -7,6 +7,7 @@
 #include "jvm_options.h"
 #include "jvm_start.h"
 #include "names.h"
+#include "service_check.h"
 #include "start_plan.h"
 #include "words.h"
 
@@ -38,7 +39,8 @@ constexpr OwnWord kOwnWords[] = {
     {kDebugWord, nullptr},  // the debug log's file name: debugMeaning()
     {kDebugAllWord, "the debug log with every configuration read and runtime search step"},
     {kInstallWord,
-     "install the program as a Windows service (values 33 to 39; administrator rights)"},
+     "install the program as a Windows service (values 33 to 39, 44 and 45;\n"
+     "                  administrator rights)"},
     {kUninstallWord, "stop and remove the installed service"},
     {kServiceWord, "run as the service: the word the service manager starts the program with"},
 };
@@ -264,6 +266,7 @@ int runCheck(Context& ctx, const CommandLine& line) {
         formatText("Check of the start of %s (%s %s, launcher %s)\n", programPath.c_str(),
                    kProductName, QV_PRODUCT_VERSION, kLauncherVersion);
     appendConfiguration(ctx, out);
+    appendServiceValues(ctx, out);
     appendDecisions(decisions, out);
     if (prepared.goesOn()) {
         prepared = appendJvmLibrary(ctx, programPath, out);

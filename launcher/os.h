@@ -22,6 +22,8 @@
 #ifndef QV_LAUNCHER_OS_H
 #define QV_LAUNCHER_OS_H
 
+#include "service_events.h"
+
 #include <jni.h>
 
 #include <cstddef>
@@ -29,6 +31,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -42,11 +45,12 @@ inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
 inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;  // KEY_WOW64_64KEY
 
 // Registry value types that the fake machine and the tests name (REG_SZ, REG_EXPAND_SZ,
-// REG_BINARY, REG_DWORD); the logic places the data of every type alike.
+// REG_BINARY, REG_DWORD, REG_MULTI_SZ); the logic places the data of every type alike.
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
 
 // An opaque module handle (HMODULE). Null means none.
 using ModuleHandle = const void*;
@@ -215,6 +219,28 @@ struct ServiceRecovery {
     std::uint32_t resetPeriodSeconds = 0;
 };
 
+// What the install makes the service manager hold of a service (CreateServiceA,
+// ChangeServiceConfigA): always an own-process service with SERVICE_ERROR_NORMAL and no load
+// order group; these are the parts the settings choose.
+struct ServiceDefinition {
+    const char* displayName = "";
+    // The command line the service manager starts the service with.
+    const char* imagePath = "";
+    // Delayed: SERVICE_AUTO_START; the delay is a setting of its own.
+    ServiceStartType startType = ServiceStartType::Automatic;
+    // lpServiceStartName: the account the service runs as; null for LocalSystem.
+    const char* account = nullptr;
+    // lpPassword: null for an account without one (a virtual account); the empty text for the
+    // built-in accounts.
+    const char* password = nullptr;
+    // lpDependencies: the services (a group with SC_GROUP_IDENTIFIER '+' before its name) that
+    // must run before this one starts; empty for none.
+    std::vector<std::string> dependencies;
+};
+
+// What the install lets a service account change (grantModifyAccess).
+enum class GrantTarget { Folder, File };
+
 // An open service (SC_HANDLE, SERVICE_ALL_ACCESS). The destructor calls CloseServiceHandle.
 // Every member that fails leaves the system's code in the last error.
 class ServiceHandle {
@@ -236,11 +262,10 @@ class ServiceHandle {
     // ChangeServiceConfig2A with SERVICE_CONFIG_PRESHUTDOWN_INFO: how long the service manager
     // waits for the service to stop after a preshutdown control.
     [[nodiscard]] virtual bool setPreshutdownTimeout(std::uint32_t timeoutMs) = 0;
-    // ChangeServiceConfigA: the service made again as createService makes one (own process,
-    // SERVICE_ERROR_NORMAL, no load order group, no dependencies, LocalSystem) with this display
-    // name, image path and start type (delayed: SERVICE_AUTO_START).
-    [[nodiscard]] virtual bool reconfigure(const char* displayName, const char* imagePath,
-                                           ServiceStartType startType) = 0;
+    // ChangeServiceConfigA: the service made again as createService makes one with this
+    // definition. Every part is set, also those that go back to their default: a null account is
+    // LocalSystem (with the empty password), and no dependencies clears the list.
+    [[nodiscard]] virtual bool reconfigure(const ServiceDefinition& definition) = 0;
     // QueryServiceConfigA: the command line the service manager starts the service with.
     [[nodiscard]] virtual bool queryImagePath(std::string& imagePath) = 0;
     // QueryServiceStatus: the current state.
@@ -262,12 +287,11 @@ class ServiceManager {
     ServiceManager(const ServiceManager&) = delete;
     ServiceManager& operator=(const ServiceManager&) = delete;
 
-    // CreateServiceA of an own-process service run as LocalSystem, SERVICE_ERROR_NORMAL, with
-    // the start type (delayed: SERVICE_AUTO_START; the delay is a setting of its own) and the
-    // image path as the command line. Null on failure (ERROR_SERVICE_EXISTS for a name taken).
-    virtual std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
-                                                         const char* imagePath,
-                                                         ServiceStartType startType) = 0;
+    // CreateServiceA(manager, name, displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+    // start type, SERVICE_ERROR_NORMAL, image path, no group, no tag, the dependencies, account,
+    // password). Null on failure (ERROR_SERVICE_EXISTS for a name taken).
+    virtual std::unique_ptr<ServiceHandle> createService(const char* name,
+                                                         const ServiceDefinition& definition) = 0;
     // OpenServiceA(name, SERVICE_ALL_ACCESS). Null on failure
     // (ERROR_SERVICE_DOES_NOT_EXIST for an unknown name).
     virtual std::unique_ptr<ServiceHandle> openService(const char* name) = 0;
@@ -425,16 +449,40 @@ class Os {
 
     // The event source `name` of the Application log: the key
     // SYSTEM\CurrentControlSet\Services\EventLog\Application\<name> below HKEY_LOCAL_MACHINE
-    // (RegCreateKeyExA) with TypesSupported (REG_DWORD, error, warning and information). Unlike
-    // the registry reads, a failure puts the registry's code into the last error.
-    [[nodiscard]] virtual bool registerEventSource(const char* name) = 0;
+    // (RegCreateKeyExA) with TypesSupported (REG_DWORD, error, warning and information) and
+    // EventMessageFile (REG_EXPAND_SZ, `messageFile`: the file whose message table holds the texts
+    // of its events). Unlike the registry reads, a failure puts the registry's code into the last
+    // error.
+    [[nodiscard]] virtual bool registerEventSource(const char* name, const char* messageFile) = 0;
     // RegDeleteKeyA of that key. True when it is gone, also when it was not there; otherwise
     // false with the registry's code in the last error.
     [[nodiscard]] virtual bool deregisterEventSource(const char* name) = 0;
-    // RegisterEventSourceA(nullptr, source), ReportEventA(EVENTLOG_ERROR_TYPE, category 0,
-    // event 0, the one text), DeregisterEventSource. The outcome is ignored; the last error is
-    // left as it was.
-    virtual void reportErrorEvent(const char* source, const char* text) = 0;
+    // RegisterEventSourceA(nullptr, source), ReportEventA(the event's type, category 0, the
+    // event's ID, the one text as its insert %1), DeregisterEventSource. The outcome is ignored;
+    // the last error is left as it was.
+    virtual void reportEvent(const char* source, const ServiceEvent& event, const char* text) = 0;
+    // An error event of the general kind, whose message is the text alone.
+    void reportErrorEvent(const char* source, const char* text) {
+        reportEvent(source, kEventServiceError, text);
+    }
+
+    // What the install lets a service account change: `path` is a folder (CreateDirectoryA when
+    // it is not there) or a file (CreateFileA with OPEN_ALWAYS, so an empty one when it is not
+    // there); then an ACE that allows `account` to modify it (read, write, execute, delete) is
+    // added to its DACL (SetEntriesInAclA with GRANT_ACCESS, SetNamedSecurityInfoA), for a folder
+    // inherited by everything below it. `account` is a name as LookupAccountNameA takes it, or a
+    // SID in its text form ("S-1-5-19"). False on failure (last error set; ERROR_NONE_MAPPED for
+    // an account the system does not know).
+    [[nodiscard]] virtual bool grantModifyAccess(const char* path, GrantTarget target,
+                                                 const char* account) = 0;
+
+    // One line from standard input, without its line end: from a console with its echo turned
+    // off while the line is typed (GetConsoleMode, SetConsoleMode without ENABLE_ECHO_INPUT, the
+    // mode restored after; the line end is then written to standard output, since the console
+    // did not show it), else from the file or pipe that standard input is. No copy of the line
+    // stays behind in the seam's buffers. False when standard input gives no line (its end, or an
+    // error; last error set).
+    [[nodiscard]] virtual bool readSecretLine(std::string& line) = 0;
 
     // ExitProcess(code): ends the process at once, whatever its other threads are doing.
     virtual void endProcess(std::uint32_t code) = 0;

@@ -18,6 +18,11 @@ constexpr std::chrono::milliseconds kStopPollInterval{250};
 constexpr std::uint32_t kErrorServiceExists = 1073;
 // A setting the service manager does not take (ERROR_INVALID_PARAMETER).
 constexpr std::uint32_t kErrorInvalidParameter = 87;
+// No password could be read for the account (ERROR_INVALID_PASSWORD).
+constexpr std::uint32_t kErrorInvalidPassword = 86;
+// Room a password gets before it is read, so that reading it moves no copy of it elsewhere in
+// memory (the longest password of a Windows account has 256 characters).
+constexpr std::size_t kPasswordReserve = 257;
 
 char foldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -27,6 +32,93 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return foldAscii(x) == foldAscii(y);
            });
+}
+
+// The password of the service account: read from standard input, handed to the service manager
+// and nowhere else, and overwritten when it goes.
+class Password {
+  public:
+    Password() { text_.reserve(kPasswordReserve); }
+    ~Password() {
+        // Every byte the text may have used, up to its capacity, so a shorter text written over
+        // a longer one leaves nothing either.
+        text_.resize(text_.capacity());
+        volatile char* byte = text_.data();
+        for (std::size_t i = 0; i < text_.size(); ++i) {
+            byte[i] = '\0';
+        }
+    }
+    Password(const Password&) = delete;
+    Password& operator=(const Password&) = delete;
+
+    std::string& text() { return text_; }
+
+  private:
+    std::string text_;
+};
+
+// What the install makes the service manager hold: the settings, the command line, and the
+// password of a user account.
+ServiceDefinition definitionOf(const ServiceSettings& settings, const std::string& imagePath,
+                               Password& password) {
+    ServiceDefinition definition;
+    definition.displayName = settings.displayName.c_str();
+    definition.imagePath = imagePath.c_str();
+    definition.startType = settings.startType;
+    definition.dependencies = settings.dependencies;
+    switch (settings.account.kind) {
+        case AccountKind::LocalSystem:
+            break;
+        case AccountKind::LocalService:
+        case AccountKind::NetworkService:
+            definition.account = settings.account.name.c_str();
+            definition.password = "";
+            break;
+        case AccountKind::Virtual:
+            definition.account = settings.account.name.c_str();
+            break;
+        case AccountKind::Named:
+            definition.account = settings.account.name.c_str();
+            definition.password = password.text().c_str();
+            break;
+    }
+    return definition;
+}
+
+// The password of a user account, asked for on the console (its echo off) or read from standard
+// input. False when none comes.
+bool readPassword(Context& ctx, const ServiceAccount& account, Password& password) {
+    ctx.os.writeStdout(formatText("Password of %s: ", account.name.c_str()));
+    return ctx.os.readSecretLine(password.text());
+}
+
+// What an account other than LocalSystem must be able to change: the service's log folder and
+// the debug log beside the program, made where they are missing. False with `cause` naming the
+// account, the place and the system's text, and the last error as the grant left it.
+bool grantAccountItsPlaces(Context& ctx, const ProgramLocation& program,
+                           const ServiceAccount& account, std::string& cause) {
+    if (account.kind == AccountKind::LocalSystem) {
+        return true;
+    }
+    const std::string directory(program.directory());
+    const struct {
+        std::string path;
+        GrantTarget target;
+    } places[] = {
+        {directory + "\\" + kDefaultServiceLogFolder, GrantTarget::Folder},
+        {directory + "\\" + kLogFileName, GrantTarget::File},
+    };
+    for (const auto& place : places) {
+        if (!ctx.os.grantModifyAccess(place.path.c_str(), place.target, account.grantee.c_str())) {
+            const std::uint32_t code = ctx.os.lastError();
+            cause =
+                formatText("%s could not be given modify rights on %s: %s", account.name.c_str(),
+                           place.path.c_str(), systemTextOf(ctx.os, code).c_str());
+            ctx.os.setLastError(code);
+            return false;
+        }
+    }
+    return true;
 }
 
 // The common start of both commands: the program and its path, the settings.
@@ -106,13 +198,18 @@ Step openNamedService(Context& ctx, ServiceManager& manager, const ServiceSettin
     return Step::goOn();
 }
 
+std::uint32_t preshutdownTimeoutOf(const ServiceSettings& settings) {
+    return settings.stopTimeoutMs + kPreshutdownMarginMs;
+}
+
 ServiceRecovery recoveryOf(const ServiceSettings& settings) {
     return ServiceRecovery{settings.restartDelayMs, kRecoveryRestarts, kRecoveryResetSeconds};
 }
 
 // The existing service of the name made as the install makes it, when it runs this program.
 int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& program,
-                  const ServiceSettings& settings, const std::string& imagePath) {
+                  const ServiceSettings& settings, const std::string& imagePath,
+                  const ServiceDefinition& definition) {
     const std::string what =
         formatText("The service %s could not be updated:", settings.name.c_str());
     std::unique_ptr<ServiceHandle> service;
@@ -127,14 +224,19 @@ int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& 
                         systemTextOf(ctx.os, kErrorServiceExists) + " " + anotherProgram(existing),
                         kErrorServiceExists);
     }
-    const bool updated =
-        service->reconfigure(settings.displayName.c_str(), imagePath.c_str(), settings.startType) &&
-        service->setDescription(settings.description.c_str()) &&
-        delayedStartSet(ctx.os, *service, settings) &&
-        service->setPreshutdownTimeout(settings.stopTimeoutMs + kPreshutdownMarginMs) &&
-        service->setRecovery(recoveryOf(settings)) &&
-        ctx.os.registerEventSource(settings.name.c_str());
+    const bool updated = service->reconfigure(definition) &&
+                         service->setDescription(settings.description.c_str()) &&
+                         delayedStartSet(ctx.os, *service, settings) &&
+                         service->setPreshutdownTimeout(preshutdownTimeoutOf(settings)) &&
+                         service->setRecovery(recoveryOf(settings));
     if (!updated) {
+        return fail(ctx, what, stopWithLastError(ctx));
+    }
+    std::string cause;
+    if (!grantAccountItsPlaces(ctx, program, settings.account, cause)) {
+        return failWith(ctx, what, cause, ctx.os.lastError());
+    }
+    if (!ctx.os.registerEventSource(settings.name.c_str(), program.path.c_str())) {
         return fail(ctx, what, stopWithLastError(ctx));
     }
     return doneInstalling(ctx, *service, "updated", settings, imagePath);
@@ -188,31 +290,44 @@ int installService(Context& ctx, const CommandLine& commandLine) {
     if (!manager) {
         return fail(ctx, what, stopWithLastError(ctx));
     }
+    Password password;
+    if (needsPassword(settings->account) && !readPassword(ctx, settings->account, password)) {
+        return failWith(ctx, what,
+                        formatText("No password of %s came from standard input.",
+                                   settings->account.name.c_str()),
+                        kErrorInvalidPassword);
+    }
     const std::string imagePath =
         serviceImagePath(program.path.view(), commandLine.serviceDebugWord);
+    const ServiceDefinition definition = definitionOf(*settings, imagePath, password);
     std::unique_ptr<ServiceHandle> service =
-        manager->createService(settings->name.c_str(), settings->displayName.c_str(),
-                               imagePath.c_str(), settings->startType);
+        manager->createService(settings->name.c_str(), definition);
     if (!service) {
         Step failed = stopWithLastError(ctx);
         if (failed.errorCode() == kErrorServiceExists) {
-            return updateService(ctx, *manager, program, *settings, imagePath);
+            return updateService(ctx, *manager, program, *settings, imagePath, definition);
         }
         return fail(ctx, what, failed);
     }
+    std::string cause;
     bool configured =
         (settings->description.empty() || service->setDescription(settings->description.c_str())) &&
         (settings->startType != ServiceStartType::DelayedAutomatic ||
          service->setDelayedAutoStart(true)) &&
-        service->setPreshutdownTimeout(settings->stopTimeoutMs + kPreshutdownMarginMs) &&
-        service->setRecovery(recoveryOf(*settings)) &&
-        ctx.os.registerEventSource(settings->name.c_str());
+        service->setPreshutdownTimeout(preshutdownTimeoutOf(*settings)) &&
+        service->setRecovery(recoveryOf(*settings));
+    if (configured) {
+        // The virtual account exists from the creation of its service on: granted only now.
+        configured = grantAccountItsPlaces(ctx, program, settings->account, cause) &&
+                     ctx.os.registerEventSource(settings->name.c_str(), program.path.c_str());
+    }
     if (!configured) {
         // Nothing stays: the service goes again, with the cause of the failure kept.
         Step failed = stopWithLastError(ctx);
         (void)service->remove();
         (void)ctx.os.deregisterEventSource(settings->name.c_str());
-        return fail(ctx, what, failed);
+        return cause.empty() ? fail(ctx, what, failed)
+                             : failWith(ctx, what, cause, failed.errorCode());
     }
     return doneInstalling(ctx, *service, "installed", *settings, imagePath);
 }

@@ -188,8 +188,8 @@ void ServiceRun::watch() {
         }
         if (stopDeadline_ && Clock::now() >= *stopDeadline_) {
             lock.unlock();
-            ctx_.os.reportErrorEvent(
-                settings_->name.c_str(),
+            ctx_.os.reportEvent(
+                settings_->name.c_str(), kEventStopTimedOut,
                 "The Java service did not end within the stop timeout; its process was ended.");
             (void)reporter_.stopped(0);
             ctx_.os.endProcess(kErrorServiceSpecific);
@@ -212,7 +212,7 @@ void ServiceRun::finish(std::uint32_t exitCode) {
 
 void ServiceRun::failStart(const Step& stop, std::uint32_t exitCode) {
     composeErrorReport(ctx_, stop);
-    ctx_.os.reportErrorEvent(settings_->name.c_str(), state_->errorMessage.c_str());
+    ctx_.os.reportEvent(settings_->name.c_str(), kEventStartFailed, state_->errorMessage.c_str());
     closeDebugLog(ctx_);
     finish(exitCode);
 }

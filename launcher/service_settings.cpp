@@ -22,7 +22,34 @@ std::uint32_t secondsValue(int seconds, std::uint32_t byDefault, std::uint32_t m
     return chosen * kMillisecondsPerSecond;
 }
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 }  // namespace
+
+std::vector<std::string> dependenciesOf(std::string_view list) {
+    std::vector<std::string> services;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(kDependencySeparator, start);
+        if (end == std::string_view::npos) {
+            end = list.size();
+        }
+        std::string_view entry = list.substr(start, end - start);
+        while (!entry.empty() && isBlank(entry.front())) {
+            entry.remove_prefix(1);
+        }
+        while (!entry.empty() && isBlank(entry.back())) {
+            entry.remove_suffix(1);
+        }
+        if (!entry.empty()) {
+            services.emplace_back(entry);
+        }
+        start = end + 1;
+    }
+    return services;
+}
 
 Step loadServiceName(Context& ctx, ServiceSettings& settings) {
     Result<bool> read = loadString(ctx, cfg::kServiceName, settings.name);
@@ -30,6 +57,22 @@ Step loadServiceName(Context& ctx, ServiceSettings& settings) {
         (void)settings.name.assign(kDefaultServiceName);
     }
     return std::move(read.step);
+}
+
+Step loadServiceAccount(Context& ctx, ServiceSettings& settings, std::string& why) {
+    FixedText<kServiceAccountSize> account;
+    Step stop = loadString(ctx, cfg::kServiceAccount, account).step;
+    FixedText<kServiceDependenciesSize> dependencies;
+    stop.keepFirst(loadString(ctx, cfg::kServiceDependencies, dependencies).step);
+    if (!stop.goesOn()) {
+        return stop;
+    }
+    settings.dependencies = dependenciesOf(dependencies.view());
+    if (!parseServiceAccount(account.view(), settings.name.view(), settings.account, why)) {
+        ctx.state.log.print("Error:\t\t%s\n", why.c_str());
+        return Step::windowsError(kErrorInvalidData);
+    }
+    return Step::goOn();
 }
 
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
@@ -48,6 +91,11 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     stop.keepFirst(std::move(timeout.step));
     Result<int> delay = loadInt(ctx, cfg::kServiceRestartDelay);
     stop.keepFirst(std::move(delay.step));
+    if (!stop.goesOn()) {
+        return stop;
+    }
+    std::string why;
+    stop = loadServiceAccount(ctx, settings, why);
     if (!stop.goesOn()) {
         return stop;
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -341,6 +342,94 @@ std::unique_ptr<LogStream> WindowsOs::openLogForAppend(const char* path) {
 void WindowsOs::writeStdout(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+}
+
+namespace {
+
+// The characters a read of the console or of standard input takes at a time.
+constexpr DWORD kSecretReadChars = 64;
+
+// Turns the console's echo off while it lives, and gives the console its mode back when it goes.
+class EchoOff {
+  public:
+    EchoOff(HANDLE console, DWORD mode) : console_(console), mode_(mode) {
+        on_ = SetConsoleMode(console_, mode_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != FALSE;
+    }
+    ~EchoOff() {
+        if (on_) {
+            (void)SetConsoleMode(console_, mode_);
+        }
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+  private:
+    HANDLE console_;
+    DWORD mode_;
+    bool on_ = false;
+};
+
+// A buffer of the characters read, cleared when it goes.
+struct ReadBuffer {
+    char chars[kSecretReadChars];
+    ~ReadBuffer() { SecureZeroMemory(chars, sizeof chars); }
+};
+
+// Appends characters up to the line end (which is left out); true once the line end came.
+bool appendUpToLineEnd(const char* chars, DWORD count, std::string& line) {
+    for (DWORD i = 0; i < count; ++i) {
+        if (chars[i] == '\n') {
+            return true;
+        }
+        line.push_back(chars[i]);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool WindowsOs::readSecretLine(std::string& line) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    const bool console = GetConsoleMode(input, &mode) != FALSE;
+    std::string read;
+    read.reserve(line.capacity());
+    ReadBuffer buffer;
+    bool complete = false;
+    bool gotSome = false;
+    {
+        // The console reads the line whole; a pipe or a file gives one character at a time, so
+        // that nothing after the line is taken from it.
+        std::optional<EchoOff> echo;
+        if (console) {
+            echo.emplace(input, mode);
+        }
+        const DWORD chunk = console ? kSecretReadChars : 1;
+        while (!complete) {
+            DWORD count = 0;
+            const BOOL ok = console ? ReadConsoleA(input, buffer.chars, chunk, &count, nullptr)
+                                    : ReadFile(input, buffer.chars, chunk, &count, nullptr);
+            if (!ok || count == 0) {
+                break;
+            }
+            gotSome = true;
+            complete = appendUpToLineEnd(buffer.chars, count, read);
+        }
+    }
+    // The line end was not shown: the next output starts on a line of its own.
+    writeStdout("\n");
+    if (!gotSome) {
+        if (GetLastError() == ERROR_SUCCESS) {
+            SetLastError(ERROR_HANDLE_EOF);
+        }
+        return false;
+    }
+    if (!read.empty() && read.back() == '\r') {
+        read.pop_back();
+    }
+    line.assign(read);
+    SecureZeroMemory(read.data(), read.size());
+    return true;
 }
 
 ModuleHandle WindowsOs::loadLibrary(const char* path) {

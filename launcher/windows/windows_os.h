@@ -39,6 +39,10 @@ class WindowsOs final : public Os {
     std::unique_ptr<LogStream> openLogForAppend(const char* path) override;
 
     void writeStdout(std::string_view text) override;
+    bool readSecretLine(std::string& line) override;
+
+    // Rights of service accounts (windows_access.cpp).
+    bool grantModifyAccess(const char* path, GrantTarget target, const char* account) override;
 
     ModuleHandle loadLibrary(const char* path) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
@@ -51,9 +55,9 @@ class WindowsOs final : public Os {
     bool runServiceDispatcher(const char* name, ServiceProgram& program) override;
     bool registerServiceControlHandler(const char* name) override;
     bool setServiceStatus(const ServiceStatus& status) override;
-    bool registerEventSource(const char* name) override;
+    bool registerEventSource(const char* name, const char* messageFile) override;
     bool deregisterEventSource(const char* name) override;
-    void reportErrorEvent(const char* source, const char* text) override;
+    void reportEvent(const char* source, const ServiceEvent& event, const char* text) override;
     void endProcess(std::uint32_t code) override;
 
     // Takes the current directory out of the order in which this process finds the DLLs it loads

@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
 constexpr char kTypesSupportedValue[] = "TypesSupported";
+constexpr char kEventMessageFileValue[] = "EventMessageFile";
 constexpr DWORD kTypesSupported =
     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
 constexpr DWORD kAcceptedControls =
@@ -23,6 +24,18 @@ constexpr char kLocalSystem[] = "LocalSystem";
 
 DWORD startTypeOf(ServiceStartType startType) {
     return startType == ServiceStartType::Manual ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
+}
+
+// The dependencies as the service manager takes them: each name with its NUL, and one NUL more
+// at the end (so an empty list is the two NULs that clear it).
+std::string dependencyListOf(const std::vector<std::string>& dependencies) {
+    std::string list;
+    for (const std::string& name : dependencies) {
+        list.append(name).push_back('\0');
+    }
+    list.push_back('\0');
+    list.push_back('\0');
+    return list;
 }
 
 // The one service of this process: what the dispatcher runs and where its status goes. The
@@ -115,14 +128,17 @@ class WindowsService final : public ServiceHandle {
                FALSE;
     }
 
-    bool reconfigure(const char* displayName, const char* imagePath,
-                     ServiceStartType startType) override {
+    bool reconfigure(const ServiceDefinition& definition) override {
         // An empty list (its two NULs) clears the dependencies; an empty group leaves none.
-        static constexpr char kNoDependencies[] = "\0";
-        return ChangeServiceConfigA(handle_.get(), SERVICE_WIN32_OWN_PROCESS,
-                                    startTypeOf(startType), SERVICE_ERROR_NORMAL, imagePath, "",
-                                    nullptr, kNoDependencies, kLocalSystem, "",
-                                    displayName) != FALSE;
+        const std::string dependencies = dependencyListOf(definition.dependencies);
+        // LocalSystem is named, since a null account leaves the account as it is; its password
+        // is the empty text.
+        const bool localSystem = definition.account == nullptr;
+        return ChangeServiceConfigA(
+                   handle_.get(), SERVICE_WIN32_OWN_PROCESS, startTypeOf(definition.startType),
+                   SERVICE_ERROR_NORMAL, definition.imagePath, "", nullptr, dependencies.data(),
+                   localSystem ? kLocalSystem : definition.account,
+                   localSystem ? "" : definition.password, definition.displayName) != FALSE;
     }
 
     bool queryImagePath(std::string& imagePath) override {
@@ -165,13 +181,15 @@ class WindowsServiceManager final : public ServiceManager {
   public:
     explicit WindowsServiceManager(SC_HANDLE handle) : handle_(handle) {}
 
-    std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
-                                                 const char* imagePath,
-                                                 ServiceStartType startType) override {
+    std::unique_ptr<ServiceHandle> createService(const char* name,
+                                                 const ServiceDefinition& definition) override {
+        const std::string dependencies = dependencyListOf(definition.dependencies);
         SC_HANDLE service =
-            CreateServiceA(handle_.get(), name, displayName, SERVICE_ALL_ACCESS,
-                           SERVICE_WIN32_OWN_PROCESS, startTypeOf(startType), SERVICE_ERROR_NORMAL,
-                           imagePath, nullptr, nullptr, nullptr, nullptr, nullptr);
+            CreateServiceA(handle_.get(), name, definition.displayName, SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, startTypeOf(definition.startType),
+                           SERVICE_ERROR_NORMAL, definition.imagePath, nullptr, nullptr,
+                           definition.dependencies.empty() ? nullptr : dependencies.data(),
+                           definition.account, definition.password);
         if (service == nullptr) {
             return nullptr;
         }
@@ -229,7 +247,7 @@ bool WindowsOs::setServiceStatus(const ServiceStatus& status) {
     return SetServiceStatus(gStatusHandle.load(), &report) != FALSE;
 }
 
-bool WindowsOs::registerEventSource(const char* name) {
+bool WindowsOs::registerEventSource(const char* name, const char* messageFile) {
     const std::string path = std::string(kEventLogKey) + name;
     windows::RegistryKeyOwner key;
     LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
@@ -241,6 +259,12 @@ bool WindowsOs::registerEventSource(const char* name) {
     const DWORD types = kTypesSupported;
     rc = RegSetValueExA(key.get(), kTypesSupportedValue, 0, REG_DWORD,
                         reinterpret_cast<const BYTE*>(&types), sizeof(types));
+    if (rc == ERROR_SUCCESS) {
+        const std::string file(messageFile);
+        rc = RegSetValueExA(key.get(), kEventMessageFileValue, 0, REG_EXPAND_SZ,
+                            reinterpret_cast<const BYTE*>(file.c_str()),
+                            static_cast<DWORD>(file.size() + 1));
+    }
     key.reset();
     if (rc != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(rc));
@@ -259,11 +283,13 @@ bool WindowsOs::deregisterEventSource(const char* name) {
     return true;
 }
 
-void WindowsOs::reportErrorEvent(const char* source, const char* text) {
+void WindowsOs::reportEvent(const char* source, const ServiceEvent& event, const char* text) {
     const DWORD kept = GetLastError();
     if (EventSourceOwner log{RegisterEventSourceA(nullptr, source)}) {
         LPCSTR strings[] = {text};
-        ReportEventA(log.get(), EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+        const WORD type =
+            event.type == EventType::Warning ? EVENTLOG_WARNING_TYPE : EVENTLOG_ERROR_TYPE;
+        ReportEventA(log.get(), type, 0, event.id, nullptr, 1, 0, strings, nullptr);
     }
     SetLastError(kept);
 }

@@ -125,6 +125,8 @@ class FakeMachine : public Os {
         std::optional<ServiceRecovery> recovery;
         std::optional<std::uint32_t> preshutdownTimeoutMs;
         std::string account = "LocalSystem";
+        // The password the service manager was given with the account, if any.
+        std::optional<std::string> password;
         std::vector<std::string> dependencies;
         ServiceState state = ServiceState::Stopped;
         bool recoveryOnNonCrashFailures = false;
@@ -142,8 +144,23 @@ class FakeMachine : public Os {
     bool refusesDelayedStart = false;
     // Event sources of the Application log, by name as registered.
     std::set<std::string> eventSources;
-    // Every error event reported: "source: text".
+    // Their EventMessageFile, by name as registered.
+    std::map<std::string, std::string> eventMessageFiles;
+    // Every event reported: "source: text", and its ID and kind.
     std::vector<std::string> events;
+    std::vector<ServiceEvent> eventKinds;
+    // The rights granted to accounts (grantModifyAccess), in order.
+    struct Grant {
+        std::string path;
+        GrantTarget target;
+        std::string account;
+    };
+    std::vector<Grant> grants;
+    // Accounts the system does not know (their lookup fails with ERROR_NONE_MAPPED), by folded
+    // name.
+    std::set<std::string> unknownAccounts;
+    // The lines standard input gives, one per readSecretLine; none left is its end.
+    std::deque<std::string> stdinLines;
     // Stop controls sent to installed services, by name.
     std::vector<std::string> stopsSent;
     // The process was started by the service manager (else the dispatcher fails with 1063).
@@ -192,9 +209,11 @@ class FakeMachine : public Os {
     bool runServiceDispatcher(const char* name, ServiceProgram& program) override;
     bool registerServiceControlHandler(const char* name) override;
     bool setServiceStatus(const ServiceStatus& status) override;
-    bool registerEventSource(const char* name) override;
+    bool registerEventSource(const char* name, const char* messageFile) override;
     bool deregisterEventSource(const char* name) override;
-    void reportErrorEvent(const char* source, const char* text) override;
+    void reportEvent(const char* source, const ServiceEvent& event, const char* text) override;
+    bool grantModifyAccess(const char* path, GrantTarget target, const char* account) override;
+    bool readSecretLine(std::string& line) override;
     void endProcess(std::uint32_t code) override;
 
     struct FileEntry {

@@ -12,6 +12,22 @@ constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorServiceNotActive = 1062;
 constexpr std::uint32_t kErrorServiceExists = 1073;
 
+constexpr std::uint32_t kErrorNoneMapped = 1332;
+constexpr std::uint32_t kErrorHandleEof = 38;
+constexpr std::string_view kVirtualAccountPrefix = "nt service\\";
+
+// What CreateServiceA and ChangeServiceConfigA store of a definition; a null account is
+// LocalSystem.
+void define(FakeMachine::Service& s, const ServiceDefinition& definition) {
+    s.displayName = definition.displayName;
+    s.imagePath = definition.imagePath;
+    s.startType = definition.startType;
+    s.account = definition.account != nullptr ? definition.account : "LocalSystem";
+    s.password = definition.password != nullptr ? std::optional<std::string>(definition.password)
+                                                : std::nullopt;
+    s.dependencies = definition.dependencies;
+}
+
 class FakeServiceHandle : public ServiceHandle {
   public:
     FakeServiceHandle(FakeMachine& machine, std::string key) : machine_(machine), key_(key) {}
@@ -41,17 +57,11 @@ class FakeServiceHandle : public ServiceHandle {
         service().preshutdownTimeoutMs = timeoutMs;
         return true;
     }
-    bool reconfigure(const char* displayName, const char* imagePath,
-                     ServiceStartType startType) override {
+    bool reconfigure(const ServiceDefinition& definition) override {
         if (fails(SeamCall::ServiceConfig)) {
             return false;
         }
-        FakeMachine::Service& s = service();
-        s.displayName = displayName;
-        s.imagePath = imagePath;
-        s.startType = startType;
-        s.account = "LocalSystem";
-        s.dependencies.clear();
+        define(service(), definition);
         return true;
     }
     bool queryImagePath(std::string& imagePath) override {
@@ -119,9 +129,8 @@ class FakeServiceManager : public ServiceManager {
   public:
     explicit FakeServiceManager(FakeMachine& machine) : machine_(machine) {}
 
-    std::unique_ptr<ServiceHandle> createService(const char* name, const char* displayName,
-                                                 const char* imagePath,
-                                                 ServiceStartType startType) override {
+    std::unique_ptr<ServiceHandle> createService(const char* name,
+                                                 const ServiceDefinition& definition) override {
         if (failsIn(machine_, SeamCall::ServiceCreate)) {
             return nullptr;
         }
@@ -132,9 +141,7 @@ class FakeServiceManager : public ServiceManager {
         }
         FakeMachine::Service service;
         service.name = name;
-        service.displayName = displayName;
-        service.imagePath = imagePath;
-        service.startType = startType;
+        define(service, definition);
         machine_.services[key] = service;
         return std::make_unique<FakeServiceHandle>(machine_, key);
     }
@@ -252,7 +259,7 @@ bool FakeMachine::setServiceStatus(const ServiceStatus& status) {
     return true;
 }
 
-bool FakeMachine::registerEventSource(const char* name) {
+bool FakeMachine::registerEventSource(const char* name, const char* messageFile) {
     if (failsIn(*this, SeamCall::EventSource)) {
         return false;
     }
@@ -261,6 +268,7 @@ bool FakeMachine::registerEventSource(const char* name) {
         return false;
     }
     eventSources.insert(name);
+    eventMessageFiles[name] = messageFile;
     return true;
 }
 
@@ -273,12 +281,54 @@ bool FakeMachine::deregisterEventSource(const char* name) {
         return false;
     }
     eventSources.erase(name);
+    eventMessageFiles.erase(name);
     return true;
 }
 
-void FakeMachine::reportErrorEvent(const char* source, const char* text) {
+void FakeMachine::reportEvent(const char* source, const ServiceEvent& event, const char* text) {
     std::lock_guard<std::mutex> lock(serviceMutex_);
     events.push_back(std::string(source) + ": " + text);
+    eventKinds.push_back(event);
+}
+
+// Like Windows: the place is made where it is missing, then the account's SID is looked up. A
+// virtual account "NT SERVICE\<name>" exists only while a service of that name is installed
+// (Windows: "Service Accounts", virtual accounts are managed by the service control manager).
+bool FakeMachine::grantModifyAccess(const char* path, GrantTarget target, const char* account) {
+    if (failsIn(*this, SeamCall::AccessGrant)) {
+        return false;
+    }
+    if (!exists(path)) {
+        if (target == GrantTarget::Folder) {
+            addDirectory(path);
+        } else {
+            addFile(path);
+        }
+    }
+    const std::string folded = foldCase(account);
+    const bool virtualAccount = folded.rfind(kVirtualAccountPrefix, 0) == 0;
+    if (unknownAccounts.count(folded) ||
+        (virtualAccount && !services.count(folded.substr(kVirtualAccountPrefix.size())))) {
+        lastErrorCode = kErrorNoneMapped;
+        return false;
+    }
+    grants.push_back(Grant{path, target, account});
+    return true;
+}
+
+// The line end the user typed is not shown: the real seam writes it.
+bool FakeMachine::readSecretLine(std::string& line) {
+    if (failsIn(*this, SeamCall::SecretRead)) {
+        return false;
+    }
+    stdoutText += "\n";
+    if (stdinLines.empty()) {
+        lastErrorCode = kErrorHandleEof;
+        return false;
+    }
+    line = stdinLines.front();
+    stdinLines.pop_front();
+    return true;
 }
 
 // The process ends: every JVM main that still blocks is let go, so that the test's threads end.

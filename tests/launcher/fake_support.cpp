@@ -11,6 +11,7 @@ const std::map<std::uint32_t, std::string>& systemTexts() {
         {5, "Access is denied.\r\n"},
         {6, "The handle is invalid.\r\n"},
         {13, "The data is invalid.\r\n"},
+        {38, "Reached the end of the file.\r\n"},
         {87, "The parameter is incorrect.\r\n"},
         {122, "The data area passed to a system call is too small.\r\n"},
         {123, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
@@ -26,6 +27,7 @@ const std::map<std::uint32_t, std::string>& systemTexts() {
         {1062, "The service has not been started.\r\n"},
         {1063, "The service process could not connect to the service controller.\r\n"},
         {1073, "The specified service already exists.\r\n"},
+        {1332, "No mapping between account names and security IDs was done.\r\n"},
     };
     return texts;
 }
@@ -130,7 +132,7 @@ const char* seamCallName(SeamCall kind) {
         "log write",       "file bytes",         "service manager",  "service create",
         "service open",    "service configure",  "service query",    "service stop",
         "service delete",  "event source",       "dispatcher",       "control handler",
-        "status report",
+        "status report",   "access grant",       "secret read",
     };
     return names[static_cast<std::size_t>(kind)];
 }

@@ -110,6 +110,7 @@ TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
         EXPECT_EQ(s.account, "LocalSystem");
         EXPECT_TRUE(s.dependencies.empty());
         EXPECT_EQ(machine.eventSources, std::set<std::string>{c.serviceName});
+        EXPECT_EQ(machine.eventMessageFiles.at(c.serviceName), "C:\\app\\QuorvexService.exe");
         EXPECT_TRUE(machine.statuses.empty());
         EXPECT_TRUE(machine.librariesLoaded.empty());
     }
@@ -583,6 +584,7 @@ TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
         EXPECT_EQ(s.last().serviceExitCode, c.serviceExitCode);
         ASSERT_EQ(s.machine.events.size(), 1u);
         EXPECT_THAT(s.machine.events[0], HasSubstr(c.event));
+        EXPECT_EQ(s.machine.eventKinds[0].id, kEventStartFailed.id);
         EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr("Error msg:\t"));
         // A service opens no web page and writes nothing for a console.
         EXPECT_TRUE(s.machine.shellOpened.empty());
@@ -638,6 +640,7 @@ TEST(ServiceRun, AStopThatTimesOutReportsStoppedAndEndsTheProcess) {
     EXPECT_THAT(s.machine.processEnds, ElementsAre(kErrorServiceSpecific));
     ASSERT_EQ(s.machine.events.size(), 1u);
     EXPECT_THAT(s.machine.events[0], HasSubstr("did not end within the stop timeout"));
+    EXPECT_EQ(s.machine.eventKinds[0].id, kEventStopTimedOut.id);
 }
 
 TEST(ServiceRun, AStopWhileTheJvmIsCreatedEndsStoppedWithoutMain) {

@@ -5,11 +5,17 @@
 //                       (QueryServiceConfigA with the dependencies, QueryServiceConfig2A with the
 //                       preshutdown timeout, QueryServiceStatus); exit
 //                       code 1 when it cannot be opened
+//   probe access PATH   the allowing entries of a file's DACL (GetNamedSecurityInfoA), one a
+//                       line: "allow SID MASK FLAGS" (mask and ACE flags in hex); exit code 1 when
+//                       it cannot be read
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -102,6 +108,33 @@ int describeService(const char* name) {
     return 0;
 }
 
+int describeAccess(char* path) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = GetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, &dacl, nullptr, &descriptor);
+    if (rc != ERROR_SUCCESS) {
+        std::printf("error: %lu\n", rc);
+        return 1;
+    }
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace) ||
+            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            continue;
+        }
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        char* sid = nullptr;
+        if (ConvertSidToStringSidA(&allowed->SidStart, &sid)) {
+            std::printf("allow %s %lx %x\n", sid, allowed->Mask,
+                        static_cast<unsigned>(allowed->Header.AceFlags));
+            LocalFree(sid);
+        }
+    }
+    LocalFree(descriptor);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +166,11 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "service") == 0) {
         return describeService(argv[2]);
     }
-    std::fprintf(stderr, "usage: probe sysmsg CODE | probe env NAME | probe service NAME\n");
+    if (argc == 3 && std::strcmp(argv[1], "access") == 0) {
+        return describeAccess(argv[2]);
+    }
+    std::fprintf(stderr,
+                 "usage: probe sysmsg CODE | probe env NAME | probe service NAME | probe access "
+                 "PATH\n");
     return 2;
 }

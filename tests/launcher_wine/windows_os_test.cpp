@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -282,6 +283,87 @@ TEST_F(WindowsOsTest, JvmLibraryAndItsEntry) {
     ASSERT_NE(kernel32, nullptr);
     EXPECT_EQ(os.findCreateJavaVm(kernel32), nullptr);
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PROC_NOT_FOUND));
+}
+
+// Wine keeps a file's DACL only as far as Unix mode bits hold it: what is checked here is that
+// the place is made and the account found; the entries granted are checked on the fake machine.
+TEST_F(WindowsOsTest, GrantMakesThePlaceAndFindsTheAccount) {
+    RemoveDirectoryA("seam_granted");
+    DeleteFileA("seam_granted.log");
+    writeFile("seam_kept.log", "kept");
+    ASSERT_TRUE(os.grantModifyAccess("seam_granted", qv::GrantTarget::Folder, "S-1-5-19"));
+    EXPECT_EQ(os.fileStatus("seam_granted"), qv::FileStatus::Directory);
+    // Granted again: the folder that is there is fine.
+    EXPECT_TRUE(os.grantModifyAccess("seam_granted", qv::GrantTarget::Folder, "S-1-5-20"));
+    ASSERT_TRUE(os.grantModifyAccess("seam_granted.log", qv::GrantTarget::File, "S-1-5-19"));
+    EXPECT_EQ(readFile("seam_granted.log"), "");
+    // A file that is there keeps what it holds.
+    ASSERT_TRUE(os.grantModifyAccess("seam_kept.log", qv::GrantTarget::File, "S-1-5-20"));
+    EXPECT_EQ(readFile("seam_kept.log"), "kept");
+    // The account running the test, by its name.
+    char user[256];
+    DWORD size = sizeof user;
+    ASSERT_TRUE(GetUserNameA(user, &size));
+    EXPECT_TRUE(os.grantModifyAccess("seam_granted", qv::GrantTarget::Folder, user));
+
+    os.setLastError(0);
+    EXPECT_FALSE(
+        os.grantModifyAccess("seam_granted", qv::GrantTarget::Folder, "seam-no-such-account"));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_NONE_MAPPED));
+    EXPECT_FALSE(os.grantModifyAccess("seam_absent\\inner", qv::GrantTarget::Folder, "S-1-5-19"));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+}
+
+// A pipe as standard input: one line per call, its line end (CR LF or LF) left out, then the end.
+TEST_F(WindowsOsTest, SecretLinesFromStandardInput) {
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
+    const std::string lines = "Pa55 w0rd;\"x\"\r\nsecond\nlast";
+    DWORD written = 0;
+    ASSERT_TRUE(
+        WriteFile(write, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr));
+    CloseHandle(write);
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    ASSERT_TRUE(SetStdHandle(STD_INPUT_HANDLE, read));
+    std::string line;
+    line.reserve(64);
+    EXPECT_TRUE(os.readSecretLine(line));
+    EXPECT_EQ(line, "Pa55 w0rd;\"x\"");
+    EXPECT_TRUE(os.readSecretLine(line));
+    EXPECT_EQ(line, "second");
+    EXPECT_TRUE(os.readSecretLine(line));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(os.readSecretLine(line));
+    EXPECT_EQ(line, "last");  // untouched
+    SetStdHandle(STD_INPUT_HANDLE, input);
+    CloseHandle(read);
+}
+
+TEST_F(WindowsOsTest, EventSourceWithItsMessageFile) {
+    const char* source = "QvSeamTestSource";
+    const std::string key =
+        std::string("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\") + source;
+    ASSERT_TRUE(os.registerEventSource(source, "C:\\app\\QuorvexService.exe"));
+    std::unique_ptr<qv::RegistryKey> opened =
+        os.openRegistryKey(qv::RegistryRoot::LocalMachine, key.c_str(), qv::kKeyRead);
+    ASSERT_NE(opened, nullptr);
+    qv::RegistryValue value;
+    ASSERT_TRUE(opened->queryValue("EventMessageFile", 260, value));
+    EXPECT_EQ(value.type, qv::kRegExpandSz);
+    EXPECT_EQ(value.bytes, std::string("C:\\app\\QuorvexService.exe", 26));
+    ASSERT_TRUE(opened->queryValue("TypesSupported", 4, value));
+    EXPECT_EQ(value.type, qv::kRegDword);
+    EXPECT_EQ(value.bytes, std::string("\x07\0\0\0", 4));
+    opened.reset();
+    // An event of each type reaches the log without changing the last error.
+    os.setLastError(1234);
+    os.reportEvent(source, qv::kEventStopMethodFailed, "seam test");
+    os.reportEvent(source, qv::kEventStartFailed, "seam test");
+    EXPECT_EQ(os.lastError(), 1234u);
+    ASSERT_TRUE(os.deregisterEventSource(source));
+    EXPECT_EQ(os.openRegistryKey(qv::RegistryRoot::LocalMachine, key.c_str(), qv::kKeyRead),
+              nullptr);
 }
 
 }  // namespace
