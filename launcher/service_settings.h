@@ -44,10 +44,17 @@ struct ServiceSettings {
     std::uint32_t restartDelayMs = kDefaultRestartDelaySeconds * kMillisecondsPerSecond;
 };
 
+// The start type of a value 36 text: "automatic" (also empty), "delayed" or "manual", in any
+// case ("Manual", as the service manager's own tools write it); nothing for any other text.
+std::optional<ServiceStartType> startTypeOf(std::string_view text);
+// Whether a value 37 text has the form "package.Class.method": at least a class and a method,
+// Java names separated by single dots. Empty (System.exit(0)) is of the form too.
+bool isStopMethodForm(std::string_view text);
+
 // Value 33: the service name (unset or empty: kDefaultServiceName).
 Step loadServiceName(Context& ctx, ServiceSettings& settings);
-// Values 33 to 39. A start type other than the three known texts stops the step with
-// ERROR_INVALID_DATA, naming the value in the debug log and in the error message.
+// Values 33 to 39. A start type other than the three known texts, or a stop method not of its
+// form, stops the step with ERROR_INVALID_DATA, naming the value in the debug log.
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings);
 
 }  // namespace qv
