@@ -116,17 +116,15 @@ bool appendOptionWords(Context& ctx, const PassWords& pass, std::string& out) {
 bool appendServiceValues(Context& ctx, std::string& out) {
     auto settings = makeWithTexts<ServiceSettings>();
     const Step read = loadServiceSettings(ctx, *settings);
-    FixedText<kShortTextSize> startType;
-    (void)loadString(ctx, cfg::kServiceStartType, startType);
     out += "Service values, as --mvk-install reads them:\n";
     out += formatText("  name: %s\n", settings->name.c_str());
     bool refused = false;
-    if (const std::optional<ServiceStartType> type = startTypeOf(startType.view())) {
+    if (const std::optional<ServiceStartType> type = startTypeOf(settings->startTypeText.view())) {
         out += formatText("  start type: %s\n", startTypeName(*type));
     } else {
         out += formatText(
             "  start type: \"%s\" is not automatic, delayed or manual: the install refuses it\n",
-            startType.c_str());
+            settings->startTypeText.c_str());
         refused = true;
     }
     if (!isStopMethodForm(settings->stopMethod.view())) {

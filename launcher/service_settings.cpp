@@ -57,8 +57,7 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         (void)settings.displayName.assign(title.empty() ? settings.name.view() : title.view());
     }
     stop.keepFirst(loadString(ctx, cfg::kServiceDescription, settings.description).step);
-    FixedText<kShortTextSize> startType;
-    stop.keepFirst(loadString(ctx, cfg::kServiceStartType, startType).step);
+    stop.keepFirst(loadString(ctx, cfg::kServiceStartType, settings.startTypeText).step);
     stop.keepFirst(loadString(ctx, cfg::kServiceStopMethod, settings.stopMethod).step);
     Result<int> timeout = loadInt(ctx, cfg::kServiceStopTimeout);
     stop.keepFirst(std::move(timeout.step));
@@ -71,7 +70,7 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         secondsValue(timeout.value, kDefaultStopTimeoutSeconds, kMaxStopTimeoutSeconds);
     settings.restartDelayMs =
         secondsValue(delay.value, kDefaultRestartDelaySeconds, kMaxRestartDelaySeconds);
-    const std::optional<ServiceStartType> type = startTypeOf(startType.view());
+    const std::optional<ServiceStartType> type = startTypeOf(settings.startTypeText.view());
     if (!type) {
         ctx.state.log.print("Error:\t\t%s\n",
                             "Value 36 (service_start_type) is not automatic, delayed or manual.");

@@ -38,6 +38,8 @@ struct ServiceSettings {
     FixedText<kServiceNameSize> displayName;
     FixedText<kServiceDescriptionSize> description;
     ServiceStartType startType = ServiceStartType::Automatic;
+    // Value 36 as written, for the check's report.
+    FixedText<kShortTextSize> startTypeText;
     // "pkg.Class.method", empty for System.exit(0).
     FixedText<kPathSize> stopMethod;
     std::uint32_t stopTimeoutMs = kDefaultStopTimeoutSeconds * kMillisecondsPerSecond;
