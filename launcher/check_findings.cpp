@@ -59,17 +59,17 @@ bool appendMainClass(Context& ctx, const PassWords& pass, std::string& out) {
         out += "Main: not run in the jar mode (value 15 unset): the Java service does not start\n";
         fails = true;
     } else if (search.foundIn.empty()) {
-        out += formatText("Main class %s (%s): not found in the class path\n",
-                          st.mainClass.c_str(), classFileOf(st.mainClass.view()).c_str());
+        out += formatText("Main class %s (%s): not found in the class path\n", st.mainClass.c_str(),
+                          classFileOf(st.mainClass.view()).c_str());
         fails = true;
     } else {
         out += formatText("Main class %s: found in %s\n", st.mainClass.c_str(),
                           search.foundIn.c_str());
     }
     if (!search.missing.empty()) {
-        out += formatText("Class path entries missing: %d of %d\n",
-                          static_cast<int>(search.missing.size()),
-                          static_cast<int>(search.entries));
+        out +=
+            formatText("Class path entries missing: %d of %d\n",
+                       static_cast<int>(search.missing.size()), static_cast<int>(search.entries));
         for (const std::string& entry : search.missing) {
             out += "  " + entry + "\n";
         }
@@ -83,8 +83,8 @@ bool appendMainClass(Context& ctx, const PassWords& pass, std::string& out) {
     FixedText<kPathSize> jarPath;
     const bool jarSet = loadString(ctx, cfg::kJarPath, jarPath).value && !jarPath.empty();
     const bool programIsJar = loadBool(ctx, cfg::kExeIsJar).value;
-    const std::string_view first = std::string_view(pass.classPath).substr(
-        0, std::string_view(pass.classPath).find(';'));
+    const std::string_view first =
+        std::string_view(pass.classPath).substr(0, std::string_view(pass.classPath).find(';'));
     if (jarSet && !programIsJar && !first.empty() &&
         std::find(search.missing.begin(), search.missing.end(), first) != search.missing.end()) {
         out += formatText(
@@ -158,8 +158,9 @@ bool appendFindings(Context& ctx, const JvmStart& jvm, bool anotherInstance, std
     willNotStart = appendOptionWords(ctx, pass, out) || willNotStart;
     willNotStart = appendServiceValues(ctx, out) || willNotStart;
     if (anotherInstance) {
-        out += "Another instance holds the guard of value 23 (mutex_name): while it runs, a start "
-               "ends with exit code 2\n";
+        out +=
+            "Another instance holds the guard of value 23 (mutex_name): while it runs, a start "
+            "ends with exit code 2\n";
     }
     return willNotStart;
 }

@@ -60,8 +60,8 @@ std::string fillInserts(std::string_view text, std::string_view subject) {
     }
     std::string filled;
     auto append = [&filled](std::string_view part) {
-        filled.append(part.substr(0, kFilledTextMaxChars - std::min(filled.size(),
-                                                                    kFilledTextMaxChars)));
+        filled.append(
+            part.substr(0, kFilledTextMaxChars - std::min(filled.size(), kFilledTextMaxChars)));
     };
     std::size_t at = 0;
     while (at < text.size() && filled.size() < kFilledTextMaxChars) {

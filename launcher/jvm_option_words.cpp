@@ -138,7 +138,8 @@ void judgeWord(Os& os, const std::string& word, Settings& settings,
         }
     }
     for (std::string_view option : kOptionsFiles) {
-        if (startsWith(word, option) && !fileThere(os, std::string_view(word).substr(option.size()))) {
+        if (startsWith(word, option) &&
+            !fileThere(os, std::string_view(word).substr(option.size()))) {
             refuse("its file is not there");
             return;
         }

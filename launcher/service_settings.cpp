@@ -78,8 +78,9 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     }
     settings.startType = *type;
     if (!isStopMethodForm(settings.stopMethod.view())) {
-        ctx.state.log.print("Error:\t\t%s\n",
-                            "Value 37 (service_stop_method) is not of the form package.Class.method.");
+        ctx.state.log.print(
+            "Error:\t\t%s\n",
+            "Value 37 (service_stop_method) is not of the form package.Class.method.");
         return Step::windowsError(kErrorInvalidData);
     }
     return Step::goOn();

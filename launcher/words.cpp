@@ -87,8 +87,9 @@ std::vector<std::string> splitWords(std::string_view text) {
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
     auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&fold](char x, char y) { return fold(x) == fold(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&fold](char x, char y) { return fold(x) == fold(y); });
 }
 
 }  // namespace qv

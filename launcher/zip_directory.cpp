@@ -119,8 +119,8 @@ ZipRead readZipEntryNames(std::uint64_t fileSize, const ReadBytesAt& read,
     }
     const std::uint32_t entries = field16(tail, end + kEndEntriesField);
     const std::uint32_t directorySize = field32(tail, end + kEndDirectorySizeField);
-    const bool zip64Locator =
-        end >= kZip64LocatorSize && field32(tail, end - kZip64LocatorSize) == kZip64LocatorSignature;
+    const bool zip64Locator = end >= kZip64LocatorSize &&
+                              field32(tail, end - kZip64LocatorSize) == kZip64LocatorSignature;
     if (zip64Locator || field16(tail, end + kEndDiskField) != 0 ||
         field16(tail, end + kEndDirectoryDiskField) != 0 || entries == kZip64Marker16 ||
         directorySize == kZip64Marker32 ||

@@ -23,12 +23,12 @@ using ReadBytesAt =
 using ZipEntryVisitor = std::function<bool(std::string_view name)>;
 
 enum class ZipRead {
-    Read,              // every entry was visited, or the visitor stopped the walk
-    Unreadable,        // the file's bytes could not be read
-    NoDirectory,       // no end-of-central-directory record: not a ZIP file
-    Zip64,             // a ZIP64 or multi-disk archive, which this reader does not read
-    DirectoryTooLarge, // more than kZipDirectoryMaxBytes of directory
-    Damaged,           // the directory does not hold what its end record promises
+    Read,               // every entry was visited, or the visitor stopped the walk
+    Unreadable,         // the file's bytes could not be read
+    NoDirectory,        // no end-of-central-directory record: not a ZIP file
+    Zip64,              // a ZIP64 or multi-disk archive, which this reader does not read
+    DirectoryTooLarge,  // more than kZipDirectoryMaxBytes of directory
+    Damaged,            // the directory does not hold what its end record promises
 };
 
 // A sentence for a result other than Read ("not a ZIP file (no end of central directory)").

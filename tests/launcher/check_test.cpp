@@ -142,14 +142,17 @@ TEST(Check, AServiceThatCouldNotStartEndsWithItsReport) {
         {"JVM library of another architecture",
          [](FakeMachine& m) { m.addFile(kJvmDll, peFile(kX86, true)); },
          "  present, a DLL for x86, but this program is built for x64\n",
-         "Start failed.\n\nC:\\app\\jre\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n\n"},
+         "Start failed.\n\nC:\\app\\jre\\bin\\client\\jvm.dll is not a valid Win32 "
+         "application.\r\n\n"},
         {"JVM library that is a program",
          [](FakeMachine& m) { m.addFile(kJvmDll, peFile(kX64, false)); },
          "  present, a program for x64, not a DLL\n",
-         "Start failed.\n\nC:\\app\\jre\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n\n"},
+         "Start failed.\n\nC:\\app\\jre\\bin\\client\\jvm.dll is not a valid Win32 "
+         "application.\r\n\n"},
         {"JVM library that is no PE file", [](FakeMachine& m) { m.addFile(kJvmDll, "MZ"); },
          "  present, but not a Windows program or library\n",
-         "Start failed.\n\nC:\\app\\jre\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n\n"},
+         "Start failed.\n\nC:\\app\\jre\\bin\\client\\jvm.dll is not a valid Win32 "
+         "application.\r\n\n"},
         {"no runtime",
          [](FakeMachine& m) {
              m.removeFile("C:\\app\\jre\\bin\\java.exe");

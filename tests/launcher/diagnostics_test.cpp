@@ -149,7 +149,8 @@ TEST(FillInserts, TheFirstInsertNamesTheSubject) {
         {"Bad EXE format for %1.\r\n", "C:\\j\\jvm.dll", "Bad EXE format for C:\\j\\jvm.dll.\r\n"},
         {"%1!s! and %1 again", "f", "f and f again"},
         {"%1!s without its end", "f", "f!s without its end"},
-        {"100%% sure, %%1 stays, %2 and %10 too, %", "f", "100%% sure, %%1 stays, %2 and %10 too, %"},
+        {"100%% sure, %%1 stays, %2 and %10 too, %", "f",
+         "100%% sure, %%1 stays, %2 and %10 too, %"},
         {"no insert", "f", "no insert"},
         {"%1 without a subject", "", "%1 without a subject"},
         {"a subject that holds %1: %1", "%1", "a subject that holds %1: %1"},
@@ -165,8 +166,9 @@ TEST(FillInserts, TheFirstInsertNamesTheSubject) {
 TEST_F(DiagnosticsTest, ReportNamesTheSubjectOfTheError) {
     (void)state->errorMessage.assign("Start failed.");
     reportError(ctx, Step::windowsError(193).about("C:\\jre\\bin\\client\\jvm.dll"));
-    EXPECT_EQ(machine.stdoutText,
-              "Start failed.\n\nC:\\jre\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n\n");
+    EXPECT_EQ(
+        machine.stdoutText,
+        "Start failed.\n\nC:\\jre\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n\n");
 }
 
 TEST_F(DiagnosticsTest, ReportForACodeWithoutSystemText) {
