@@ -15,20 +15,6 @@ patch_machine_x86() {
 
 out_text() { unix_text "$CASE/${1:-stdout}.bin"; }
 
-# make_jar JAR CLASS...: a jar made by the JDK's jar tool that holds the class files of the classes
-# named (dotted form), as the JVM's class loader finds them.
-make_jar() {
-    local jar=$1 stage=$CASE/jar-stage class
-    shift
-    rm -rf "$stage"
-    mkdir -p "$stage" "$(dirname "$jar")"
-    for class in "$@"; do
-        mkdir -p "$stage/$(dirname "${class//.//}")"
-        printf '\xca\xfe\xba\xbe' >"$stage/${class//.//}.class"
-    done
-    jar --create --file "$jar" -C "$stage" . || fail "jar could not make $jar"
-}
-
 SERVICE=QvCheckTest-$$
 trap 'wine sc delete "$SERVICE" >/dev/null 2>&1' EXIT
 
