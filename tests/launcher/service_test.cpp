@@ -575,6 +575,16 @@ TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
          kServiceExitPreparationFailed, "QuorvexService: The runtime is missing."},
         {"the JVM is not created", [](ServiceMachine& s) { s.jvm.creationResults = {JNI_ERR}; },
          kServiceExitNoJvm, "QuorvexService: Start failed."},
+        // Windows' text for error 193 names the library in its insert.
+        {"a JVM library of another architecture",
+         [](ServiceMachine& s) {
+             s.machine.setConfig(1, "other");
+             s.machine.addFile("C:\\app\\other\\bin\\java.exe");
+             s.machine.addFile("C:\\app\\other\\bin\\client\\jvm.dll", "MZ");
+         },
+         kServiceExitNoJvm,
+         "Start failed.\n\nC:\\app\\other\\bin\\client\\jvm.dll is not a valid Win32 "
+         "application."},
         {"another instance",
          [](ServiceMachine& s) {
              s.machine.setConfig(23, "qv");
