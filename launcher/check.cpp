@@ -1,5 +1,6 @@
 #include "check.h"
 
+#include "check_findings.h"
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
@@ -34,8 +35,8 @@ constexpr OwnWord kOwnWords[] = {
     {kVersionWord, "print the product version"},
     {kCheckWord,
      "check the start without starting the service: configuration, runtime, JVM library,\n"
-     "                  JVM options, main's arguments and class path; exit code 0 when the\n"
-     "                  service could start, 1 otherwise"},
+     "                  JVM options, main's arguments, class path and main class, service\n"
+     "                  values; exit code 0 when the service could start, 1 otherwise"},
     {kDebugWord, nullptr},  // the debug log's file name: debugMeaning()
     {kDebugAllWord, "the debug log with every configuration read and runtime search step"},
     {kInstallWord,
@@ -149,40 +150,39 @@ Step appendJvmLibrary(Context& ctx, const std::string& programPath, std::string&
     FixedText<kPathSize> path;
     (void)jvmLibraryPath(search.javaHome.view(), path);  // checked by the preparation
     out += formatText("JVM library: %s\n", path.c_str());
+    const std::string subject(path.view());
     if (ctx.os.fileStatus(path.c_str()) != FileStatus::File) {
         out += "  missing\n";
-        return Step::windowsError(kErrorModNotFound);
+        return Step::windowsError(kErrorModNotFound).about(subject);
     }
     const std::optional<PeHeader> library = readPeHeader(ctx.os, path.c_str());
     const std::optional<PeHeader> program = readPeHeader(ctx.os, programPath.c_str());
     if (!library) {
         out += "  present, but not a Windows program or library\n";
-        return Step::windowsError(kErrorBadExeFormat);
+        return Step::windowsError(kErrorBadExeFormat).about(subject);
     }
     const std::string machine = machineName(library->machine);
     if (!library->dll) {
         out += formatText("  present, a program for %s, not a DLL\n", machine.c_str());
-        return Step::windowsError(kErrorBadExeFormat);
+        return Step::windowsError(kErrorBadExeFormat).about(subject);
     }
     if (program && program->machine != library->machine) {
         out += formatText("  present, a DLL for %s, but this program is built for %s\n",
                           machine.c_str(), machineName(program->machine).c_str());
-        return Step::windowsError(kErrorBadExeFormat);
+        return Step::windowsError(kErrorBadExeFormat).about(subject);
     }
     out += formatText("  present, a DLL for %s, the program's own architecture\n", machine.c_str());
     return Step::goOn();
 }
 
 // The options, main class, main's arguments and class path of the first pass.
-void appendJvmStart(Context& ctx, std::string& out) {
+void appendJvmStart(Context& ctx, const JvmStart& jvm, std::string& out) {
     const LauncherState& st = ctx.state;
-    auto jvm = makeWithTexts<JvmStart>();
-    planJvmPass(st, *jvm);
-    out += formatText("JVM options (%d):\n", static_cast<int>(jvm->optionCount));
+    out += formatText("JVM options (%d):\n", static_cast<int>(jvm.optionCount));
     std::string_view classPath;
     bool hasClassPath = false;
-    for (jint i = 0; i < jvm->optionCount; ++i) {
-        const std::string& option = jvm->texts[static_cast<std::size_t>(i)];
+    for (jint i = 0; i < jvm.optionCount; ++i) {
+        const std::string& option = jvm.texts[static_cast<std::size_t>(i)];
         out += "  " + option + "\n";
         if (!hasClassPath && startsWith(option, kClassPathOptionPrefix)) {
             hasClassPath = true;
@@ -254,8 +254,11 @@ int runCheck(Context& ctx, const CommandLine& line) {
     LauncherState& st = ctx.state;
     std::string decisions;
     st.log.recordInto(&decisions);
-    StartPlan plan;
-    Step prepared = planStart(ctx, line, Restarts::Read, plan);
+    bool anotherInstance = false;
+    Step prepared = prepareBesideAnotherInstance(ctx, line, anotherInstance);
+    if (prepared.goesOn()) {
+        prepared = loadBool(ctx, cfg::kRestart).step;  // value 9, as the start reads it
+    }
     st.log.recordInto(nullptr);
 
     std::string programPath;
@@ -268,18 +271,16 @@ int runCheck(Context& ctx, const CommandLine& line) {
     appendConfiguration(ctx, out);
     appendServiceValues(ctx, out);
     appendDecisions(decisions, out);
+    bool willNotStart = false;
     if (prepared.goesOn()) {
         prepared = appendJvmLibrary(ctx, programPath, out);
-        appendJvmStart(ctx, out);
+        auto jvm = makeWithTexts<JvmStart>();
+        planJvmPass(st, *jvm);
+        appendJvmStart(ctx, *jvm, out);
+        willNotStart = prepared.goesOn() && appendFindings(ctx, *jvm, anotherInstance, out);
     }
     ctx.os.writeStdout(out);
 
-    if (prepared.kind() == Step::Kind::AnotherInstance) {
-        prepared = showAnotherInstance(ctx);
-        if (prepared.goesOn()) {
-            return kExitPreparationFailed;  // the service could not start
-        }
-    }
     if (!prepared.goesOn()) {
         // The report the start would give; the check names the support page instead of opening
         // it.
@@ -292,6 +293,10 @@ int runCheck(Context& ctx, const CommandLine& line) {
         return kExitPreparationFailed;
     }
     closeDebugLog(ctx);
+    if (willNotStart) {
+        ctx.os.writeStdout("The service will not start.\n");
+        return kExitPreparationFailed;
+    }
     ctx.os.writeStdout("The service could start.\n");
     return kExitMainReturned;
 }

@@ -27,7 +27,7 @@ int runConsole(Context& ctx, const CommandLine& line) {
         st.exitCode = kExitMainReturned;
         planJvmPass(st, *jvm);
         if (!executeInProcess(ctx, *jvm, st.exitCode)) {
-            reportError(ctx, stopWithLastError(ctx));
+            reportError(ctx, jvmNotCreated(ctx, *jvm));
             break;
         }
         if (plan.restart && st.exitCode != kExitMainReturned) {

@@ -11,6 +11,8 @@ namespace {
 // The words of the variable that ask for the debug log, and for the log with every read.
 constexpr std::string_view kVariableDebug = "debug";
 constexpr std::string_view kVariableDebugAll = "debug-all";
+// The insert of a system text that names the file concerned.
+constexpr std::string_view kFirstInsert = "%1";
 }  // namespace
 
 Step openDebugLog(Context& ctx, const CommandLine& line, const ProgramLocation& program) {
@@ -52,12 +54,50 @@ void showMessage(Context& ctx, std::string_view text) {
     ctx.os.writeStdout(line);
 }
 
-std::string systemText(Os& os, std::uint32_t code) {
+std::string fillInserts(std::string_view text, std::string_view subject) {
+    if (subject.empty()) {
+        return std::string(text);
+    }
+    std::string filled;
+    auto append = [&filled](std::string_view part) {
+        filled.append(
+            part.substr(0, kFilledTextMaxChars - std::min(filled.size(), kFilledTextMaxChars)));
+    };
+    std::size_t at = 0;
+    while (at < text.size() && filled.size() < kFilledTextMaxChars) {
+        const std::size_t percent = text.find('%', at);
+        append(text.substr(at, percent == std::string_view::npos ? percent : percent - at));
+        if (percent == std::string_view::npos) {
+            break;
+        }
+        std::size_t end = percent + 1;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+            ++end;
+        }
+        if (text.substr(percent, end - percent) != kFirstInsert) {
+            // "%%", another insert or a lone "%": as it stands ("%%" whole, so that "%%1" stays).
+            const std::size_t keep = end == percent + 1 && end < text.size() ? 2 : end - percent;
+            append(text.substr(percent, keep));
+            at = percent + keep;
+            continue;
+        }
+        // A printf format after the insert ("%1!s!") belongs to it.
+        if (end < text.size() && text[end] == '!') {
+            const std::size_t close = text.find('!', end + 1);
+            end = close == std::string_view::npos ? end : close + 1;
+        }
+        append(subject);
+        at = end;
+    }
+    return filled;
+}
+
+std::string systemText(Os& os, std::uint32_t code, std::string_view subject) {
     std::string text;
     if (!os.systemMessage(code, text)) {
         text = formatText("Windows error %u (no description available).", code);
     }
-    return text;
+    return fillInserts(text, subject);
 }
 
 std::string systemTextOf(Os& os, std::uint32_t code) {
@@ -80,7 +120,7 @@ void composeErrorReport(Context& ctx, const Step& stop) {
     ctx.os.setLastError(code);
     st.log.print("Error msg:\t%s\n", st.errorMessage.c_str());
     if (code != kErrorSuccess) {
-        const std::string text = systemText(ctx.os, code);
+        const std::string text = systemText(ctx.os, code, stop.subject());
         st.log.print("Error:\t\t%s\n", text.c_str());
         st.errorMessage.appendCut("\n\n");
         st.errorMessage.appendCut(text);

@@ -32,8 +32,16 @@ void reportError(Context& ctx, const Step& stop);
 void composeErrorReport(Context& ctx, const Step& stop);
 
 // The system's text for an error code as the system gives it (with its line end), or for a code
-// without one "Windows error N (no description available)."
-std::string systemText(Os& os, std::uint32_t code);
+// without one "Windows error N (no description available)." With a subject, the text's inserts
+// %1 name it (fillInserts).
+std::string systemText(Os& os, std::uint32_t code, std::string_view subject = {});
+
+// Longest text fillInserts gives, in characters: the error message's room.
+inline constexpr std::size_t kFilledTextMaxChars = kErrorMessageSize - 1;
+// A system text with each insert %1 (also written %1!s!) replaced by `subject`, at most
+// kFilledTextMaxChars characters. Other inserts and "%%" stay as they stand; an empty subject
+// leaves the text as it is.
+std::string fillInserts(std::string_view text, std::string_view subject);
 // The same without its line end: for one-line messages.
 std::string systemTextOf(Os& os, std::uint32_t code);
 

@@ -53,6 +53,12 @@ Step checkJvmLibraryPath(Context& ctx) {
     return Step::goOn();
 }
 
+Step jvmNotCreated(Context& ctx, const JvmStart& jvm) {
+    FixedText<kPathSize> path;
+    (void)jvmLibraryPath(jvm.javaHome.view(), path);  // the path createJvm loaded, or its start
+    return stopWithLastError(ctx).about(std::string(path.view()));
+}
+
 JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
     FixedText<kPathSize> path;
     // The preparation has checked the path of the runtime it found (checkJvmLibraryPath).

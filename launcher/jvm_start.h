@@ -51,6 +51,10 @@ bool jvmLibraryPath(std::string_view javaHome, FixedText<kPathSize>& path);
 // The JVM library of the runtime found must fit a path; stops, naming it, when it does not.
 Step checkJvmLibraryPath(Context& ctx);
 
+// The stop of a pass that created no JVM: the thread's last error, concerning the JVM library of
+// the pass (which the system text names where it has an insert).
+Step jvmNotCreated(Context& ctx, const JvmStart& jvm);
+
 // True when an exception is pending in `env`: it is described (and so cleared).
 bool describePendingException(JNIEnv* env);
 

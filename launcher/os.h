@@ -427,6 +427,10 @@ class Os {
     // when the file cannot be opened or read; `bytes` is then untouched.
     [[nodiscard]] virtual bool readFileBytes(const char* path, std::uint64_t offset,
                                              std::size_t count, std::string& bytes) = 0;
+    // _stat64(path).st_size: the size in bytes of the file at `path`. False when there is no file
+    // there (a directory included); `bytes` is then untouched. A failed query may change the last
+    // error.
+    [[nodiscard]] virtual bool fileSize(const char* path, std::uint64_t& bytes) = 0;
 
     // --- Windows service ----------------------------------------------------------------------
     // Used only by the service commands (--mvk-install, --mvk-uninstall, --mvk-service).

@@ -327,7 +327,7 @@ void ServiceRun::serviceMain() {
             jvm->exitHook = serviceExitHook;
             JNIEnv* env = createJvm(ctx_, *jvm);
             if (env == nullptr) {
-                failStart(stopWithLastError(ctx_), kServiceExitNoJvm);
+                failStart(jvmNotCreated(ctx_, *jvm), kServiceExitNoJvm);
             } else {
                 {
                     std::lock_guard<std::mutex> lock(mutex_);

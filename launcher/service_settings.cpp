@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "words.h"
 
 #include <algorithm>
 
@@ -13,6 +14,21 @@ constexpr std::uint32_t kErrorInvalidData = 13;  // ERROR_INVALID_DATA
 constexpr std::string_view kStartAutomatic = "automatic";
 constexpr std::string_view kStartDelayed = "delayed";
 constexpr std::string_view kStartManual = "manual";
+
+// A stop method names at least a class and its method.
+constexpr std::size_t kStopMethodMinParts = 2;
+
+// A Java name: a letter, "_" or "$" (or any non-ASCII byte, part of a letter of another script),
+// then also digits.
+bool isJavaName(std::string_view name) {
+    auto isStart = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$' ||
+               static_cast<unsigned char>(c) >= 0x80;
+    };
+    return !name.empty() && isStart(name.front()) &&
+           std::all_of(name.begin(), name.end(),
+                       [&isStart](char c) { return isStart(c) || (c >= '0' && c <= '9'); });
+}
 
 // Seconds from an integer value: unset or below 1 gives the default, more than `most` gives
 // `most`; in milliseconds.
@@ -84,8 +100,7 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         (void)settings.displayName.assign(title.empty() ? settings.name.view() : title.view());
     }
     stop.keepFirst(loadString(ctx, cfg::kServiceDescription, settings.description).step);
-    FixedText<kShortTextSize> startType;
-    stop.keepFirst(loadString(ctx, cfg::kServiceStartType, startType).step);
+    stop.keepFirst(loadString(ctx, cfg::kServiceStartType, settings.startTypeText).step);
     stop.keepFirst(loadString(ctx, cfg::kServiceStopMethod, settings.stopMethod).step);
     Result<int> timeout = loadInt(ctx, cfg::kServiceStopTimeout);
     stop.keepFirst(std::move(timeout.step));
@@ -103,18 +118,53 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         secondsValue(timeout.value, kDefaultStopTimeoutSeconds, kMaxStopTimeoutSeconds);
     settings.restartDelayMs =
         secondsValue(delay.value, kDefaultRestartDelaySeconds, kMaxRestartDelaySeconds);
-    if (startType.empty() || startType.view() == kStartAutomatic) {
-        settings.startType = ServiceStartType::Automatic;
-    } else if (startType.view() == kStartDelayed) {
-        settings.startType = ServiceStartType::DelayedAutomatic;
-    } else if (startType.view() == kStartManual) {
-        settings.startType = ServiceStartType::Manual;
-    } else {
+    const std::optional<ServiceStartType> type = startTypeOf(settings.startTypeText.view());
+    if (!type) {
         ctx.state.log.print("Error:\t\t%s\n",
                             "Value 36 (service_start_type) is not automatic, delayed or manual.");
         return Step::windowsError(kErrorInvalidData);
     }
+    settings.startType = *type;
+    if (!isStopMethodForm(settings.stopMethod.view())) {
+        ctx.state.log.print(
+            "Error:\t\t%s\n",
+            "Value 37 (service_stop_method) is not of the form package.Class.method.");
+        return Step::windowsError(kErrorInvalidData);
+    }
     return Step::goOn();
+}
+
+std::optional<ServiceStartType> startTypeOf(std::string_view text) {
+    if (text.empty() || sameIgnoringCase(text, kStartAutomatic)) {
+        return ServiceStartType::Automatic;
+    }
+    if (sameIgnoringCase(text, kStartDelayed)) {
+        return ServiceStartType::DelayedAutomatic;
+    }
+    if (sameIgnoringCase(text, kStartManual)) {
+        return ServiceStartType::Manual;
+    }
+    return std::nullopt;
+}
+
+bool isStopMethodForm(std::string_view text) {
+    if (text.empty()) {
+        return true;
+    }
+    std::size_t parts = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('.', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        if (!isJavaName(text.substr(start, end - start))) {
+            return false;
+        }
+        ++parts;
+        start = end + 1;
+    }
+    return parts >= kStopMethodMinParts;
 }
 
 }  // namespace qv

@@ -49,6 +49,8 @@ struct ServiceSettings {
     FixedText<kServiceNameSize> displayName;
     FixedText<kServiceDescriptionSize> description;
     ServiceStartType startType = ServiceStartType::Automatic;
+    // Value 36 as written, for the check's report.
+    FixedText<kShortTextSize> startTypeText;
     // "pkg.Class.method", empty for System.exit(0).
     FixedText<kPathSize> stopMethod;
     std::uint32_t stopTimeoutMs = kDefaultStopTimeoutSeconds * kMillisecondsPerSecond;
@@ -62,15 +64,21 @@ struct ServiceSettings {
 // The services of value 45: the texts between the separators, without the blanks around them;
 // empty ones are left out.
 std::vector<std::string> dependenciesOf(std::string_view list);
+// The start type of a value 36 text: "automatic" (also empty), "delayed" or "manual", in any
+// case ("Manual", as the service manager's own tools write it); nothing for any other text.
+std::optional<ServiceStartType> startTypeOf(std::string_view text);
+// Whether a value 37 text has the form "package.Class.method": at least a class and a method,
+// Java names separated by single dots. Empty (System.exit(0)) is of the form too.
+bool isStopMethodForm(std::string_view text);
 
 // Value 33: the service name (unset or empty: kDefaultServiceName).
 Step loadServiceName(Context& ctx, ServiceSettings& settings);
 // Values 44 and 45, for the service of the settings' name. The virtual account of another
 // service stops the step with ERROR_INVALID_DATA, the reason in `why` and in the debug log.
 Step loadServiceAccount(Context& ctx, ServiceSettings& settings, std::string& why);
-// Values 33 to 39, 44 and 45. A start type other than the three known texts, or the virtual
-// account of another service, stops the step with ERROR_INVALID_DATA, naming the value in the
-// debug log.
+// Values 33 to 39, 44 and 45. A start type other than the three known texts, a stop method not
+// of its form, or the virtual account of another service, stops the step with
+// ERROR_INVALID_DATA, naming the value in the debug log.
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings);
 
 }  // namespace qv

@@ -129,7 +129,10 @@ Step checkClassPathOption(Context& ctx) {
     return Step::goOn();
 }
 
-Step prepare(Context& ctx, const CommandLine& line) {
+namespace {
+
+// The preparation's steps; `anotherInstance`, where given, lets it go on past another instance.
+Step runPreparation(Context& ctx, const CommandLine& line, bool* anotherInstance) {
     // What the steps share while the preparation runs.
     struct Preparation {
         Context& ctx;
@@ -160,7 +163,12 @@ Step prepare(Context& ctx, const CommandLine& line) {
 
     Preparation preparation{ctx, line, {}, {}};
     for (PreparationStep step : kSteps) {
-        if (Step end = step(preparation); !end.goesOn()) {
+        Step end = step(preparation);
+        if (end.kind() == Step::Kind::AnotherInstance && anotherInstance != nullptr) {
+            *anotherInstance = true;
+            continue;
+        }
+        if (!end.goesOn()) {
             return end;
         }
     }
@@ -171,6 +179,17 @@ Step prepare(Context& ctx, const CommandLine& line) {
     st.log.print("Args length:\t%d/%d chars\n", static_cast<int>(st.launcherArgs.size()),
                  static_cast<int>(kLineSize));
     return Step::goOn();
+}
+
+}  // namespace
+
+Step prepare(Context& ctx, const CommandLine& line) {
+    return runPreparation(ctx, line, nullptr);
+}
+
+Step prepareBesideAnotherInstance(Context& ctx, const CommandLine& line, bool& anotherInstance) {
+    anotherInstance = false;
+    return runPreparation(ctx, line, &anotherInstance);
 }
 
 Step showAnotherInstance(Context& ctx) {

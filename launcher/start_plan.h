@@ -29,6 +29,9 @@ void planJvmPass(const LauncherState& st, JvmStart& jvm);
 
 // The preparation: every step in its fixed order, up to the first that stops.
 Step prepare(Context& ctx, const CommandLine& line);
+// The same for a run that starts nothing (the check): another instance that holds the mutex of
+// value 23 sets `anotherInstance` and the preparation goes on.
+Step prepareBesideAnotherInstance(Context& ctx, const CommandLine& line, bool& anotherInstance);
 
 // Shows the message for another instance that holds the mutex (value 105) and closes the debug
 // log: goes on when it was shown; a message that does not fit stops like any other text.

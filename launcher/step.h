@@ -32,6 +32,14 @@ class [[nodiscard]] Step {
     std::uint32_t errorCode() const { return code_; }
     // What did not fit (TextTooLong), empty otherwise.
     const std::string& text() const { return text_; }
+    // The file the failure concerns, which the system text names where it has an insert ("%1 is
+    // not a valid Win32 application."); empty when none is known.
+    const std::string& subject() const { return subject_; }
+    // The same step, concerning `subject`.
+    Step about(std::string subject) && {
+        subject_ = std::move(subject);
+        return std::move(*this);
+    }
 
     // Keeps the first stop: takes `later` only while this step still goes on.
     void keepFirst(Step later) {
@@ -47,6 +55,7 @@ class [[nodiscard]] Step {
     Kind kind_;
     std::uint32_t code_;
     std::string text_;
+    std::string subject_;
 };
 
 // A value together with how the step that produced it ends.

@@ -1,5 +1,6 @@
 #include "words.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qv {
@@ -82,6 +83,13 @@ std::vector<std::string> splitWords(std::string_view text) {
         words.push_back(word);
     }
     return words;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&fold](char x, char y) { return fold(x) == fold(y); });
 }
 
 }  // namespace qv

@@ -35,6 +35,9 @@ class WordReader {
     std::size_t at_ = 0;
 };
 
+// Whether two texts are the same but for the case of the ASCII letters.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
+
 // How many words the text has.
 std::size_t countWords(std::string_view text);
 

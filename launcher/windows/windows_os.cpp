@@ -314,6 +314,15 @@ FileStatus WindowsOs::fileStatus(const char* path) {
     return (status.st_mode & _S_IFDIR) != 0 ? FileStatus::Directory : FileStatus::File;
 }
 
+bool WindowsOs::fileSize(const char* path, std::uint64_t& bytes) {
+    struct _stat64 status {};
+    if (_stat64(path, &status) != 0 || (status.st_mode & _S_IFDIR) != 0 || status.st_size < 0) {
+        return false;
+    }
+    bytes = static_cast<std::uint64_t>(status.st_size);
+    return true;
+}
+
 std::unique_ptr<FileFind> WindowsOs::findFirst(const char* pattern) {
     _finddata_t data{};
     const intptr_t handle = _findfirst(pattern, &data);

@@ -49,6 +49,7 @@ class WindowsOs final : public Os {
 
     bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
                        std::string& bytes) override;
+    bool fileSize(const char* path, std::uint64_t& bytes) override;
 
     // Windows service (windows_service.cpp).
     std::unique_ptr<ServiceManager> openServiceManager() override;

@@ -138,6 +138,39 @@ TEST_F(DiagnosticsTest, ReportWithoutLastErrorOrUrl) {
     EXPECT_TRUE(machine.shellOpened.empty());
 }
 
+TEST(FillInserts, TheFirstInsertNamesTheSubject) {
+    struct Case {
+        const char* text;
+        const char* subject;
+        const char* filled;
+    } cases[] = {
+        {"%1 is not a valid Win32 application.\r\n", "C:\\j\\jvm.dll",
+         "C:\\j\\jvm.dll is not a valid Win32 application.\r\n"},
+        {"Bad EXE format for %1.\r\n", "C:\\j\\jvm.dll", "Bad EXE format for C:\\j\\jvm.dll.\r\n"},
+        {"%1!s! and %1 again", "f", "f and f again"},
+        {"%1!s without its end", "f", "f!s without its end"},
+        {"100%% sure, %%1 stays, %2 and %10 too, %", "f",
+         "100%% sure, %%1 stays, %2 and %10 too, %"},
+        {"no insert", "f", "no insert"},
+        {"%1 without a subject", "", "%1 without a subject"},
+        {"a subject that holds %1: %1", "%1", "a subject that holds %1: %1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(fillInserts(c.text, c.subject), c.filled) << c.text;
+    }
+    // The filled text is bounded, whatever the subject.
+    const std::string many = fillInserts("%1%1%1%1", std::string(600, 's'));
+    EXPECT_EQ(many, std::string(kFilledTextMaxChars, 's'));
+}
+
+TEST_F(DiagnosticsTest, ReportNamesTheSubjectOfTheError) {
+    (void)state->errorMessage.assign("Start failed.");
+    reportError(ctx, Step::windowsError(193).about("C:\\jre\\bin\\client\\jvm.dll"));
+    EXPECT_EQ(
+        machine.stdoutText,
+        "Start failed.\n\nC:\\jre\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n\n");
+}
+
 TEST_F(DiagnosticsTest, ReportForACodeWithoutSystemText) {
     (void)state->errorMessage.assign("M");
     reportError(ctx, Step::windowsError(99999));

@@ -218,6 +218,22 @@ TEST_F(EntryTest, MissingJvmLibraryReportsTheLoadError) {
               std::vector<std::string>{"C:\\app\\other\\bin\\client\\jvm.dll"});
 }
 
+// Windows' text for a library of another architecture has an insert for the file ("%1 is not a
+// valid Win32 application."; Wine's: "Bad EXE format for %1."): the report names the library.
+TEST_F(EntryTest, JvmLibraryOfAnotherArchitectureIsNamedInTheReport) {
+    makeRunnable(machine);
+    machine.setConfig(1, "other");
+    machine.addFile("C:\\app\\other\\bin\\java.exe");
+    machine.addFile("C:\\app\\other\\bin\\client\\jvm.dll", "MZ");  // no JVM of this machine
+    EXPECT_EQ(run(), kExitNoJvm);
+    EXPECT_EQ(machine.stdoutText,
+              "Start failed.\n\nC:\\app\\other\\bin\\client\\jvm.dll is not a valid Win32 "
+              "application.\r\n\n");
+    EXPECT_NE(log().find("Error:\t\tC:\\app\\other\\bin\\client\\jvm.dll is not a valid Win32 "
+                         "application.\r\n\n"),
+              std::string::npos);
+}
+
 TEST_F(EntryTest, TextThatDoesNotFitStopsThePreparationWithItsName) {
     FakeJvm& jvm = makeRunnable(machine);
     machine.setConfig(10, "Title");

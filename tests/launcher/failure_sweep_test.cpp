@@ -8,6 +8,7 @@
 #include "fake_machine.h"
 #include "launcher_fixture.h"
 #include "shipped_config.h"
+#include "zip_maker.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,9 @@ constexpr const char* kInjectedText = "Access is denied.\r\n";
 constexpr const char* kInjectedLine = "Access is denied.";
 
 constexpr const char* kShippedJvm = "C:\\Zarvel\\gui\\jre\\bin\\client\\jvm.dll";
+// The application jar of value 14, with the main class of value 15, beside the program.
+constexpr const char* kShippedJar = "C:\\Zarvel\\service\\bin\\lib\\quorvexservice-1.0.0.jar";
+constexpr const char* kShippedMainClass = "org.springframework.boot.loader.JarLauncher";
 
 // The program as shipped: in service\bin, the runtime in gui\jre, the shipped values.
 void shippedInstall(FakeMachine& machine) {
@@ -44,6 +48,7 @@ void shippedCheck(FakeMachine& machine) {
     shippedInstall(machine);
     machine.addFile(kShippedProgram, peFile(kX64, false));
     machine.addFile(kShippedJvm, peFile(kX64, true));
+    machine.addFile(kShippedJar, jarWithClasses({kShippedMainClass}));
     machine.commandLineText += " --mvk-check";
 }
 
@@ -52,6 +57,7 @@ void registrySearchCheck(FakeMachine& machine) {
     registrySearch(machine);
     machine.addFile(kProgramPath, peFile(kX64, false));
     machine.addFile("C:\\jdk17\\bin\\client\\jvm.dll", peFile(kX64, true));
+    machine.addFile("C:\\app\\work\\lib\\a.jar", jarWithClasses({"app.Main"}));
     machine.commandLineText += " --mvk-check";
 }
 
@@ -185,7 +191,20 @@ constexpr const char* kNoBundledRuntime =
     "is missing or corrupted.";
 constexpr const char* kNotLoadedYet = "\n\n";  // before the error message is loaded
 constexpr const char* kModuleNotFoundText = "The specified module could not be found.\r\n";
-constexpr const char* kBadExeFormatText = "%1 is not a valid Win32 application.\r\n";
+// Windows' text for error 193 names the JVM library in its insert.
+constexpr const char* kShippedBadExeFormatText =
+    "C:\\Zarvel\\service\\bin\\..\\..\\gui\\jre\\bin\\client\\jvm.dll is not a valid Win32 "
+    "application.\r\n";
+constexpr const char* kRegistryBadExeFormatText =
+    "C:\\jdk17\\bin\\client\\jvm.dll is not a valid Win32 application.\r\n";
+// The check's findings that stop it: main not in the class path, or the jar mode's missing main.
+constexpr const char* kShippedMainNotFound =
+    "Main class org.springframework.boot.loader.JarLauncher "
+    "(org/springframework/boot/loader/JarLauncher.class): not found in the class path\n";
+constexpr const char* kMainNotFound =
+    "Main class app.Main (app/Main.class): not found in the class path\n";
+constexpr const char* kNoMainInJarMode = "Main: not run in the jar mode (value 15 unset)";
+constexpr const char* kWillNotStart = "The service will not start.\n";
 constexpr const char* kNotInstalled = "The service QuorvexService could not be installed: ";
 constexpr const char* kNotUninstalled = "The service QuorvexService could not be uninstalled: ";
 constexpr const char* kNotUpdated = "The service QuorvexService could not be updated: ";
@@ -266,8 +285,15 @@ const Scenario kScenarios[] = {
          {SeamCall::FileQuery, 0, kExitPreparationFailed, kNoBundledRuntime, ""},
          {SeamCall::FileQuery, 1, kExitPreparationFailed, kShippedMessage, kModuleNotFoundText},
          {SeamCall::LogOpen, 0, kExitPreparationFailed, kNotLoadedYet, kInjectedText},
-         {SeamCall::FileBytes, 0, kExitPreparationFailed, kShippedMessage, kBadExeFormatText},
-         {SeamCall::FileBytes, 1, kExitPreparationFailed, kShippedMessage, kBadExeFormatText},
+         {SeamCall::FileBytes, 0, kExitPreparationFailed, kShippedMessage,
+          kShippedBadExeFormatText},
+         {SeamCall::FileBytes, 1, kExitPreparationFailed, kShippedMessage,
+          kShippedBadExeFormatText},
+         // The working directory stays the start-up one, against which no entry is there.
+         {SeamCall::ResourceLoad, 4, kExitPreparationFailed, kShippedMainNotFound, kWillNotStart},
+         {SeamCall::ChangeDirectory, 0, kExitPreparationFailed, kShippedMainNotFound,
+          kWillNotStart},
+         {SeamCall::ResourceLoad, 8, kExitPreparationFailed, kNoMainInJarMode, kWillNotStart},
      }},
     {"--mvk-check, registry search",
      registrySearchCheck,
@@ -293,8 +319,21 @@ const Scenario kScenarios[] = {
          {SeamCall::FileQuery, 0, kExitPreparationFailed, "Start failed.\n\n", kModuleNotFoundText},
          {SeamCall::FileQuery, 1, kExitPreparationFailed, "Start failed.\n\n", kModuleNotFoundText},
          {SeamCall::LogOpen, 0, kExitPreparationFailed, kNotLoadedYet, kInjectedText},
-         {SeamCall::FileBytes, 0, kExitPreparationFailed, "Start failed.\n\n", kBadExeFormatText},
-         {SeamCall::FileBytes, 1, kExitPreparationFailed, "Start failed.\n\n", kBadExeFormatText},
+         {SeamCall::FileBytes, 0, kExitPreparationFailed, "Start failed.\n\n",
+          kRegistryBadExeFormatText},
+         {SeamCall::FileBytes, 1, kExitPreparationFailed, "Start failed.\n\n",
+          kRegistryBadExeFormatText},
+         // Main's jar lost: the working directory (value 8, the change into it), the class path
+         // (value 16, its wildcard), the jar's status, size and two reads.
+         {SeamCall::ResourceLoad, 1, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::ChangeDirectory, 0, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::ResourceLoad, 9, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::FindFirst, 0, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::FileQuery, 4, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::FileBytes, 4, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::FileBytes, 5, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::FileBytes, 6, kExitPreparationFailed, kMainNotFound, kWillNotStart},
+         {SeamCall::ResourceLoad, 8, kExitPreparationFailed, kNoMainInJarMode, kWillNotStart},
      }},
     {"--mvk-install, shipped configuration",
      shippedServiceInstall,

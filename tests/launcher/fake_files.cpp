@@ -287,6 +287,19 @@ bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::siz
     return true;
 }
 
+bool FakeMachine::fileSize(const char* path, std::uint64_t& bytes) {
+    if (failsIn(*this, SeamCall::FileBytes)) {
+        return false;
+    }
+    const FileEntry* file = entry(path);
+    if (file == nullptr || file->directory) {
+        lastErrorCode = kErrorFileNotFound;
+        return false;
+    }
+    bytes = file->content.size();
+    return true;
+}
+
 std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
     if (failsIn(*this, SeamCall::LogOpen)) {
         return nullptr;

@@ -205,6 +205,7 @@ class FakeMachine : public Os {
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
     bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
                        std::string& bytes) override;
+    bool fileSize(const char* path, std::uint64_t& bytes) override;
     std::unique_ptr<ServiceManager> openServiceManager() override;
     bool runServiceDispatcher(const char* name, ServiceProgram& program) override;
     bool registerServiceControlHandler(const char* name) override;

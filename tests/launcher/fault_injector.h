@@ -33,7 +33,7 @@ enum class SeamCall {
     FileQuery,           // fileStatus
     LogOpen,             // openLogForAppend
     LogWrite,            // LogStream::write (the text is lost)
-    FileBytes,           // readFileBytes
+    FileBytes,           // readFileBytes and fileSize
     ServiceManagerOpen,  // openServiceManager
     ServiceCreate,       // ServiceManager::createService
     ServiceOpen,         // ServiceManager::openService

@@ -83,6 +83,17 @@ TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
          false,
          std::nullopt,
          60000},
+        // The start type as the service manager's own tools write it, and a stop method.
+        {"start type in capitals, a stop method",
+         {{36, "Manual"}, {37, "com.acme.Service.stop"}},
+         "--mvk-install",
+         "QuorvexService",
+         "QuorvexService",
+         "\"C:\\app\\QuorvexService.exe\" --mvk-service",
+         ServiceStartType::Manual,
+         false,
+         std::nullopt,
+         60000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -155,10 +166,11 @@ TEST(ServiceInstall, FailuresPrintTheSystemTextAndChangeNothing) {
         EXPECT_EQ(machine.services.begin()->second.imagePath, "other.exe");
         EXPECT_TRUE(machine.eventSources.empty());
     }
-    {
-        SCOPED_TRACE("an unknown start type");
+    for (const auto& [id, text] : std::vector<std::pair<int, const char*>>{
+             {36, "auto"}, {36, "manually"}, {37, "stop"}, {37, "com.acme..stop"}, {37, "a.1b"}}) {
+        SCOPED_TRACE(text);  // a start type or stop method the install cannot use
         FakeMachine machine;
-        machine.setConfig(36, "Automatic");
+        machine.setConfig(id, text);
         EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
         EXPECT_EQ(machine.stdoutText,
                   "The service QuorvexService could not be installed: The data is invalid.\n");
@@ -564,6 +576,16 @@ TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
          kServiceExitPreparationFailed, "QuorvexService: The runtime is missing."},
         {"the JVM is not created", [](ServiceMachine& s) { s.jvm.creationResults = {JNI_ERR}; },
          kServiceExitNoJvm, "QuorvexService: Start failed."},
+        // Windows' text for error 193 names the library in its insert.
+        {"a JVM library of another architecture",
+         [](ServiceMachine& s) {
+             s.machine.setConfig(1, "other");
+             s.machine.addFile("C:\\app\\other\\bin\\java.exe");
+             s.machine.addFile("C:\\app\\other\\bin\\client\\jvm.dll", "MZ");
+         },
+         kServiceExitNoJvm,
+         "Start failed.\n\nC:\\app\\other\\bin\\client\\jvm.dll is not a valid Win32 "
+         "application."},
         {"another instance",
          [](ServiceMachine& s) {
              s.machine.setConfig(23, "qv");

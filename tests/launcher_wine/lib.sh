@@ -95,6 +95,20 @@ install() {
     configure "set 23 $MUTEX"
 }
 
+# make_jar JAR CLASS...: a jar made by the JDK's jar tool that holds the class files of the classes
+# named (dotted form), as the JVM's class loader finds them; --mvk-check looks for main in it.
+make_jar() {
+    local jar=$1 stage=$CASE/jar-stage class
+    shift
+    rm -rf "$stage"
+    mkdir -p "$stage" "$(dirname "$jar")"
+    for class in "$@"; do
+        mkdir -p "$stage/$(dirname "${class//.//}")"
+        printf '\xca\xfe\xba\xbe' >"$stage/${class//.//}.class"
+    done
+    jar --create --file "$jar" -C "$stage" . || fail "jar could not make $jar"
+}
+
 # configure LINE...: qvconfig apply of the lines ("set VALUE TEXT" or "remove VALUE") on $EXE.
 configure() {
     printf '%s\n' "$@" >"$CASE/changes.txt"

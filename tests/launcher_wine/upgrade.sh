@@ -8,6 +8,7 @@ source "$(dirname "$0")/lib.sh"
 qvconfig() { wine "$QV_QVCONFIG_EXE" "$@" >"$CASE/qvconfig.out" 2>"$CASE/qvconfig.err"; QV_RC=$?; }
 
 install site
+make_jar "$BIN/lib/quorvexservice-1.0.0.jar" org.springframework.boot.loader.JarLauncher
 # The site's configuration: changed, added and removed values, texts that a plain line cannot
 # carry among them.
 configure "set 10 Gate Caf$(printf '\xe9') Nord" \

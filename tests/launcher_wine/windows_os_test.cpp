@@ -186,6 +186,16 @@ TEST_F(WindowsOsTest, FileBytesFromAnOffsetInBinaryMode) {
     bytes = "untouched";
     EXPECT_FALSE(os.readFileBytes("seam_absent.bin", 0, 4, bytes));
     EXPECT_EQ(bytes, "untouched");
+
+    // The size counts every byte, CR LF and ^Z included; a folder or nothing has no size.
+    std::uint64_t size = 99;
+    ASSERT_TRUE(os.fileSize("seam_bytes.bin", size));
+    EXPECT_EQ(size, 11u);
+    CreateDirectoryA("seam_folder", nullptr);
+    size = 99;
+    EXPECT_FALSE(os.fileSize("seam_folder", size));
+    EXPECT_FALSE(os.fileSize("seam_absent.bin", size));
+    EXPECT_EQ(size, 99u);
 }
 
 TEST_F(WindowsOsTest, RegistryKeysSubkeysAndValuesOfEveryType) {
