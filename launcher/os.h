@@ -17,7 +17,7 @@
 //   `setLastError()`. Members documented as "no last error" do not touch it.
 // - Resources that must be closed are move-only RAII objects handed out as std::unique_ptr; their
 //   destructor makes the closing call. What the launcher keeps for the life of the process (the
-//   named mutex, the loaded JVM library) is never closed and has no owner object.
+//   named mutex, the instance lock, the loaded JVM library) is never closed and has no owner object.
 // - Out-parameters are left untouched when a member fails.
 #ifndef QV_LAUNCHER_OS_H
 #define QV_LAUNCHER_OS_H
@@ -35,7 +35,9 @@ namespace qv {
 // Windows error codes that the logic names.
 inline constexpr std::uint32_t kErrorSuccess = 0;          // ERROR_SUCCESS
 inline constexpr std::uint32_t kErrorFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
+inline constexpr std::uint32_t kErrorSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+inline constexpr std::uint32_t kErrorAlreadyExists = 183;     // ERROR_ALREADY_EXISTS
+inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
 
 // Registry access masks, as the Windows API defines them.
 inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
@@ -300,8 +302,11 @@ class Os {
     // GetModuleHandleA(nullptr): the running program's module, or null.
     virtual ModuleHandle programModule() = 0;
 
-    // GetModuleFileNameA(module, ...): the module's full path, whole. False when the system gives
-    // no name (last error set).
+    // GetModuleFileNameW(module, ...), converted to the ANSI code page (WideCharToMultiByte with
+    // WC_NO_BEST_FIT_CHARS): the module's full path, whole. False when the system gives no name
+    // (last error set), or when a character of the path has no exact form in the ANSI code page
+    // (last error kErrorNoUnicodeTranslation): a best-fit look-alike letter or a "?" would name
+    // another folder.
     [[nodiscard]] virtual bool moduleFileName(ModuleHandle module, std::string& path) = 0;
 
     // GetModuleHandleA("kernel32") and GetProcAddress(kernel32, "IsWow64Process"): false when the
@@ -349,13 +354,24 @@ class Os {
     virtual std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
                                                          std::uint32_t access) = 0;
 
-    // --- Named mutex --------------------------------------------------------------------------
+    // --- Single-instance guard ----------------------------------------------------------------
 
-    // CreateMutexA with SECURITY_ATTRIBUTES{sizeof, nullptr, TRUE} (no descriptor, inheritable
-    // handle), not initially owned, and the name. The handle is never closed: the mutex lives as
-    // long as the process. Gives whether a handle was created; the last error is as the call left
-    // it (ERROR_ALREADY_EXISTS when the mutex already existed, a handle is created all the same).
+    // CreateMutexA with SECURITY_ATTRIBUTES{sizeof, nullptr, FALSE} (no descriptor, a handle that
+    // child processes do not inherit), not initially owned, and the name. The handle is never
+    // closed: the mutex lives as long as the process. Gives whether a handle was created; the
+    // last error is as the call left it (ERROR_ALREADY_EXISTS when the mutex already existed, a
+    // handle is created all the same).
     virtual bool createNamedMutex(const char* name) = 0;
+
+    // CreateFileA(path, GENERIC_READ | GENERIC_WRITE, no sharing, SECURITY_ATTRIBUTES{sizeof,
+    // descriptor "D:P(A;;FA;;;BA)(A;;FA;;;SY)", FALSE}, OPEN_ALWAYS,
+    // FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE): the instance lock. A file, unlike a
+    // name in the object namespace, is the same for every logon session, and only a process that
+    // may create files in the folder, or open this one, can hold it. The handle is never closed
+    // and is not inherited: the file goes when the process ends. False when no handle was
+    // created (last error set; ERROR_SHARING_VIOLATION while another process holds the lock,
+    // ERROR_ACCESS_DENIED for a process that may not open or create it).
+    virtual bool holdLockFile(const char* path) = 0;
 
     // --- Memory -------------------------------------------------------------------------------
 

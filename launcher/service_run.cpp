@@ -304,6 +304,7 @@ void ServiceRun::serviceMain() {
     std::thread watcher([this] { watch(); });
 
     LauncherState& st = *state_;
+    st.mode = RunMode::Service;
     StartPlan plan;
     Step prepared = planStart(ctx_, line_, Restarts::Never, plan);
     if (prepared.kind() == Step::Kind::AnotherInstance) {

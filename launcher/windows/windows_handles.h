@@ -27,6 +27,9 @@ using StreamOwner = UniqueHandle<std::FILE*, decltype(&std::fclose), &std::fclos
 // A text the system allocated with LocalAlloc (FormatMessageA with
 // FORMAT_MESSAGE_ALLOCATE_BUFFER, which stores its address in receiver()).
 using LocalText = UniqueHandle<LPSTR, decltype(&LocalFree), &LocalFree>;
+// A security descriptor the system allocated with LocalAlloc
+// (ConvertStringSecurityDescriptorToSecurityDescriptorA).
+using LocalDescriptor = UniqueHandle<PSECURITY_DESCRIPTOR, decltype(&LocalFree), &LocalFree>;
 
 // An open registry key.
 class RegistryKeyHandle final : public RegistryKey {

@@ -3,12 +3,15 @@
 // windows.h first: the other platform headers need its declarations.
 #include "windows_handles.h"
 
+#include <sddl.h>
+
 #include <direct.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -28,6 +31,9 @@ constexpr char kShellOpenEntry[] = "ShellExecuteA";
 // What GlobalMemoryStatusEx is told the structure holds.
 constexpr DWORD kMemoryStatusLength = 64;
 static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
+// The instance lock's access: Administrators and SYSTEM, nothing inherited from the folder. The
+// process that creates the file has its handle whatever the list says.
+constexpr char kLockFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 HKEY rootKey(RegistryRoot root) {
     switch (root) {
@@ -53,6 +59,45 @@ HMODULE moduleOf(ModuleHandle handle) {
 template <typename Function>
 Function entryAs(FARPROC entry) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(entry));
+}
+
+// The UTF-16 text in the ANSI code page, only when every character has its own exact form there:
+// no best-fit look-alike, no default character, and the text converts back to itself.
+bool exactAnsiText(const std::wstring& wide, std::string& ansi) {
+    if (wide.empty()) {
+        ansi.clear();
+        return true;
+    }
+    const int wideLength = static_cast<int>(wide.size());
+    // UTF-8 as the ANSI code page holds every character and takes neither the flag nor the
+    // default-character question.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* askDefault = utf8 ? nullptr : &usedDefault;
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0, nullptr, askDefault);
+    if (bytes <= 0 || usedDefault) {
+        return false;
+    }
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, text.data(), bytes, nullptr,
+                            askDefault) != bytes ||
+        usedDefault) {
+        return false;
+    }
+    const int back = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
+    if (back != wideLength) {
+        return false;
+    }
+    std::wstring again(static_cast<std::size_t>(back), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, again.data(), back) !=
+            back ||
+        again != wide) {
+        return false;
+    }
+    ansi = std::move(text);
+    return true;
 }
 
 }  // namespace
@@ -133,24 +178,32 @@ ModuleHandle WindowsOs::programModule() {
 }
 
 bool WindowsOs::moduleFileName(ModuleHandle module, std::string& path) {
-    // A path of MAX_PATH or more characters arrives cut and unterminated in a buffer that is too
-    // small: ask again with a larger one until the whole path fits.
+    // Read as UTF-16, which holds every path: a path of MAX_PATH or more characters arrives cut
+    // in a buffer that is too small, so ask again with a larger one until the whole path fits.
+    std::wstring wide;
     for (DWORD capacity = kFirstTextBuffer;;
          capacity = std::min(capacity * 2, kLongestWindowsText + 1)) {
-        std::vector<char> buffer(capacity, '\0');
-        const DWORD n = GetModuleFileNameA(moduleOf(module), buffer.data(), capacity);
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        const DWORD n = GetModuleFileNameW(moduleOf(module), buffer.data(), capacity);
         if (n == 0) {
             return false;
         }
         if (n < capacity) {
-            path.assign(buffer.data(), n);
-            return true;
+            wide.assign(buffer.data(), n);
+            break;
         }
         if (capacity > kLongestWindowsText) {
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return false;
         }
     }
+    std::string ansi;
+    if (!exactAnsiText(wide, ansi)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    path = std::move(ansi);
+    return true;
 }
 
 bool WindowsOs::queryWow64(bool& isWow64) {
@@ -270,10 +323,26 @@ std::unique_ptr<RegistryKey> WindowsOs::openRegistryKey(RegistryRoot root, const
 }
 
 bool WindowsOs::createNamedMutex(const char* name) {
-    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    // Not inherited: a child process of the Java service must not keep the name alive after this
+    // instance has ended.
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     // Kept open for the life of the process: the mutex must exist as long as this instance runs.
     HANDLE mutex = CreateMutexA(&attributes, FALSE, name);
     return mutex != nullptr;
+}
+
+bool WindowsOs::holdLockFile(const char* path) {
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kLockFileDescriptor, SDDL_REVISION_1, descriptor.receiver(), nullptr)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    // Kept open for the life of the process; the system closes it, and deletes the file, when
+    // the process ends in whatever way.
+    HANDLE lock = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return lock != INVALID_HANDLE_VALUE;
 }
 
 bool WindowsOs::availablePhysicalMemory(std::uint64_t& bytes) {

@@ -28,6 +28,7 @@ class WindowsOs final : public Os {
                                                  std::uint32_t access) override;
 
     bool createNamedMutex(const char* name) override;
+    bool holdLockFile(const char* path) override;
 
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
 

@@ -151,7 +151,7 @@ TEST(Check, AServiceThatCouldNotStartEndsWithItsReport) {
          [](FakeMachine& m) {
              m.setConfig(23, "quorvexService");
              m.setConfig(105, "Already running.");
-             m.mutexes->insert("quorvexService");
+             m.mutexes->insert(m.mutexObjectName("quorvexService"));
          },
          "  Error:\t\tInstance already exists.\n", "Already running.\n"},
     };

@@ -1,12 +1,17 @@
 #include "fake_support.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace qv::testing {
 
 // --- FakeMachine --------------------------------------------------------------------------------
 
-FakeMachine::FakeMachine() {
+namespace {
+std::atomic<int> machinesMade{0};
+}  // namespace
+
+FakeMachine::FakeMachine() : processId_(++machinesMade) {
     addDirectory("C:\\app");
     addDirectory(cwd);
     addFile("C:\\app\\QuorvexService.exe", "MZ");
@@ -54,6 +59,10 @@ bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
     }
     if (module != &moduleTag_ || !moduleName) {
         lastErrorCode = kErrorInvalidHandle;
+        return false;
+    }
+    if (moduleNameOutsideCodePage) {
+        lastErrorCode = kErrorNoUnicodeTranslation;
         return false;
     }
     path = *moduleName;
@@ -176,7 +185,58 @@ bool FakeMachine::createNamedMutex(const char* name) {
         return false;
     }
     mutexesCreated.push_back(n);
-    lastErrorCode = mutexes->insert(n).second ? kErrorSuccess : kErrorAlreadyExists;
+    lastErrorCode =
+        mutexes->insert(mutexObjectName(n)).second ? kErrorSuccess : kErrorAlreadyExists;
+    return true;
+}
+
+std::string FakeMachine::mutexObjectName(std::string_view name) const {
+    constexpr std::string_view kGlobal = "Global\\";
+    constexpr std::string_view kLocal = "Local\\";
+    bool global = session == 0;
+    if (name.substr(0, kGlobal.size()) == kGlobal) {
+        name.remove_prefix(kGlobal.size());
+        global = true;
+    } else if (name.substr(0, kLocal.size()) == kLocal) {
+        name.remove_prefix(kLocal.size());
+    }
+    if (global) {
+        return "\\BaseNamedObjects\\" + std::string(name);
+    }
+    return "\\Sessions\\" + std::to_string(session) + "\\BaseNamedObjects\\" + std::string(name);
+}
+
+void FakeMachine::protectFolder(std::string_view path) {
+    protectedFolders_.insert(foldCase(fullPath(path)));
+}
+
+bool FakeMachine::holdLockFile(const char* path) {
+    if (failsIn(*this, SeamCall::InstanceLock)) {
+        return false;
+    }
+    const std::string full = fullPath(path);
+    const std::size_t slash = full.rfind('\\');
+    const std::string folder = foldCase(full.substr(0, slash == std::string::npos ? 0 : slash));
+    const FileEntry* parent = entry(folder);
+    if (parent == nullptr || !parent->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return false;
+    }
+    // CreateFile checks the access list before the sharing: a process that the lock's list
+    // (Administrators, SYSTEM) does not name is refused whether or not the file is held.
+    const std::string key = foldCase(full);
+    const auto held = heldLocks->find(key);
+    if (held != heldLocks->end() && held->second != processId_) {
+        lastErrorCode = administrator ? kErrorSharingViolation : kErrorAccessDenied;
+        return false;
+    }
+    if (!administrator && protectedFolders_.count(folder) != 0) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    (*heldLocks)[key] = processId_;
+    locksTaken.push_back(path);
+    lastErrorCode = kErrorSuccess;
     return true;
 }
 

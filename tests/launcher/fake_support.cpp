@@ -130,7 +130,7 @@ const char* seamCallName(SeamCall kind) {
         "log write",       "file bytes",         "service manager",  "service create",
         "service open",    "service configure",  "service query",    "service stop",
         "service delete",  "event source",       "dispatcher",       "control handler",
-        "status report",
+        "status report",   "instance lock",
     };
     return names[static_cast<std::size_t>(kind)];
 }

@@ -567,7 +567,10 @@ TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
          [](ServiceMachine& s) {
              s.machine.setConfig(23, "qv");
              s.machine.setConfig(105, "Already running.");
-             s.machine.mutexes->insert("qv");
+             // Another process holds the instance lock beside the program.
+             FakeMachine other;
+             other.heldLocks = s.machine.heldLocks;
+             ASSERT_TRUE(other.holdLockFile("C:\\app\\qv.lock"));
          },
          kServiceExitAnotherInstance, "QuorvexService: Already running."},
     };

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 
@@ -257,6 +258,63 @@ TEST_F(WindowsOsTest, NamedMutexSecondCreationFindsTheFirst) {
     EXPECT_NE(os.lastError(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
     EXPECT_TRUE(os.createNamedMutex(name.c_str()));
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+}
+
+// The handles of this process: every value GetHandleInformation accepts, with its flags.
+std::map<HANDLE, DWORD> processHandles() {
+    constexpr std::uintptr_t kLastHandleTried = 0x10000;
+    std::map<HANDLE, DWORD> handles;
+    for (std::uintptr_t value = 4; value < kLastHandleTried; value += 4) {
+        DWORD flags = 0;
+        HANDLE handle = reinterpret_cast<HANDLE>(value);
+        if (GetHandleInformation(handle, &flags)) {
+            handles.emplace(handle, flags);
+        }
+    }
+    return handles;
+}
+
+// A child process of the Java service (Java's process launching inherits every inheritable
+// handle) must not keep the guard alive once this instance has ended.
+TEST_F(WindowsOsTest, GuardHandlesAreNotInherited) {
+    const std::string name = "qv-seam-inherit-" + std::to_string(GetCurrentProcessId());
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string lock = std::string(folder) + name + ".lock";
+    const std::map<HANDLE, DWORD> before = processHandles();
+    ASSERT_TRUE(os.createNamedMutex(name.c_str()));
+    ASSERT_TRUE(os.holdLockFile(lock.c_str()));
+    const std::map<HANDLE, DWORD> after = processHandles();
+    int created = 0;
+    for (const auto& [handle, flags] : after) {
+        if (before.count(handle) == 0) {
+            ++created;
+            EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u) << "handle " << handle;
+        }
+    }
+    EXPECT_GE(created, 2);
+}
+
+// The lock is held against every other opener, hidden while held, and gone with its handle.
+TEST_F(WindowsOsTest, InstanceLockIsHeldAgainstOthers) {
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string lock =
+        std::string(folder) + "qv-seam-lock-" + std::to_string(GetCurrentProcessId()) + ".lock";
+    ASSERT_TRUE(os.holdLockFile(lock.c_str()));
+    const DWORD attributes = GetFileAttributesA(lock.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_FALSE(os.holdLockFile(lock.c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    HANDLE reader = CreateFileA(lock.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    const std::string missing = std::string(folder) + "qv-no-such-folder\\x.lock";
+    EXPECT_FALSE(os.holdLockFile(missing.c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(WindowsOsTest, MemoryStatus) {
