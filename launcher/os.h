@@ -406,8 +406,14 @@ class Os {
 
     // --- JVM library --------------------------------------------------------------------------
 
-    // LoadLibraryA(path): the module, or null (last error set). Never unloaded.
-    virtual ModuleHandle loadLibrary(const char* path) = 0;
+    // LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR |
+    // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS), the path made full first, after
+    // AddDllDirectory(importFolder) when one is given (not null): the library's own imports come
+    // from its folder, the program's folder, `importFolder` and the system folders, never from a
+    // Path folder or the current directory. A bare name (no backslash) is looked for in the
+    // program's folder, `importFolder` and the system folders. The module, or null (last error
+    // set). Never unloaded; the folder stays added.
+    virtual ModuleHandle loadLibrary(const char* path, const char* importFolder) = 0;
 
     // GetProcAddress(library, "JNI_CreateJavaVM"): the entry, or null (last error set).
     virtual CreateJavaVmFn findCreateJavaVm(ModuleHandle library) = 0;

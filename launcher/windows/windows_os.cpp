@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,29 @@ HMODULE moduleOf(ModuleHandle handle) {
 template <typename Function>
 Function entryAs(FARPROC entry) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(entry));
+}
+
+// The full form of an ANSI path in UTF-16, as AddDllDirectory takes it; empty on failure.
+std::wstring fullWidePath(const char* path) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length) != length) {
+        return {};
+    }
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return {};
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (n == 0 || n >= needed) {
+        return {};
+    }
+    full.resize(n);
+    return full;
 }
 
 // The UTF-16 text in the ANSI code page, only when every character has its own exact form there:
@@ -412,8 +436,42 @@ void WindowsOs::writeStdout(std::string_view text) {
     std::fflush(stdout);
 }
 
-ModuleHandle WindowsOs::loadLibrary(const char* path) {
-    return LoadLibraryA(path);
+ModuleHandle WindowsOs::loadLibrary(const char* path, const char* importFolder) {
+    // Found at run time: a Windows 7 without update KB2533623 has neither the entry nor the
+    // search flags, and loads the way it always did.
+    using AddDllDirectoryFn = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+    HMODULE kernel32 = GetModuleHandleA("kernel32");
+    const auto addDllDirectory =
+        kernel32 != nullptr
+            ? entryAs<AddDllDirectoryFn>(GetProcAddress(kernel32, "AddDllDirectory"))
+            : nullptr;
+    if (addDllDirectory == nullptr) {
+        return LoadLibraryA(path);
+    }
+    if (importFolder != nullptr) {
+        // Added for the life of the process; a folder that cannot be added leaves the imports to
+        // the other folders searched, and the load names what is missing.
+        const std::wstring folder = fullWidePath(importFolder);
+        if (!folder.empty()) {
+            (void)addDllDirectory(folder.c_str());
+        }
+    }
+    if (std::strchr(path, '\\') == nullptr) {
+        return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    }
+    // The library's own folder is searched for its imports only when its path is a full one.
+    std::string full(kFirstTextBuffer, '\0');
+    DWORD n = GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.assign(n, '\0');
+        n = GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size()) {
+        return nullptr;
+    }
+    full.resize(n);
+    return LoadLibraryExA(full.c_str(), nullptr,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }
 
 bool WindowsOs::removeCurrentDirectoryFromDllSearch() {

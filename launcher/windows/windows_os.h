@@ -41,7 +41,7 @@ class WindowsOs final : public Os {
 
     void writeStdout(std::string_view text) override;
 
-    ModuleHandle loadLibrary(const char* path) override;
+    ModuleHandle loadLibrary(const char* path, const char* importFolder) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
 
     bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,

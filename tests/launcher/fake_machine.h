@@ -137,6 +137,8 @@ class FakeMachine : public Os {
     // Makes `path` a loadable JVM library.
     FakeJvm& addJvm(std::string_view path);
     std::vector<std::string> librariesLoaded;
+    // The import folder given with each load, in order ("" for none).
+    std::vector<std::string> importFolders;
 
     // --- Service manager, dispatcher and event log --------------------------------------------
     struct Service {
@@ -209,7 +211,7 @@ class FakeMachine : public Os {
     std::unique_ptr<InputFile> openForReading(const char* path) override;
     std::unique_ptr<LogStream> openLogForAppend(const char* path) override;
     void writeStdout(std::string_view text) override;
-    ModuleHandle loadLibrary(const char* path) override;
+    ModuleHandle loadLibrary(const char* path, const char* importFolder) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
     bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
                        std::string& bytes) override;

@@ -330,13 +330,13 @@ TEST_F(WindowsOsTest, MemoryStatus) {
 TEST_F(WindowsOsTest, JvmLibraryAndItsEntry) {
     const char* standIn = std::getenv("QV_STANDIN_JVM_DLL");
     ASSERT_NE(standIn, nullptr);
-    const qv::ModuleHandle jvm = os.loadLibrary(standIn);
+    const qv::ModuleHandle jvm = os.loadLibrary(standIn, nullptr);
     ASSERT_NE(jvm, nullptr);
     EXPECT_NE(os.findCreateJavaVm(jvm), nullptr);
 
-    EXPECT_EQ(os.loadLibrary("seam_absent\\jvm.dll"), nullptr);
+    EXPECT_EQ(os.loadLibrary("seam_absent\\jvm.dll", nullptr), nullptr);
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_MOD_NOT_FOUND));
-    const qv::ModuleHandle kernel32 = os.loadLibrary("kernel32.dll");
+    const qv::ModuleHandle kernel32 = os.loadLibrary("kernel32.dll", nullptr);
     ASSERT_NE(kernel32, nullptr);
     EXPECT_EQ(os.findCreateJavaVm(kernel32), nullptr);
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PROC_NOT_FOUND));
