@@ -1,5 +1,6 @@
 #include "check.h"
 
+#include "access_review.h"
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
@@ -268,6 +269,7 @@ int runCheck(Context& ctx, const CommandLine& line) {
     if (prepared.goesOn()) {
         prepared = appendJvmLibrary(ctx, programPath, out);
         appendJvmStart(ctx, out);
+        out += accessReviewSection(ctx, programPath);
     }
     ctx.os.writeStdout(out);
 

@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -152,6 +153,22 @@ class LogStream {
 
 // What a file-status query (_stat64) found at a path.
 enum class FileStatus { Missing, File, Directory };
+
+// One entry of a file's or folder's access list (DACL), as the system holds it: an allowed or a
+// denied right set for one principal.
+struct AccessEntry {
+    bool allow = true;         // ACCESS_ALLOWED_ACE_TYPE; false: ACCESS_DENIED_ACE_TYPE
+    bool inheritOnly = false;  // INHERIT_ONLY_ACE: for the objects created inside only
+    std::uint32_t mask = 0;    // the access mask, generic rights as stored
+    std::string sid;           // the principal, "S-1-5-32-545"
+};
+
+// Who owns a path and its access list.
+struct AccessList {
+    std::string ownerSid;
+    bool hasDacl = true;  // false: a NULL DACL, which gives every principal every right
+    std::vector<AccessEntry> entries;
+};
 
 // What FindResourceExA / LoadResource / LockResource gave for an RT_RCDATA resource.
 enum class ResourceStatus {
@@ -372,6 +389,21 @@ class Os {
     // created (last error set; ERROR_SHARING_VIOLATION while another process holds the lock,
     // ERROR_ACCESS_DENIED for a process that may not open or create it).
     virtual bool holdLockFile(const char* path) = 0;
+
+    // --- Security of the installation ---------------------------------------------------------
+
+    // GetNamedSecurityInfoA(path, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION |
+    // DACL_SECURITY_INFORMATION): the owner and the allowed and denied entries of the access list
+    // (other entry types are left out), each SID as ConvertSidToStringSidA gives it. False when
+    // the path cannot be read (last error set).
+    [[nodiscard]] virtual bool readAccessList(const char* path, AccessList& list) = 0;
+    // The process token's user as a SID text, and whether the token holds the Administrators
+    // group enabled (CheckTokenMembership): elevated. False when the token cannot be read (last
+    // error set).
+    [[nodiscard]] virtual bool processUser(std::string& sid, bool& administrator) = 0;
+    // LookupAccountSidA: "DOMAIN\name" of a SID text. False when the SID has no name here. The
+    // last error is left alone.
+    [[nodiscard]] virtual bool accountName(const char* sid, std::string& name) = 0;
 
     // --- Memory -------------------------------------------------------------------------------
 

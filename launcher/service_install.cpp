@@ -1,5 +1,6 @@
 #include "service_install.h"
 
+#include "access_review.h"
 #include "diagnostics.h"
 #include "format.h"
 #include "start_plan.h"
@@ -183,6 +184,10 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         formatText("The service %s could not be installed:", settings->name.c_str());
     if (!prepared.goesOn()) {
         return fail(ctx, what, prepared);
+    }
+    if (Step unsafe = refuseChangeableInstallation(ctx, program.path.view(), false);
+        !unsafe.goesOn()) {
+        return fail(ctx, what, unsafe);
     }
     std::unique_ptr<ServiceManager> manager = ctx.os.openServiceManager();
     if (!manager) {

@@ -1,5 +1,6 @@
 #include "service_run.h"
 
+#include "access_review.h"
 #include "config.h"
 #include "diagnostics.h"
 #include "jvm_start.h"
@@ -312,6 +313,10 @@ void ServiceRun::serviceMain() {
         failStart(read.step, kServiceExitAnotherInstance);
     } else if (!prepared.goesOn()) {
         failStart(prepared, kServiceExitPreparationFailed);
+    } else if (Step unsafe = refuseChangeableInstallation(ctx_, runningProgramPath(ctx_), true);
+               !unsafe.goesOn()) {
+        // A change of permissions after the install cannot be used either.
+        failStart(unsafe, kServiceExitPreparationFailed);
     } else {
         auto jvm = makeWithTexts<JvmStart>();
         planJvmPass(st, *jvm);

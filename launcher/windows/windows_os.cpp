@@ -3,6 +3,7 @@
 // windows.h first: the other platform headers need its declarations.
 #include "windows_handles.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <direct.h>
@@ -60,6 +61,15 @@ HMODULE moduleOf(ModuleHandle handle) {
 template <typename Function>
 Function entryAs(FARPROC entry) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(entry));
+}
+
+// A SID as text ("S-1-5-32-544"); empty when it cannot be converted.
+std::string sidText(PSID sid) {
+    windows::LocalText text;
+    if (sid == nullptr || !ConvertSidToStringSidA(sid, text.receiver())) {
+        return {};
+    }
+    return std::string(text.get());
 }
 
 // The full form of an ANSI path in UTF-16, as AddDllDirectory takes it; empty on failure.
@@ -367,6 +377,89 @@ bool WindowsOs::holdLockFile(const char* path) {
     HANDLE lock = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     return lock != INVALID_HANDLE_VALUE;
+}
+
+bool WindowsOs::readAccessList(const char* path, AccessList& list) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    windows::LocalDescriptor descriptor;
+    const DWORD rc = GetNamedSecurityInfoA(const_cast<char*>(path), SE_FILE_OBJECT,
+                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                           &owner, nullptr, &dacl, nullptr, descriptor.receiver());
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(rc);
+        return false;
+    }
+    AccessList read;
+    read.ownerSid = sidText(owner);
+    read.hasDacl = dacl != nullptr;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) {
+            continue;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        // Allowed and denied entries share their layout: header, mask, SID.
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE &&
+            header->AceType != ACCESS_DENIED_ACE_TYPE) {
+            continue;
+        }
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        AccessEntry entry;
+        entry.allow = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+        entry.inheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+        entry.mask = allowed->Mask;
+        entry.sid = sidText(&allowed->SidStart);
+        read.entries.push_back(std::move(entry));
+    }
+    list = std::move(read);
+    return true;
+}
+
+bool WindowsOs::processUser(std::string& sid, bool& administrator) {
+    windows::KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receiver())) {
+        return false;
+    }
+    DWORD needed = 0;
+    (void)GetTokenInformation(token.get(), TokenUser, nullptr, 0, &needed);
+    std::vector<char> buffer(needed);
+    if (needed == 0 ||
+        !GetTokenInformation(token.get(), TokenUser, buffer.data(), needed, &needed)) {
+        return false;
+    }
+    const std::string user = sidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD adminsSize = sizeof admins;
+    BOOL member = FALSE;
+    if (user.empty() ||
+        !CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize) ||
+        !CheckTokenMembership(nullptr, admins, &member)) {
+        return false;
+    }
+    sid = user;
+    administrator = member != FALSE;
+    return true;
+}
+
+bool WindowsOs::accountName(const char* sid, std::string& name) {
+    const DWORD saved = GetLastError();
+    windows::LocalSid binary;
+    bool found = false;
+    if (ConvertStringSidToSidA(sid, binary.receiver())) {
+        char account[kFirstTextBuffer] = {};
+        char domain[kFirstTextBuffer] = {};
+        DWORD accountSize = sizeof account;
+        DWORD domainSize = sizeof domain;
+        SID_NAME_USE use{};
+        if (LookupAccountSidA(nullptr, binary.get(), account, &accountSize, domain, &domainSize,
+                              &use)) {
+            name = domain[0] != '\0' ? std::string(domain) + "\\" + account : std::string(account);
+            found = true;
+        }
+    }
+    SetLastError(saved);
+    return found;
 }
 
 bool WindowsOs::availablePhysicalMemory(std::uint64_t& bytes) {

@@ -29,6 +29,9 @@ class WindowsOs final : public Os {
 
     bool createNamedMutex(const char* name) override;
     bool holdLockFile(const char* path) override;
+    bool readAccessList(const char* path, AccessList& list) override;
+    bool processUser(std::string& sid, bool& administrator) override;
+    bool accountName(const char* sid, std::string& name) override;
 
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
 

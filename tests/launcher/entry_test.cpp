@@ -229,6 +229,8 @@ TEST_F(EntryTest, MissingJvmLibraryReportsTheLoadError) {
               "Open URL:\thttps://support.example/\n");
     EXPECT_EQ(machine.librariesLoaded,
               std::vector<std::string>{"C:\\app\\other\\bin\\client\\jvm.dll"});
+    // Its imports come from the runtime's bin, not through Path.
+    EXPECT_EQ(machine.importFolders, std::vector<std::string>{"C:\\app\\other\\bin"});
 }
 
 TEST_F(EntryTest, TextThatDoesNotFitStopsThePreparationWithItsName) {

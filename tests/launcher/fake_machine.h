@@ -124,6 +124,18 @@ class FakeMachine : public Os {
         std::make_shared<std::map<std::string, int>>();
     // The lock files this process took, as given.
     std::vector<std::string> locksTaken;
+    // --- Access lists ----------------------------------------------------------------------------
+    // The access list of a path (GetNamedSecurityInfoA). A path without one of its own has the
+    // list of a folder below Program Files: owner Administrators; SYSTEM, Administrators and
+    // TrustedInstaller full control; Users read and execute.
+    void setAccessList(std::string_view path, AccessList list);
+    // The process's token: its user, and (the `administrator` setting) whether it is elevated.
+    std::string processUserSid = "S-1-5-21-1-2-3-1001";
+    // Account names by SID text; the well-known ones are there from the start.
+    std::map<std::string, std::string> accountNames;
+    // Paths whose access list cannot be read (ERROR_ACCESS_DENIED).
+    std::set<std::string> unreadableAccessLists;
+
     // Folders in which only administrators may create files (a folder below Program Files, whose
     // access list gives Users read and execute only).
     void protectFolder(std::string_view path);
@@ -204,6 +216,9 @@ class FakeMachine : public Os {
                                                  std::uint32_t access) override;
     bool createNamedMutex(const char* name) override;
     bool holdLockFile(const char* path) override;
+    bool readAccessList(const char* path, AccessList& list) override;
+    bool processUser(std::string& sid, bool& administrator) override;
+    bool accountName(const char* sid, std::string& name) override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
     void shellOpen(const char* target) override;
     FileStatus fileStatus(const char* path) override;
@@ -245,6 +260,7 @@ class FakeMachine : public Os {
 
     std::map<int, std::string> resources_;
     std::set<std::string> protectedFolders_;  // folded full paths
+    std::map<std::string, AccessList> accessLists_;  // folded full paths
     int processId_;                           // unique among the machines of a test program
     // Byte order, as std::string's, compared without memcmp: the fuzz targets' sanitizers
     // intercept every memcmp call, and the file table compares paths on every lookup.

@@ -12,6 +12,14 @@ std::atomic<int> machinesMade{0};
 }  // namespace
 
 FakeMachine::FakeMachine() : processId_(++machinesMade) {
+    accountNames = {
+        {"S-1-1-0", "Everyone"},
+        {"S-1-5-11", "NT AUTHORITY\\Authenticated Users"},
+        {"S-1-5-18", "NT AUTHORITY\\SYSTEM"},
+        {"S-1-5-32-544", "BUILTIN\\Administrators"},
+        {"S-1-5-32-545", "BUILTIN\\Users"},
+        {"S-1-3-0", "CREATOR OWNER"},
+    };
     addDirectory("C:\\app");
     addDirectory(cwd);
     addFile("C:\\app\\QuorvexService.exe", "MZ");
@@ -208,6 +216,52 @@ std::string FakeMachine::mutexObjectName(std::string_view name) const {
 
 void FakeMachine::protectFolder(std::string_view path) {
     protectedFolders_.insert(foldCase(fullPath(path)));
+}
+
+void FakeMachine::setAccessList(std::string_view path, AccessList list) {
+    accessLists_[foldCase(fullPath(path))] = std::move(list);
+}
+
+bool FakeMachine::readAccessList(const char* path, AccessList& list) {
+    const std::string key = foldCase(fullPath(path));
+    if (!exists(path)) {
+        lastErrorCode = kErrorFileNotFound;
+        return false;
+    }
+    if (unreadableAccessLists.count(key) != 0) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    const auto own = accessLists_.find(key);
+    if (own != accessLists_.end()) {
+        list = own->second;
+        return true;
+    }
+    constexpr std::uint32_t kFullControl = 0x001F01FF;
+    constexpr std::uint32_t kReadAndExecute = 0x001200A9;
+    list = AccessList{"S-1-5-32-544",
+                      true,
+                      {{true, false, kFullControl, "S-1-5-18"},
+                       {true, false, kFullControl, "S-1-5-32-544"},
+                       {true, false, kFullControl,
+                        "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"},
+                       {true, false, kReadAndExecute, "S-1-5-32-545"}}};
+    return true;
+}
+
+bool FakeMachine::processUser(std::string& sid, bool& isAdministrator) {
+    sid = processUserSid;
+    isAdministrator = administrator;
+    return true;
+}
+
+bool FakeMachine::accountName(const char* sid, std::string& name) {
+    const auto found = accountNames.find(sid);
+    if (found == accountNames.end()) {
+        return false;
+    }
+    name = found->second;
+    return true;
 }
 
 bool FakeMachine::holdLockFile(const char* path) {
