@@ -269,8 +269,12 @@ Step refuseChangeableInstallation(Context& ctx, std::string_view programPath, bo
     const AccessReview review =
         reviewInstallation(ctx, asService ? startPaths(ctx, programPath) : programPaths(programPath),
                            asService);
+    // Nothing is skipped silently: the install says so, the service in its debug log.
     for (const std::string& path : review.skipped) {
         ctx.state.log.print("Accepted:\t%s (value 46)\n", path.c_str());
+        if (!asService) {
+            ctx.os.writeStdout(path + " is accepted as it is (value 46).\n");
+        }
     }
     if (review.passed()) {
         return Step::goOn();

@@ -84,7 +84,7 @@ std::string runningProgramPath(Context& ctx);
 // What the service runs, reviewed for the install (the program's paths; `asService` false) or
 // for a service start (every path of the prepared start; `asService` true). Goes on when it
 // passed; otherwise stops with one text that names every path and principal and what to do. The
-// skipped paths go to the debug log.
+// skipped paths go to the debug log, and for the install to standard output.
 Step refuseChangeableInstallation(Context& ctx, std::string_view programPath, bool asService);
 
 // The check's section on the same review of a prepared start, as a warning.

@@ -195,7 +195,7 @@ constexpr const char* kJarMode = nullptr;
 // optional), environment reads (a variable that cannot be read is not set), the current
 // directory (the start-up directory stays empty) and the change into the working directory,
 // the WOW64 probe (not WOW64), the memory status (no heap share), the mutex (only an existing
-// one stops), the variables of value 19 (set when possible), a find of the class path wildcard
+// one stops), the console's instance lock (a lock it may not take is no other instance), the variables of value 19 (set when possible), a find of the class path wildcard
 // (no match), the registry keys that do not hold the runtime used (nothing there), the
 // enumeration's call after the last subkey (the list ends there either way), a log line that
 // cannot be written (ignored), a configuration value that cannot be loaded (taken for a
@@ -215,7 +215,7 @@ constexpr const char* kJarMode = nullptr;
 // leaves only the 32-bit runtime whose JVM library is missing) ends with the load of a library
 // that is not there. The check stops where the start would and on a JVM library it cannot
 // read; the service commands on every service manager call they make; the service run where
-// the start would, on the dispatcher and on the control handler.
+// the start would, on its instance lock, on the dispatcher and on the control handler.
 const Scenario kScenarios[] = {
     {"start, shipped configuration",
      shippedInstall,
@@ -359,6 +359,7 @@ const Scenario kScenarios[] = {
          {SeamCall::ResourceLoad, 9, 0, kJarMode, ""},
          {SeamCall::FileQuery, 0, 0, kNoBundledRuntime, ""},
          {SeamCall::LogOpen, 0, 0, kNotLoadedYet, kInjectedText},
+         {SeamCall::InstanceLock, 0, 0, kShippedMessage, kInjectedText},
          {SeamCall::Dispatcher, 0, kExitNotAService, "--mvk-service: ", kInjectedLine},
          {SeamCall::ControlHandler, 0, 0,
           "The service control handler could not be registered: ", kInjectedLine},

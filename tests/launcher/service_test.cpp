@@ -115,6 +115,36 @@ TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
     }
 }
 
+TEST(ServiceInstall, AProgramFolderUsersCanChangeIsRefusedUnlessAccepted) {
+    const AccessList unpackedBelowC{"S-1-5-32-544",
+                                    true,
+                                    {{true, false, 0x001F01FF, "S-1-5-18"},
+                                     {true, false, 0x001F01FF, "S-1-5-32-544"},
+                                     {true, false, 0x001301BF, "S-1-5-11"}}};
+    {
+        FakeMachine machine;
+        machine.setAccessList("C:\\app", unpackedBelowC);
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be installed: Users other than "
+                  "administrators can change what the service runs as SYSTEM: C:\\app can be "
+                  "changed by NT AUTHORITY\\Authenticated Users (S-1-5-11). Install it below "
+                  "Program Files, or give those folders to administrators only; value 46 names "
+                  "folders to accept as they are.\n");
+        EXPECT_TRUE(machine.services.empty());
+        EXPECT_TRUE(machine.eventSources.empty());
+    }
+    {
+        FakeMachine machine;
+        machine.setAccessList("C:\\app", unpackedBelowC);
+        machine.setConfig(46, "C:\\app");
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+        EXPECT_EQ(machine.services.size(), 1u);
+        EXPECT_EQ(machine.stdoutText.substr(0, machine.stdoutText.find('\n') + 1),
+                  "C:\\app is accepted as it is (value 46).\n");
+    }
+}
+
 TEST(ServiceInstall, WithoutTheNonCrashFlagTheInstallStandsAndSaysSo) {
     FakeMachine machine;
     machine.refusesNonCrashFlag = true;
@@ -573,6 +603,15 @@ TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
              ASSERT_TRUE(other.holdLockFile("C:\\app\\qv.lock"));
          },
          kServiceExitAnotherInstance, "QuorvexService: Already running."},
+        // Checked at every start: a change of permissions after the install is refused too.
+        {"users can change the runtime",
+         [](ServiceMachine& s) {
+             s.machine.setAccessList("C:\\app\\jre\\bin", AccessList{"S-1-5-32-544", false, {}});
+         },
+         kServiceExitPreparationFailed,
+         "QuorvexService: Start failed.\n\nUsers other than administrators can change what the "
+         "service runs as SYSTEM: C:\\app\\jre\\bin can be changed by Everyone (S-1-1-0). Install "
+         "it below Program Files"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
