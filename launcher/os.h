@@ -134,7 +134,7 @@ class InputFile {
     InputFile() = default;
 };
 
-// The debug log stream (FILE* from fopen(path, "a")). The destructor calls fclose.
+// The debug log stream (a FILE* in append mode). The destructor calls fclose.
 class LogStream {
   public:
     virtual ~LogStream() = default;
@@ -427,8 +427,11 @@ class Os {
     // _open(path, _O_RDONLY | _O_TEXT): null when the file cannot be opened.
     virtual std::unique_ptr<InputFile> openForReading(const char* path) = 0;
 
-    // fopen(path, "a"): the debug log, opened for appending in text mode. Null when it cannot be
-    // opened (last error as the system left it).
+    // The debug log, opened for appending in text mode as fopen(path, "a") opens it; a log that
+    // is not there yet is created (CreateFileA, OPEN_ALWAYS) with an access list that lets only
+    // Administrators, SYSTEM and the process's own user (the service's account) read or write
+    // it: it holds every expanded value. Null when it cannot be opened (last error as the system
+    // left it).
     virtual std::unique_ptr<LogStream> openLogForAppend(const char* path) = 0;
 
     // --- Standard output ----------------------------------------------------------------------

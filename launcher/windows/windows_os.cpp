@@ -36,6 +36,8 @@ static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
 // The instance lock's access: Administrators and SYSTEM, nothing inherited from the folder. The
 // process that creates the file has its handle whatever the list says.
 constexpr char kLockFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
+// The debug log's access: Administrators, SYSTEM and (appended) the process's own user.
+constexpr char kLogFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 HKEY rootKey(RegistryRoot root) {
     switch (root) {
@@ -517,11 +519,39 @@ std::unique_ptr<InputFile> WindowsOs::openForReading(const char* path) {
 }
 
 std::unique_ptr<LogStream> WindowsOs::openLogForAppend(const char* path) {
-    std::FILE* file = std::fopen(path, "a");
-    if (file == nullptr) {
+    std::string user;
+    bool administrator = false;
+    if (!processUser(user, administrator)) {
         return nullptr;
     }
-    return std::make_unique<windows::LogStreamHandle>(file);
+    const std::string access = std::string(kLogFileDescriptor) + "(A;;FA;;;" + user + ")";
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(access.c_str(), SDDL_REVISION_1,
+                                                              descriptor.receiver(), nullptr)) {
+        return nullptr;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    // The descriptor is given to a file that is created; one that is there keeps its own.
+    windows::KernelHandle file(CreateFileA(path, GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return nullptr;
+    }
+    const int fd =
+        _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_APPEND | _O_TEXT | _O_WRONLY);
+    if (fd == -1) {
+        return nullptr;
+    }
+    file.release();  // the descriptor owns the handle now
+    windows::DescriptorOwner descriptorOwner(fd);
+    std::FILE* stream = _fdopen(fd, "a");
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    descriptorOwner.release();  // the stream owns the descriptor now
+    return std::make_unique<windows::LogStreamHandle>(stream);
 }
 
 void WindowsOs::writeStdout(std::string_view text) {

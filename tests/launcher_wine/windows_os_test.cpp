@@ -317,6 +317,41 @@ TEST_F(WindowsOsTest, InstanceLockIsHeldAgainstOthers) {
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
 }
 
+// The debug log holds every expanded value: a new one is readable only by administrators, SYSTEM
+// and the process's own user (the service's account), and appends as before.
+TEST_F(WindowsOsTest, ANewDebugLogIsReadableByAdministratorsSystemAndItsUserOnly) {
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string log =
+        std::string(folder) + "qv-seam-log-" + std::to_string(GetCurrentProcessId()) + ".log";
+    DeleteFileA(log.c_str());
+    for (const char* line : {"one\n", "two\n"}) {
+        auto stream = os.openLogForAppend(log.c_str());
+        ASSERT_TRUE(stream);
+        stream->write(line);
+    }
+    EXPECT_EQ(readFile(log), "one\r\ntwo\r\n");
+    std::string user;
+    bool administrator = false;
+    ASSERT_TRUE(os.processUser(user, administrator));
+    qv::AccessList list;
+    ASSERT_TRUE(os.readAccessList(log.c_str(), list));
+    std::set<std::string> principals;
+    for (const qv::AccessEntry& entry : list.entries) {
+        EXPECT_TRUE(entry.allow);
+        principals.insert(entry.sid);
+    }
+    // Wine keeps a file's access list as the Unix mode bits: it keeps the user and SYSTEM and
+    // drops Administrators, but every other principal (Everyone, as a file made by fopen has)
+    // is gone as on Windows.
+    const std::set<std::string> allowed{"S-1-5-32-544", "S-1-5-18", user};
+    EXPECT_EQ(principals.count(user), 1u);
+    for (const std::string& sid : principals) {
+        EXPECT_EQ(allowed.count(sid), 1u) << sid;
+    }
+    DeleteFileA(log.c_str());
+}
+
 TEST_F(WindowsOsTest, MemoryStatus) {
     std::uint64_t bytes = 0;
     ASSERT_TRUE(os.availablePhysicalMemory(bytes));

@@ -528,6 +528,16 @@ TEST_F(QvconfigTest, AChangeKeepsTheSymbolTableAndLeavesNoTemporaryFile) {
     EXPECT_EQ(workFolderFiles(), std::vector<std::string>{exe_.substr(exe_.find('\\') + 1)});
 }
 
+// 22 bytes of made-up certificate, made at run time so that the test program's own bytes (which
+// the tests change copies of) do not hold them.
+std::string certificateBytes() {
+    std::string bytes;
+    for (int i = 0; i < 22; ++i) {
+        bytes += static_cast<char>('A' + (i * 7) % 26);
+    }
+    return bytes;
+}
+
 // Signs the executable's bytes the way a signing tool lays the signature out: the file padded to
 // 8 bytes, a certificate table (one WIN_CERTIFICATE with a PKCS#7 type and made-up content)
 // appended, and data directory 4 pointing at it. No real certificate: the table is what counts.
@@ -540,7 +550,7 @@ std::string withCertificateTable(std::string bytes) {
     const std::uint32_t offset = static_cast<std::uint32_t>(bytes.size());
     constexpr std::uint32_t kTableSize = 32;  // 30 bytes of certificate, padded to 8
     std::string table("\x1E\0\0\0\x00\x02\x02\x00", 8);  // dwLength 30, revision 2.0, PKCS#7
-    table += "certificate-bytes-here";
+    table += certificateBytes();
     table.resize(kTableSize, '\0');
     bytes += table;
     for (int i = 0; i < 4; ++i) {
@@ -582,7 +592,7 @@ TEST_F(QvconfigTest, ASignedFileIsRefusedUnlessItsSignatureMayBeRemoved) {
     ASSERT_EQ(qvconfig::readPeLayout(after, is), "");
     EXPECT_EQ(is.certificateOffset, 0u);
     EXPECT_EQ(is.certificateSize, 0u);
-    EXPECT_EQ(after.find("certificate-bytes-here"), std::string::npos);
+    EXPECT_EQ(after.find(certificateBytes()), std::string::npos);
     EXPECT_EQ(qvconfig({"get", exe_, "13"}).out, "x\n");
     // The file is unsigned now: the next change needs no word.
     EXPECT_EQ(qvconfig({"set", exe_, "13", "y"}).code, qvconfig::kExitOk);
@@ -983,7 +993,7 @@ TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValu
                          kValueLanguage, withNul("old")});
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(10),
                          0x0409, withNul("English title")});
-    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, e)) << e.detail;
+    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e)) << e.detail;
 
     const Outcome r = qvconfig({"export", exe_});
     ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
@@ -1002,7 +1012,7 @@ TEST_F(ExportTest, ATextLongerThanThisReleaseAllowsIsNotExported) {
     std::vector<qvconfig::Resource> resources = exe.resources;
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(2),
                          kValueLanguage, withNul(std::string(128, '1'))});
-    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, e)) << e.detail;
+    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e)) << e.detail;
     const Outcome r = exportTo(exe_, file_);
     EXPECT_EQ(r.code, qvconfig::kExitRefused);
     EXPECT_EQ(r.err, "qvconfig: " + exe_ +
