@@ -21,8 +21,8 @@ constexpr const char* kAcceptedSids[] = {
     "S-1-5-18",      // SYSTEM (LocalSystem, the service's account as installed)
     "S-1-5-32-544",  // BUILTIN\Administrators
     "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",  // TrustedInstaller
-    "S-1-3-0",       // CREATOR OWNER
-    "S-1-3-4",       // OWNER RIGHTS
+    "S-1-3-0",                                                         // CREATOR OWNER
+    "S-1-3-4",                                                         // OWNER RIGHTS
 };
 // The access list that gives everyone everything.
 constexpr const char* kEveryoneSid = "S-1-1-0";
@@ -145,7 +145,8 @@ std::vector<ReviewedPath> programPaths(std::string_view programPath) {
     addWithFoldersAbove(paths, folderOf(programPath));
     paths.push_back({std::string(programPath), kChangeRights});
     if (programPath.size() > kExecutableExtension.size()) {
-        std::string options(programPath.substr(0, programPath.size() - kExecutableExtension.size()));
+        std::string options(
+            programPath.substr(0, programPath.size() - kExecutableExtension.size()));
         options += kOptionsFileSuffix;
         paths.push_back({std::move(options), kChangeRights});
     }
@@ -171,8 +172,8 @@ std::vector<ReviewedPath> startPaths(Context& ctx, std::string_view programPath)
         if (option.rfind(kClassPathOptionPrefix, 0) != 0) {
             continue;
         }
-        std::string_view list = std::string_view(option).substr(
-            std::char_traits<char>::length(kClassPathOptionPrefix));
+        std::string_view list =
+            std::string_view(option).substr(std::char_traits<char>::length(kClassPathOptionPrefix));
         while (!list.empty()) {
             const std::size_t end = std::min(list.find(';'), list.size());
             const std::string_view entry = list.substr(0, end);
@@ -223,8 +224,8 @@ AccessReview reviewAccess(Os& os, const std::vector<ReviewedPath>& paths,
         }
         AccessList list;
         if (!os.readAccessList(path.c_str(), list)) {
-            review.unreadable.push_back(path + ": its access cannot be read: " +
-                                        systemTextOf(os, os.lastError()));
+            review.unreadable.push_back(
+                path + ": its access cannot be read: " + systemTextOf(os, os.lastError()));
             continue;
         }
         for (const std::string& sid : changingPrincipals(list, rights)) {
@@ -266,9 +267,8 @@ std::string runningProgramPath(Context& ctx) {
 }
 
 Step refuseChangeableInstallation(Context& ctx, std::string_view programPath, bool asService) {
-    const AccessReview review =
-        reviewInstallation(ctx, asService ? startPaths(ctx, programPath) : programPaths(programPath),
-                           asService);
+    const AccessReview review = reviewInstallation(
+        ctx, asService ? startPaths(ctx, programPath) : programPaths(programPath), asService);
     // Nothing is skipped silently: the install says so, the service in its debug log.
     for (const std::string& path : review.skipped) {
         ctx.state.log.print("Accepted:\t%s (value 46)\n", path.c_str());
@@ -279,8 +279,9 @@ Step refuseChangeableInstallation(Context& ctx, std::string_view programPath, bo
     if (review.passed()) {
         return Step::goOn();
     }
-    std::string why = "Users other than administrators can change what the service runs as "
-                      "SYSTEM: ";
+    std::string why =
+        "Users other than administrators can change what the service runs as "
+        "SYSTEM: ";
     std::string lines = describeReview(AccessReview{review.problems, {}, review.unreadable});
     while (!lines.empty() && lines.back() == '\n') {
         lines.pop_back();
@@ -291,8 +292,9 @@ Step refuseChangeableInstallation(Context& ctx, std::string_view programPath, bo
         }
     }
     why += lines;
-    why += " Install it below Program Files, or give those folders to administrators only; "
-           "value 46 names folders to accept as they are.";
+    why +=
+        " Install it below Program Files, or give those folders to administrators only; "
+        "value 46 names folders to accept as they are.";
     return stopWithReason(ctx, why);
 }
 

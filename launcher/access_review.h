@@ -35,8 +35,8 @@ struct AccessReview {
 // The rights that change a file, or what a folder holds: write or append data (in a folder: add
 // a file or a subfolder), delete it or a child of the folder, change its access list or owner;
 // with the generic rights that hold them.
-inline constexpr std::uint32_t kChangeRights = 0x0002 | 0x0004 | 0x0040 | 0x00010000 |
-                                               0x00040000 | 0x00080000 | 0x10000000 | 0x40000000;
+inline constexpr std::uint32_t kChangeRights =
+    0x0002 | 0x0004 | 0x0040 | 0x00010000 | 0x00040000 | 0x00080000 | 0x10000000 | 0x40000000;
 // The rights on a folder further up that let a principal put another folder in the place of the
 // one below it: delete it or a child, change its access list or owner. (Adding a new subfolder
 // does not: "C:\" lets every user do that.)

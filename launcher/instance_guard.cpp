@@ -25,7 +25,8 @@ Step anotherInstanceFound(Context& ctx) {
 
 std::string lockFileName(std::string_view mutexName) {
     const std::size_t slash = mutexName.rfind('\\');
-    std::string_view leaf = slash == std::string_view::npos ? mutexName : mutexName.substr(slash + 1);
+    std::string_view leaf =
+        slash == std::string_view::npos ? mutexName : mutexName.substr(slash + 1);
     if (leaf.empty()) {
         leaf = kUnnamedLock;
     }

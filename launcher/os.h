@@ -17,7 +17,8 @@
 //   `setLastError()`. Members documented as "no last error" do not touch it.
 // - Resources that must be closed are move-only RAII objects handed out as std::unique_ptr; their
 //   destructor makes the closing call. What the launcher keeps for the life of the process (the
-//   named mutex, the instance lock, the loaded JVM library) is never closed and has no owner object.
+//   named mutex, the instance lock, the loaded JVM library) is never closed and has no owner
+//   object.
 // - Out-parameters are left untouched when a member fails.
 #ifndef QV_LAUNCHER_OS_H
 #define QV_LAUNCHER_OS_H
@@ -34,10 +35,10 @@
 namespace qv {
 
 // Windows error codes that the logic names.
-inline constexpr std::uint32_t kErrorSuccess = 0;          // ERROR_SUCCESS
-inline constexpr std::uint32_t kErrorFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorSharingViolation = 32;  // ERROR_SHARING_VIOLATION
-inline constexpr std::uint32_t kErrorAlreadyExists = 183;     // ERROR_ALREADY_EXISTS
+inline constexpr std::uint32_t kErrorSuccess = 0;                  // ERROR_SUCCESS
+inline constexpr std::uint32_t kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t kErrorSharingViolation = 32;        // ERROR_SHARING_VIOLATION
+inline constexpr std::uint32_t kErrorAlreadyExists = 183;          // ERROR_ALREADY_EXISTS
 inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
 
 // Registry access masks, as the Windows API defines them.

@@ -111,8 +111,8 @@ bool exactAnsiText(const std::wstring& wide, std::string& ansi) {
     const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
     BOOL* askDefault = utf8 ? nullptr : &usedDefault;
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0, nullptr, askDefault);
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0,
+                                          nullptr, askDefault);
     if (bytes <= 0 || usedDefault) {
         return false;
     }
@@ -122,7 +122,8 @@ bool exactAnsiText(const std::wstring& wide, std::string& ansi) {
         usedDefault) {
         return false;
     }
-    const int back = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
+    const int back =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
     if (back != wideLength) {
         return false;
     }
@@ -369,8 +370,8 @@ bool WindowsOs::createNamedMutex(const char* name) {
 
 bool WindowsOs::holdLockFile(const char* path) {
     windows::LocalDescriptor descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
-            kLockFileDescriptor, SDDL_REVISION_1, descriptor.receiver(), nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockFileDescriptor, SDDL_REVISION_1,
+                                                              descriptor.receiver(), nullptr)) {
         return false;
     }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
@@ -532,9 +533,9 @@ std::unique_ptr<LogStream> WindowsOs::openLogForAppend(const char* path) {
     }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
     // The descriptor is given to a file that is created; one that is there keeps its own.
-    windows::KernelHandle file(CreateFileA(path, GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
-                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    windows::KernelHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           &attributes, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                           nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         return nullptr;

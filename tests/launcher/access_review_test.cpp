@@ -13,8 +13,8 @@ namespace {
 constexpr std::uint32_t kFullControl = 0x001F01FF;
 constexpr std::uint32_t kModify = 0x001301BF;
 constexpr std::uint32_t kReadAndExecute = 0x001200A9;
-constexpr std::uint32_t kAddFile = 0x0002;          // FILE_ADD_FILE / FILE_WRITE_DATA
-constexpr std::uint32_t kAddSubfolder = 0x0004;     // FILE_ADD_SUBDIRECTORY
+constexpr std::uint32_t kAddFile = 0x0002;       // FILE_ADD_FILE / FILE_WRITE_DATA
+constexpr std::uint32_t kAddSubfolder = 0x0004;  // FILE_ADD_SUBDIRECTORY
 constexpr std::uint32_t kGenericWrite = 0x40000000;
 constexpr std::uint32_t kWriteDac = 0x00040000;
 constexpr const char* kSystem = "S-1-5-18";
@@ -47,8 +47,9 @@ struct Install : LauncherOnMachine {
         machine.addFile("C:\\Quorvex\\jre\\bin\\client\\jvm.dll", "MZ");
         machine.addFile("C:\\Quorvex\\svc\\lib\\app.jar", "PK");
         // C:\ as Windows sets it up: users may add folders there, and change what they hold.
-        machine.setAccessList("C:\\", adminsOnlyAnd({{true, false, kAddSubfolder, kAuthenticatedUsers},
-                                                     {true, true, kModify, kAuthenticatedUsers}}));
+        machine.setAccessList("C:\\",
+                              adminsOnlyAnd({{true, false, kAddSubfolder, kAuthenticatedUsers},
+                                             {true, true, kModify, kAuthenticatedUsers}}));
         (void)state->search.javaHome.assign("C:\\Quorvex\\jre");
         (void)state->launcherArgs.assign("-Djava.class.path=..\\lib\\app.jar app.Main");
         (void)state->mainClass.assign("app.Main");
@@ -93,37 +94,55 @@ TEST(AccessReview, TableOfAccessLists) {
     const std::string bin = "C:\\Quorvex\\svc\\bin";
     const Row rows[] = {
         {"as below Program Files", "C:\\Quorvex", adminsOnlyAnd({}), {}},
-        {"unpacked below C:\\: Authenticated Users inherit Modify", "C:\\Quorvex\\svc\\bin",
+        {"unpacked below C:\\: Authenticated Users inherit Modify",
+         "C:\\Quorvex\\svc\\bin",
          adminsOnlyAnd({{true, false, kModify, kAuthenticatedUsers}}),
          {bin + " | NT AUTHORITY\\Authenticated Users (S-1-5-11)"}},
-        {"a folder above whose subfolders users may add to only", "C:\\Quorvex",
-         adminsOnlyAnd({{true, false, kAddSubfolder, kUsers}}), {}},
-        {"a folder above users may delete children of", "C:\\Quorvex",
+        {"a folder above whose subfolders users may add to only",
+         "C:\\Quorvex",
+         adminsOnlyAnd({{true, false, kAddSubfolder, kUsers}}),
+         {}},
+        {"a folder above users may delete children of",
+         "C:\\Quorvex",
          adminsOnlyAnd({{true, false, 0x0040, kUsers}}),
          {"C:\\Quorvex | BUILTIN\\Users (S-1-5-32-545)"}},
-        {"users may add a file beside the program (a DLL)", "C:\\Quorvex\\svc\\bin",
+        {"users may add a file beside the program (a DLL)",
+         "C:\\Quorvex\\svc\\bin",
          adminsOnlyAnd({{true, false, kAddFile, kUsers}}),
          {bin + " | BUILTIN\\Users (S-1-5-32-545)"}},
-        {"everyone may write the options file", "C:\\Quorvex\\svc\\bin\\QuorvexService.mvk.ini",
+        {"everyone may write the options file",
+         "C:\\Quorvex\\svc\\bin\\QuorvexService.mvk.ini",
          adminsOnlyAnd({{true, false, kGenericWrite, kEveryone}}),
          {bin + "\\QuorvexService.mvk.ini | Everyone (S-1-1-0)"}},
-        {"a user may change the JVM library's access list", "C:\\Quorvex\\jre\\bin\\client\\jvm.dll",
+        {"a user may change the JVM library's access list",
+         "C:\\Quorvex\\jre\\bin\\client\\jvm.dll",
          adminsOnlyAnd({{true, false, kWriteDac, kSomeUser}}),
          {"C:\\Quorvex\\jre\\bin\\client\\jvm.dll | S-1-5-21-1-2-3-1005"}},
-        {"no access list at all", "C:\\Quorvex\\jre\\bin", AccessList{kAdministrators, false, {}},
+        {"no access list at all",
+         "C:\\Quorvex\\jre\\bin",
+         AccessList{kAdministrators, false, {}},
          {"C:\\Quorvex\\jre\\bin | Everyone (S-1-1-0)"}},
-        {"owned by a user, who may change its list", "C:\\Quorvex\\svc\\lib\\app.jar",
-         adminsOnlyAnd({}, kSomeUser), {"C:\\Quorvex\\svc\\bin\\..\\lib\\app.jar | S-1-5-21-1-2-3-1005"}},
-        {"for the objects inside only: they are reviewed themselves", bin,
-         adminsOnlyAnd({{true, true, kFullControl, kUsers}}), {}},
-        {"denied what the same entry allows", bin,
-         adminsOnlyAnd({{false, false, kModify, kUsers}, {true, false, kModify, kUsers}}), {}},
-        {"CREATOR OWNER and TrustedInstaller", bin,
+        {"owned by a user, who may change its list",
+         "C:\\Quorvex\\svc\\lib\\app.jar",
+         adminsOnlyAnd({}, kSomeUser),
+         {"C:\\Quorvex\\svc\\bin\\..\\lib\\app.jar | S-1-5-21-1-2-3-1005"}},
+        {"for the objects inside only: they are reviewed themselves",
+         bin,
+         adminsOnlyAnd({{true, true, kFullControl, kUsers}}),
+         {}},
+        {"denied what the same entry allows",
+         bin,
+         adminsOnlyAnd({{false, false, kModify, kUsers}, {true, false, kModify, kUsers}}),
+         {}},
+        {"CREATOR OWNER and TrustedInstaller",
+         bin,
          adminsOnlyAnd({{true, false, kFullControl, kCreatorOwner},
                         {true, false, kFullControl, kTrustedInstaller}}),
          {}},
-        {"the service's own account", bin,
-         adminsOnlyAnd({{true, false, kFullControl, "S-1-5-21-1-2-3-1001"}}), {}},
+        {"the service's own account",
+         bin,
+         adminsOnlyAnd({{true, false, kFullControl, "S-1-5-21-1-2-3-1001"}}),
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -111,7 +111,8 @@ TEST(Check, ShowsTheStartWithoutLoadingTheJvm) {
 TEST(Check, WarnsOfWhatUsersCanChange) {
     FakeMachine machine;
     makeCheckable(machine);
-    machine.setAccessList("C:\\app", AccessList{"S-1-5-32-544", true,
+    machine.setAccessList("C:\\app", AccessList{"S-1-5-32-544",
+                                                true,
                                                 {{true, false, 0x001F01FF, "S-1-5-18"},
                                                  {true, false, 0x001301BF, "S-1-5-11"}}});
     machine.setConfig(46, "C:\\app\\jre");

@@ -195,16 +195,15 @@ constexpr const char* kJarMode = nullptr;
 // optional), environment reads (a variable that cannot be read is not set), the current
 // directory (the start-up directory stays empty) and the change into the working directory,
 // the WOW64 probe (not WOW64), the memory status (no heap share), the mutex (only an existing
-// one stops), the console's instance lock (a lock it may not take is no other instance), the variables of value 19 (set when possible), a find of the class path wildcard
-// (no match), the registry keys that do not hold the runtime used (nothing there), the
-// enumeration's call after the last subkey (the list ends there either way), a log line that
-// cannot be written (ignored), a configuration value that cannot be loaded (taken for a
-// missing one: the build's optional values), the status of a class path entry (the check
-// shows it as missing), the program's own path and PE headers in the check (it then names and
-// compares nothing), the recovery on non-crash failures (the install and the update say what is
-// missing),
-// the uninstall's wait for the stopped service, and the status reports of a service (nothing
-// to be done about them).
+// one stops), the console's instance lock (a lock it may not take is no other instance), the
+// variables of value 19 (set when possible), a find of the class path wildcard (no match), the
+// registry keys that do not hold the runtime used (nothing there), the enumeration's call after the
+// last subkey (the list ends there either way), a log line that cannot be written (ignored), a
+// configuration value that cannot be loaded (taken for a missing one: the build's optional values),
+// the status of a class path entry (the check shows it as missing), the program's own path and PE
+// headers in the check (it then names and compares nothing), the recovery on non-crash failures
+// (the install and the update say what is missing), the uninstall's wait for the stopped service,
+// and the status reports of a service (nothing to be done about them).
 //
 // Stops: the program's own path, the requested debug log, the Path variable with the runtime's
 // bin directory, the JVM library and its entry; value 101 (the report then has only the system

@@ -259,9 +259,9 @@ class FakeMachine : public Os {
     const FileEntry* entry(std::string_view path) const;
 
     std::map<int, std::string> resources_;
-    std::set<std::string> protectedFolders_;  // folded full paths
+    std::set<std::string> protectedFolders_;         // folded full paths
     std::map<std::string, AccessList> accessLists_;  // folded full paths
-    int processId_;                           // unique among the machines of a test program
+    int processId_;                                  // unique among the machines of a test program
     // Byte order, as std::string's, compared without memcmp: the fuzz targets' sanitizers
     // intercept every memcmp call, and the file table compares paths on every lookup.
     struct PathOrder {

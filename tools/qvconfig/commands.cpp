@@ -199,8 +199,8 @@ int setFromFile(FileSystem& files, const std::string& path, const Value& value,
     return setValue(files, path, value, valueTextOfFile(std::move(content)), signature, out, err);
 }
 
-int removeValue(FileSystem& files, const std::string& path, const Value& value,
-                Signature signature, std::string& out, std::string& err) {
+int removeValue(FileSystem& files, const std::string& path, const Value& value, Signature signature,
+                std::string& out, std::string& err) {
     Executable exe;
     FileError e;
     if (!readExecutable(files, path, exe, e)) {

@@ -199,8 +199,7 @@ bool readExecutable(FileSystem& files, const std::string& path, Executable& exe,
 }
 
 bool writeResources(FileSystem& files, const std::string& path, const Executable& original,
-                    const std::vector<Resource>& resources, Signature signature,
-                    FileError& error) {
+                    const std::vector<Resource>& resources, Signature signature, FileError& error) {
     if (original.isSigned && signature == Signature::Keep) {
         error = FileError{FileError::Kind::Signed, 0, "", ""};
         return false;

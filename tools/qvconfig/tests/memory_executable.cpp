@@ -182,9 +182,8 @@ std::string versionInfo(const std::vector<VersionTable>& tables,
     for (std::uint32_t t : translations) {
         append32(translationBytes, t);
     }
-    const std::string var =
-        versionNode("Translation", kBinaryNode, translationBytes,
-                    static_cast<std::uint16_t>(translationBytes.size()), {});
+    const std::string var = versionNode("Translation", kBinaryNode, translationBytes,
+                                        static_cast<std::uint16_t>(translationBytes.size()), {});
     const std::string fixed(kFixedFileInfoSize, '\0');
     return versionNode("VS_VERSION_INFO", kBinaryNode, fixed, kFixedFileInfoSize,
                        {versionNode("StringFileInfo", kTextNode, {}, 0, stringTables),
@@ -193,9 +192,10 @@ std::string versionInfo(const std::vector<VersionTable>& tables,
 
 std::string versionBlock(std::string_view originalName) {
     constexpr std::uint32_t kEnglishUnicode = 0x04B00409;
-    return versionInfo({{"040904b0",
-                         {{"CompanyName", "Zarvel"}, {"OriginalFilename", std::string(originalName)}}}},
-                       {kEnglishUnicode});
+    return versionInfo(
+        {{"040904b0",
+          {{"CompanyName", "Zarvel"}, {"OriginalFilename", std::string(originalName)}}}},
+        {kEnglishUnicode});
 }
 
 void sortAsResourceDirectory(std::vector<Resource>& resources) {

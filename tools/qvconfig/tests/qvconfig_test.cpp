@@ -548,7 +548,7 @@ std::string withCertificateTable(std::string bytes) {
     }
     bytes.resize((bytes.size() + 7) / 8 * 8, '\0');
     const std::uint32_t offset = static_cast<std::uint32_t>(bytes.size());
-    constexpr std::uint32_t kTableSize = 32;  // 30 bytes of certificate, padded to 8
+    constexpr std::uint32_t kTableSize = 32;             // 30 bytes of certificate, padded to 8
     std::string table("\x1E\0\0\0\x00\x02\x02\x00", 8);  // dwLength 30, revision 2.0, PKCS#7
     table += certificateBytes();
     table.resize(kTableSize, '\0');
@@ -585,8 +585,9 @@ TEST_F(QvconfigTest, ASignedFileIsRefusedUnlessItsSignatureMayBeRemoved) {
 
     const Outcome r = qvconfig({"--remove-signature", "set", exe_, "13", "x"});
     ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
-    EXPECT_EQ(r.out, "value 13 (app_args) set: 1 characters\n"
-                     "signature removed: sign the file again\n");
+    EXPECT_EQ(r.out,
+              "value 13 (app_args) set: 1 characters\n"
+              "signature removed: sign the file again\n");
     const std::string after = readFile(exe_);
     qvconfig::PeLayout is;
     ASSERT_EQ(qvconfig::readPeLayout(after, is), "");
@@ -993,7 +994,9 @@ TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValu
                          kValueLanguage, withNul("old")});
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(10),
                          0x0409, withNul("English title")});
-    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e)) << e.detail;
+    ASSERT_TRUE(
+        qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e))
+        << e.detail;
 
     const Outcome r = qvconfig({"export", exe_});
     ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
@@ -1012,7 +1015,9 @@ TEST_F(ExportTest, ATextLongerThanThisReleaseAllowsIsNotExported) {
     std::vector<qvconfig::Resource> resources = exe.resources;
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(2),
                          kValueLanguage, withNul(std::string(128, '1'))});
-    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e)) << e.detail;
+    ASSERT_TRUE(
+        qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e))
+        << e.detail;
     const Outcome r = exportTo(exe_, file_);
     EXPECT_EQ(r.code, qvconfig::kExitRefused);
     EXPECT_EQ(r.err, "qvconfig: " + exe_ +
