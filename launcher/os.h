@@ -402,6 +402,12 @@ class Os {
     // group enabled (CheckTokenMembership): elevated. False when the token cannot be read (last
     // error set).
     [[nodiscard]] virtual bool processUser(std::string& sid, bool& administrator) = 0;
+    // CreateDirectoryA(path) with the access list "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)": only
+    // Administrators and SYSTEM (the service's account) may use it, nothing inherited from
+    // above. A folder that is there already is given the same list and Administrators as its
+    // owner (SetNamedSecurityInfoA), so that a folder a user made first is the user's no longer.
+    // False on failure (last error set).
+    [[nodiscard]] virtual bool createPrivateFolder(const char* path) = 0;
     // LookupAccountSidA: "DOMAIN\name" of a SID text. False when the SID has no name here. The
     // last error is left alone.
     [[nodiscard]] virtual bool accountName(const char* sid, std::string& name) = 0;

@@ -2,6 +2,7 @@
 
 #include "access_review.h"
 #include "diagnostics.h"
+#include "service_temp.h"
 #include "format.h"
 #include "start_plan.h"
 
@@ -188,6 +189,11 @@ int installService(Context& ctx, const CommandLine& commandLine) {
     if (Step unsafe = refuseChangeableInstallation(ctx, program.path.view(), false);
         !unsafe.goesOn()) {
         return fail(ctx, what, unsafe);
+    }
+    FixedText<kPathSize> tempFolder;
+    if (Step temp = prepareServiceTempFolder(ctx, settings->name.view(), tempFolder);
+        !temp.goesOn()) {
+        return fail(ctx, what, temp);
     }
     std::unique_ptr<ServiceManager> manager = ctx.os.openServiceManager();
     if (!manager) {

@@ -5,6 +5,7 @@
 #include "diagnostics.h"
 #include "jvm_start.h"
 #include "service_settings.h"
+#include "service_temp.h"
 #include "start_plan.h"
 #include "state.h"
 
@@ -317,6 +318,8 @@ void ServiceRun::serviceMain() {
                !unsafe.goesOn()) {
         // A change of permissions after the install cannot be used either.
         failStart(unsafe, kServiceExitPreparationFailed);
+    } else if (Step temp = useServiceTempFolder(ctx_, settings_->name.view()); !temp.goesOn()) {
+        failStart(temp, kServiceExitPreparationFailed);
     } else {
         auto jvm = makeWithTexts<JvmStart>();
         planJvmPass(st, *jvm);

@@ -36,6 +36,9 @@ static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
 // The instance lock's access: Administrators and SYSTEM, nothing inherited from the folder. The
 // process that creates the file has its handle whatever the list says.
 constexpr char kLockFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
+// The service's temporary folder and the service's folder above it: Administrators and SYSTEM,
+// for the folder and everything made in it, nothing inherited from above.
+constexpr char kPrivateFolderDescriptor[] = "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 // The debug log's access: Administrators, SYSTEM and (appended) the process's own user.
 constexpr char kLogFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
@@ -442,6 +445,42 @@ bool WindowsOs::processUser(std::string& sid, bool& administrator) {
     }
     sid = user;
     administrator = member != FALSE;
+    return true;
+}
+
+bool WindowsOs::createPrivateFolder(const char* path) {
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kPrivateFolderDescriptor, SDDL_REVISION_1, descriptor.receiver(), nullptr)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    if (CreateDirectoryA(path, &attributes)) {
+        return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    // There already: Administrators become its owner and its access list is set anew.
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted)) {
+        return false;
+    }
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD adminsSize = sizeof admins;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize)) {
+        return false;
+    }
+    const DWORD rc = SetNamedSecurityInfoA(
+        const_cast<char*>(path), SE_FILE_OBJECT,
+        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+        admins, nullptr, dacl, nullptr);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(rc);
+        return false;
+    }
     return true;
 }
 

@@ -32,6 +32,7 @@ class WindowsOs final : public Os {
     bool readAccessList(const char* path, AccessList& list) override;
     bool processUser(std::string& sid, bool& administrator) override;
     bool accountName(const char* sid, std::string& name) override;
+    bool createPrivateFolder(const char* path) override;
 
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
 

@@ -190,6 +190,9 @@ constexpr const char* kNotInstalled = "The service QuorvexService could not be i
 constexpr const char* kNotUninstalled = "The service QuorvexService could not be uninstalled: ";
 constexpr const char* kNotUpdated = "The service QuorvexService could not be updated: ";
 constexpr const char* kJarMode = nullptr;
+constexpr const char* kNoProgramData =
+    "The program data folder is not known (no ProgramData variable): value 47 must name the "
+    "service's temporary folder.";
 
 // Tolerated by design, in every scenario: an options file that cannot be opened or read (it is
 // optional), environment reads (a variable that cannot be read is not set), the current
@@ -214,7 +217,9 @@ constexpr const char* kJarMode = nullptr;
 // leaves only the 32-bit runtime whose JVM library is missing) ends with the load of a library
 // that is not there. The check stops where the start would and on a JVM library it cannot
 // read; the service commands on every service manager call they make; the service run where
-// the start would, on its instance lock, on the dispatcher and on the control handler.
+// the start would, on its instance lock, on the program data folder and the TEMP and TMP
+// variables of its temporary folder, on the dispatcher and on the control handler; the install
+// on the program data folder as well.
 const Scenario kScenarios[] = {
     {"start, shipped configuration",
      shippedInstall,
@@ -301,6 +306,7 @@ const Scenario kScenarios[] = {
      true,
      {
          {SeamCall::ModuleFileName, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::GetVariable, 0, kExitServiceCommandFailed, kNotInstalled, kNoProgramData},
          {SeamCall::ServiceManagerOpen, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceCreate, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceConfig, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
@@ -316,6 +322,7 @@ const Scenario kScenarios[] = {
      false,
      {
          {SeamCall::ModuleFileName, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::GetVariable, 0, kExitServiceCommandFailed, kNotInstalled, kNoProgramData},
          {SeamCall::ServiceManagerOpen, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceCreate, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceOpen, 0, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
@@ -359,6 +366,9 @@ const Scenario kScenarios[] = {
          {SeamCall::FileQuery, 0, 0, kNoBundledRuntime, ""},
          {SeamCall::LogOpen, 0, 0, kNotLoadedYet, kInjectedText},
          {SeamCall::InstanceLock, 0, 0, kShippedMessage, kInjectedText},
+         {SeamCall::GetVariable, 2, 0, kShippedMessage, kNoProgramData},
+         {SeamCall::SetVariable, 1, 0, kShippedMessage, kInjectedText},
+         {SeamCall::SetVariable, 2, 0, kShippedMessage, kInjectedText},
          {SeamCall::Dispatcher, 0, kExitNotAService, "--mvk-service: ", kInjectedLine},
          {SeamCall::ControlHandler, 0, 0,
           "The service control handler could not be registered: ", kInjectedLine},

@@ -133,6 +133,8 @@ class FakeMachine : public Os {
     std::string processUserSid = "S-1-5-21-1-2-3-1001";
     // Account names by SID text; the well-known ones are there from the start.
     std::map<std::string, std::string> accountNames;
+    // The folders createPrivateFolder made or gave back to administrators, in order.
+    std::vector<std::string> privateFolders;
     // Paths whose access list cannot be read (ERROR_ACCESS_DENIED).
     std::set<std::string> unreadableAccessLists;
 
@@ -219,6 +221,7 @@ class FakeMachine : public Os {
     bool readAccessList(const char* path, AccessList& list) override;
     bool processUser(std::string& sid, bool& administrator) override;
     bool accountName(const char* sid, std::string& name) override;
+    bool createPrivateFolder(const char* path) override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
     void shellOpen(const char* target) override;
     FileStatus fileStatus(const char* path) override;

@@ -22,6 +22,9 @@ FakeMachine::FakeMachine() : processId_(++machinesMade) {
     };
     addDirectory("C:\\app");
     addDirectory(cwd);
+    // As on every Windows since Vista: the program data folder and its variable.
+    addDirectory("C:\\ProgramData");
+    setVariable("ProgramData", "C:\\ProgramData");
     addFile("C:\\app\\QuorvexService.exe", "MZ");
 }
 
@@ -252,6 +255,35 @@ bool FakeMachine::readAccessList(const char* path, AccessList& list) {
 bool FakeMachine::processUser(std::string& sid, bool& isAdministrator) {
     sid = processUserSid;
     isAdministrator = administrator;
+    return true;
+}
+
+bool FakeMachine::createPrivateFolder(const char* path) {
+    const std::string full = fullPath(path);
+    const std::size_t slash = full.rfind('\\');
+    const FileEntry* parent = entry(full.substr(0, slash == std::string::npos ? 0 : slash));
+    if (parent == nullptr || !parent->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return false;
+    }
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    const FileEntry* there = entry(full);
+    if (there != nullptr && !there->directory) {
+        lastErrorCode = kErrorAlreadyExists;
+        return false;
+    }
+    if (there == nullptr) {
+        addDirectory(full);
+    }
+    constexpr std::uint32_t kFullControl = 0x001F01FF;
+    setAccessList(full, AccessList{"S-1-5-32-544",
+                                   true,
+                                   {{true, false, kFullControl, "S-1-5-32-544"},
+                                    {true, false, kFullControl, "S-1-5-18"}}});
+    privateFolders.push_back(path);
     return true;
 }
 

@@ -578,6 +578,59 @@ TEST(ServiceRun, MainEndsTheServiceWithItsExitCode) {
     }
 }
 
+// The service's temporary folder: made by the install and at every start for administrators
+// and SYSTEM only; TEMP, TMP and java.io.tmpdir of the service point to it, the last unless the
+// options set it already.
+TEST(ServiceTemp, TheInstallAndEveryStartMakeItAndTheServiceUsesIt) {
+    {
+        FakeMachine machine;
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+        EXPECT_THAT(machine.privateFolders,
+                    ElementsAre("C:\\ProgramData\\QuorvexService",
+                                "C:\\ProgramData\\QuorvexService\\Temp"));
+    }
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&)> arrange;
+        const char* folder;
+        bool optionAdded;
+    } cases[] = {
+        {"default", [](FakeMachine&) {}, "C:\\ProgramData\\QuorvexService\\Temp", true},
+        {"value 47 with a blank",
+         [](FakeMachine& m) {
+             m.addDirectory("D:\\svc data");
+             m.setConfig(47, "D:\\svc data\\tmp");
+         },
+         "D:\\svc data\\tmp", true},
+        {"the options set java.io.tmpdir",
+         [](FakeMachine& m) { m.setConfig(12, "-Djava.io.tmpdir=E:\\own"); },
+         "C:\\ProgramData\\QuorvexService\\Temp", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        c.arrange(s.machine);
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.machine.privateFolders.back(), c.folder);
+        EXPECT_EQ(s.machine.variable("TEMP"), c.folder);
+        EXPECT_EQ(s.machine.variable("TMP"), c.folder);
+        ASSERT_EQ(s.jvm.creations.size(), 1u);
+        const std::vector<std::string>& options = s.jvm.creations[0].options;
+        const std::string option = std::string("-Djava.io.tmpdir=") + c.folder;
+        EXPECT_EQ(std::count(options.begin(), options.end(), option), c.optionAdded ? 1 : 0);
+        EXPECT_THAT(s.machine.fileContent(kLogPath),
+                    HasSubstr(std::string("Temp folder:\t") + c.folder + "\n"));
+    }
+    // A start whose folder cannot be made stops with the cause.
+    ServiceMachine s;
+    s.machine.setConfig(47, "Q:\\missing\\tmp");
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_EQ(s.last().serviceExitCode, kServiceExitPreparationFailed);
+    ASSERT_EQ(s.machine.events.size(), 1u);
+    EXPECT_THAT(s.machine.events[0], HasSubstr("The system cannot find the path specified."));
+    EXPECT_TRUE(s.jvm.creations.empty());
+}
+
 TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
     struct Case {
         const char* name;

@@ -352,6 +352,29 @@ TEST_F(WindowsOsTest, ANewDebugLogIsReadableByAdministratorsSystemAndItsUserOnly
     DeleteFileA(log.c_str());
 }
 
+// The service's temporary folder: made with its access list, and made again (owner and list set
+// anew) when it is there already; a folder whose parent is missing is not made.
+TEST_F(WindowsOsTest, PrivateFolderIsMadeOrGivenBack) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string folder =
+        std::string(temp) + "qv-seam-private-" + std::to_string(GetCurrentProcessId());
+    RemoveDirectoryA(folder.c_str());
+    ASSERT_TRUE(os.createPrivateFolder(folder.c_str())) << os.lastError();
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    qv::AccessList list;
+    ASSERT_TRUE(os.readAccessList(folder.c_str(), list));
+    for (const qv::AccessEntry& entry : list.entries) {
+        EXPECT_NE(entry.sid, "S-1-1-0");       // no Everyone
+        EXPECT_NE(entry.sid, "S-1-5-32-545");  // no Users
+    }
+    EXPECT_TRUE(os.createPrivateFolder(folder.c_str())) << os.lastError();
+    EXPECT_FALSE(os.createPrivateFolder((folder + "\\missing\\below").c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(WindowsOsTest, MemoryStatus) {
     std::uint64_t bytes = 0;
     ASSERT_TRUE(os.availablePhysicalMemory(bytes));
