@@ -2,8 +2,8 @@
 
 #include "access_review.h"
 #include "diagnostics.h"
-#include "service_temp.h"
 #include "format.h"
+#include "service_temp.h"
 #include "start_plan.h"
 
 #include <chrono>

@@ -53,11 +53,11 @@ Step prepareServiceTempFolder(Context& ctx, std::string_view serviceName,
         return madeOrStop(ctx, folder.c_str());
     }
     std::string programData;
-    if (!ctx.os.getEnvironmentVariable(kProgramDataVariable, programData) ||
-        programData.empty()) {
-        return stopWithReason(ctx, "The program data folder is not known (no ProgramData "
-                                   "variable): value 47 must name the service's temporary "
-                                   "folder.");
+    if (!ctx.os.getEnvironmentVariable(kProgramDataVariable, programData) || programData.empty()) {
+        return stopWithReason(ctx,
+                              "The program data folder is not known (no ProgramData "
+                              "variable): value 47 must name the service's temporary "
+                              "folder.");
     }
     if (!folder.assign(programData) || !joinPath(folder, serviceName)) {
         return stopTooLong(ctx, tooLong);
@@ -90,8 +90,9 @@ Step useServiceTempFolder(Context& ctx, std::string_view serviceName) {
     std::string line = "\"" + std::string(kTmpdirOption) + folder.c_str() + "\" ";
     line += st.launcherArgs.view();
     if (!st.launcherArgs.assign(line)) {
-        return stopTooLong(ctx, "The temporary folder option does not fit into the launcher "
-                                "argument line.");
+        return stopTooLong(ctx,
+                           "The temporary folder option does not fit into the launcher "
+                           "argument line.");
     }
     return Step::goOn();
 }

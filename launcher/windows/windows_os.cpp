@@ -473,10 +473,10 @@ bool WindowsOs::createPrivateFolder(const char* path) {
     if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize)) {
         return false;
     }
-    const DWORD rc = SetNamedSecurityInfoA(
-        const_cast<char*>(path), SE_FILE_OBJECT,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-        admins, nullptr, dacl, nullptr);
+    const DWORD rc = SetNamedSecurityInfoA(const_cast<char*>(path), SE_FILE_OBJECT,
+                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                               PROTECTED_DACL_SECURITY_INFORMATION,
+                                           admins, nullptr, dacl, nullptr);
     if (rc != ERROR_SUCCESS) {
         SetLastError(rc);
         return false;

@@ -585,9 +585,8 @@ TEST(ServiceTemp, TheInstallAndEveryStartMakeItAndTheServiceUsesIt) {
     {
         FakeMachine machine;
         EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
-        EXPECT_THAT(machine.privateFolders,
-                    ElementsAre("C:\\ProgramData\\QuorvexService",
-                                "C:\\ProgramData\\QuorvexService\\Temp"));
+        EXPECT_THAT(machine.privateFolders, ElementsAre("C:\\ProgramData\\QuorvexService",
+                                                        "C:\\ProgramData\\QuorvexService\\Temp"));
     }
     struct Case {
         const char* name;
