@@ -1,6 +1,7 @@
 #include "check.h"
 
 #include "check_findings.h"
+#include "access_review.h"
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"
@@ -278,6 +279,7 @@ int runCheck(Context& ctx, const CommandLine& line) {
         planJvmPass(st, *jvm);
         appendJvmStart(ctx, *jvm, out);
         willNotStart = prepared.goesOn() && appendFindings(ctx, *jvm, anotherInstance, out);
+        out += accessReviewSection(ctx, programPath);
     }
     ctx.os.writeStdout(out);
 

@@ -143,6 +143,10 @@ Step stopTooLong(Context& ctx, std::string what) {
     return Step::textTooLong(std::move(what));
 }
 
+Step stopWithReason(Context& ctx, std::string why) {
+    return stopTooLong(ctx, std::move(why));
+}
+
 Step stopWithLastError(Context& ctx) {
     return Step::windowsError(ctx.os.lastError());
 }

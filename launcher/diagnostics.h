@@ -47,6 +47,9 @@ std::string systemTextOf(Os& os, std::uint32_t code);
 
 // The stop because `what` did not fit; writes it to the debug log as an "Error:" line.
 Step stopTooLong(Context& ctx, std::string what);
+// Stops for a reason of the launcher's own that no Windows error names: logged as "Error:" and
+// shown after the start-up error message, as a text that does not fit is.
+Step stopWithReason(Context& ctx, std::string why);
 // The stop with the thread's last error as the failed call left it.
 Step stopWithLastError(Context& ctx);
 

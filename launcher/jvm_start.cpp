@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 #include "format.h"
+#include "paths.h"
 #include "words.h"
 
 namespace qv {
@@ -9,6 +10,8 @@ namespace qv {
 namespace {
 
 constexpr std::uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+// The runtime's folder of the DLLs that its JVM library imports.
+constexpr const char* kRuntimeBinFolder = "bin";
 constexpr const char* kMainMethod = "main";
 constexpr const char* kMainSignature = "([Ljava/lang/String;)V";
 constexpr const char* kStringClass = "java/lang/String";
@@ -66,7 +69,11 @@ JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
         ctx.os.setLastError(kErrorFilenameTooLong);
         return nullptr;
     }
-    jvm.library = ctx.os.loadLibrary(path.c_str());
+    // The JVM library's own imports (the runtime's C runtime DLLs) come from the runtime's bin,
+    // never from a Path folder before it.
+    FixedText<kPathSize> bin;
+    const bool binFits = bin.assign(jvm.javaHome.view()) && joinPath(bin, kRuntimeBinFolder);
+    jvm.library = ctx.os.loadLibrary(path.c_str(), binFits ? bin.c_str() : nullptr);
     if (jvm.library == nullptr) {
         logKeepingLastError(ctx, formatText("The JVM library %s cannot be loaded.", path.c_str()));
         return nullptr;

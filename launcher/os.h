@@ -17,7 +17,8 @@
 //   `setLastError()`. Members documented as "no last error" do not touch it.
 // - Resources that must be closed are move-only RAII objects handed out as std::unique_ptr; their
 //   destructor makes the closing call. What the launcher keeps for the life of the process (the
-//   named mutex, the loaded JVM library) is never closed and has no owner object.
+//   named mutex, the instance lock, the loaded JVM library) is never closed and has no owner
+//   object.
 // - Out-parameters are left untouched when a member fails.
 #ifndef QV_LAUNCHER_OS_H
 #define QV_LAUNCHER_OS_H
@@ -36,9 +37,11 @@
 namespace qv {
 
 // Windows error codes that the logic names.
-inline constexpr std::uint32_t kErrorSuccess = 0;          // ERROR_SUCCESS
-inline constexpr std::uint32_t kErrorFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
+inline constexpr std::uint32_t kErrorSuccess = 0;                  // ERROR_SUCCESS
+inline constexpr std::uint32_t kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t kErrorSharingViolation = 32;        // ERROR_SHARING_VIOLATION
+inline constexpr std::uint32_t kErrorAlreadyExists = 183;          // ERROR_ALREADY_EXISTS
+inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
 
 // Registry access masks, as the Windows API defines them.
 inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
@@ -135,7 +138,7 @@ class InputFile {
     InputFile() = default;
 };
 
-// The debug log stream (FILE* from fopen(path, "a")). The destructor calls fclose.
+// The debug log stream (a FILE* in append mode). The destructor calls fclose.
 class LogStream {
   public:
     virtual ~LogStream() = default;
@@ -154,6 +157,22 @@ class LogStream {
 
 // What a file-status query (_stat64) found at a path.
 enum class FileStatus { Missing, File, Directory };
+
+// One entry of a file's or folder's access list (DACL), as the system holds it: an allowed or a
+// denied right set for one principal.
+struct AccessEntry {
+    bool allow = true;         // ACCESS_ALLOWED_ACE_TYPE; false: ACCESS_DENIED_ACE_TYPE
+    bool inheritOnly = false;  // INHERIT_ONLY_ACE: for the objects created inside only
+    std::uint32_t mask = 0;    // the access mask, generic rights as stored
+    std::string sid;           // the principal, "S-1-5-32-545"
+};
+
+// Who owns a path and its access list.
+struct AccessList {
+    std::string ownerSid;
+    bool hasDacl = true;  // false: a NULL DACL, which gives every principal every right
+    std::vector<AccessEntry> entries;
+};
 
 // What FindResourceExA / LoadResource / LockResource gave for an RT_RCDATA resource.
 enum class ResourceStatus {
@@ -324,8 +343,11 @@ class Os {
     // GetModuleHandleA(nullptr): the running program's module, or null.
     virtual ModuleHandle programModule() = 0;
 
-    // GetModuleFileNameA(module, ...): the module's full path, whole. False when the system gives
-    // no name (last error set).
+    // GetModuleFileNameW(module, ...), converted to the ANSI code page (WideCharToMultiByte with
+    // WC_NO_BEST_FIT_CHARS): the module's full path, whole. False when the system gives no name
+    // (last error set), or when a character of the path has no exact form in the ANSI code page
+    // (last error kErrorNoUnicodeTranslation): a best-fit look-alike letter or a "?" would name
+    // another folder.
     [[nodiscard]] virtual bool moduleFileName(ModuleHandle module, std::string& path) = 0;
 
     // GetModuleHandleA("kernel32") and GetProcAddress(kernel32, "IsWow64Process"): false when the
@@ -373,13 +395,45 @@ class Os {
     virtual std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
                                                          std::uint32_t access) = 0;
 
-    // --- Named mutex --------------------------------------------------------------------------
+    // --- Single-instance guard ----------------------------------------------------------------
 
-    // CreateMutexA with SECURITY_ATTRIBUTES{sizeof, nullptr, TRUE} (no descriptor, inheritable
-    // handle), not initially owned, and the name. The handle is never closed: the mutex lives as
-    // long as the process. Gives whether a handle was created; the last error is as the call left
-    // it (ERROR_ALREADY_EXISTS when the mutex already existed, a handle is created all the same).
+    // CreateMutexA with SECURITY_ATTRIBUTES{sizeof, nullptr, FALSE} (no descriptor, a handle that
+    // child processes do not inherit), not initially owned, and the name. The handle is never
+    // closed: the mutex lives as long as the process. Gives whether a handle was created; the
+    // last error is as the call left it (ERROR_ALREADY_EXISTS when the mutex already existed, a
+    // handle is created all the same).
     virtual bool createNamedMutex(const char* name) = 0;
+
+    // CreateFileA(path, GENERIC_READ | GENERIC_WRITE, no sharing, SECURITY_ATTRIBUTES{sizeof,
+    // descriptor "D:P(A;;FA;;;BA)(A;;FA;;;SY)", FALSE}, OPEN_ALWAYS,
+    // FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE): the instance lock. A file, unlike a
+    // name in the object namespace, is the same for every logon session, and only a process that
+    // may create files in the folder, or open this one, can hold it. The handle is never closed
+    // and is not inherited: the file goes when the process ends. False when no handle was
+    // created (last error set; ERROR_SHARING_VIOLATION while another process holds the lock,
+    // ERROR_ACCESS_DENIED for a process that may not open or create it).
+    virtual bool holdLockFile(const char* path) = 0;
+
+    // --- Security of the installation ---------------------------------------------------------
+
+    // GetNamedSecurityInfoA(path, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION |
+    // DACL_SECURITY_INFORMATION): the owner and the allowed and denied entries of the access list
+    // (other entry types are left out), each SID as ConvertSidToStringSidA gives it. False when
+    // the path cannot be read (last error set).
+    [[nodiscard]] virtual bool readAccessList(const char* path, AccessList& list) = 0;
+    // The process token's user as a SID text, and whether the token holds the Administrators
+    // group enabled (CheckTokenMembership): elevated. False when the token cannot be read (last
+    // error set).
+    [[nodiscard]] virtual bool processUser(std::string& sid, bool& administrator) = 0;
+    // CreateDirectoryA(path) with the access list "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)": only
+    // Administrators and SYSTEM (the service's account) may use it, nothing inherited from
+    // above. A folder that is there already is given the same list and Administrators as its
+    // owner (SetNamedSecurityInfoA), so that a folder a user made first is the user's no longer.
+    // False on failure (last error set).
+    [[nodiscard]] virtual bool createPrivateFolder(const char* path) = 0;
+    // LookupAccountSidA: "DOMAIN\name" of a SID text. False when the SID has no name here. The
+    // last error is left alone.
+    [[nodiscard]] virtual bool accountName(const char* sid, std::string& name) = 0;
 
     // --- Memory -------------------------------------------------------------------------------
 
@@ -403,8 +457,11 @@ class Os {
     // _open(path, _O_RDONLY | _O_TEXT): null when the file cannot be opened.
     virtual std::unique_ptr<InputFile> openForReading(const char* path) = 0;
 
-    // fopen(path, "a"): the debug log, opened for appending in text mode. Null when it cannot be
-    // opened (last error as the system left it).
+    // The debug log, opened for appending in text mode as fopen(path, "a") opens it; a log that
+    // is not there yet is created (CreateFileA, OPEN_ALWAYS) with an access list that lets only
+    // Administrators, SYSTEM and the process's own user (the service's account) read or write
+    // it: it holds every expanded value. Null when it cannot be opened (last error as the system
+    // left it).
     virtual std::unique_ptr<LogStream> openLogForAppend(const char* path) = 0;
 
     // --- Standard output ----------------------------------------------------------------------
@@ -414,8 +471,14 @@ class Os {
 
     // --- JVM library --------------------------------------------------------------------------
 
-    // LoadLibraryA(path): the module, or null (last error set). Never unloaded.
-    virtual ModuleHandle loadLibrary(const char* path) = 0;
+    // LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR |
+    // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS), the path made full first, after
+    // AddDllDirectory(importFolder) when one is given (not null): the library's own imports come
+    // from its folder, the program's folder, `importFolder` and the system folders, never from a
+    // Path folder or the current directory. A bare name (no backslash) is looked for in the
+    // program's folder, `importFolder` and the system folders. The module, or null (last error
+    // set). Never unloaded; the folder stays added.
+    virtual ModuleHandle loadLibrary(const char* path, const char* importFolder) = 0;
 
     // GetProcAddress(library, "JNI_CreateJavaVM"): the entry, or null (last error set).
     virtual CreateJavaVmFn findCreateJavaVm(ModuleHandle library) = 0;

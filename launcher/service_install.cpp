@@ -1,7 +1,9 @@
 #include "service_install.h"
 
+#include "access_review.h"
 #include "diagnostics.h"
 #include "format.h"
+#include "service_temp.h"
 #include "start_plan.h"
 
 #include <chrono>
@@ -285,6 +287,15 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         formatText("The service %s could not be installed:", settings->name.c_str());
     if (!prepared.goesOn()) {
         return fail(ctx, what, prepared);
+    }
+    if (Step unsafe = refuseChangeableInstallation(ctx, program.path.view(), false);
+        !unsafe.goesOn()) {
+        return fail(ctx, what, unsafe);
+    }
+    FixedText<kPathSize> tempFolder;
+    if (Step temp = prepareServiceTempFolder(ctx, settings->name.view(), tempFolder);
+        !temp.goesOn()) {
+        return fail(ctx, what, temp);
     }
     std::unique_ptr<ServiceManager> manager = ctx.os.openServiceManager();
     if (!manager) {

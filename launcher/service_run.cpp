@@ -1,9 +1,11 @@
 #include "service_run.h"
 
+#include "access_review.h"
 #include "config.h"
 #include "diagnostics.h"
 #include "jvm_start.h"
 #include "service_settings.h"
+#include "service_temp.h"
 #include "start_plan.h"
 #include "state.h"
 
@@ -304,6 +306,7 @@ void ServiceRun::serviceMain() {
     std::thread watcher([this] { watch(); });
 
     LauncherState& st = *state_;
+    st.mode = RunMode::Service;
     StartPlan plan;
     Step prepared = planStart(ctx_, line_, Restarts::Never, plan);
     if (prepared.kind() == Step::Kind::AnotherInstance) {
@@ -311,6 +314,12 @@ void ServiceRun::serviceMain() {
         failStart(read.step, kServiceExitAnotherInstance);
     } else if (!prepared.goesOn()) {
         failStart(prepared, kServiceExitPreparationFailed);
+    } else if (Step unsafe = refuseChangeableInstallation(ctx_, runningProgramPath(ctx_), true);
+               !unsafe.goesOn()) {
+        // A change of permissions after the install cannot be used either.
+        failStart(unsafe, kServiceExitPreparationFailed);
+    } else if (Step temp = useServiceTempFolder(ctx_, settings_->name.view()); !temp.goesOn()) {
+        failStart(temp, kServiceExitPreparationFailed);
     } else {
         auto jvm = makeWithTexts<JvmStart>();
         planJvmPass(st, *jvm);

@@ -6,6 +6,7 @@
 #include "environment.h"
 #include "format.h"
 #include "heap_options.h"
+#include "instance_guard.h"
 #include "jvm_options.h"
 #include "options_file.h"
 #include "paths.h"
@@ -20,6 +21,10 @@ namespace qv {
 namespace {
 
 constexpr const char* kDefaultErrorTitle = "Morvakin";
+constexpr const char* kPathOutsideCodePage =
+    "The program path holds a character that the ANSI code page of this computer cannot hold, so "
+    "the program's folder cannot be named exactly. Install the program in a folder whose path "
+    "holds none.";
 
 }  // namespace
 
@@ -37,6 +42,9 @@ Step initGlobals(Context& ctx) {
 Step findProgram(Context& ctx, ProgramLocation& program) {
     std::string path;
     if (!ctx.os.moduleFileName(ctx.state.module, path)) {
+        if (ctx.os.lastError() == kErrorNoUnicodeTranslation) {
+            return stopWithReason(ctx, kPathOutsideCodePage);
+        }
         return stopWithLastError(ctx);
     }
     if (!program.path.assign(path)) {
@@ -67,21 +75,6 @@ Step loadErrorReport(Context& ctx) {
     if (!message.value) {
         st.log.print("Error:\t\t%s\n", "Startup error message not defined.");
         return stopWithLastError(ctx);
-    }
-    return Step::goOn();
-}
-
-Step checkInstance(Context& ctx) {
-    FixedText<kShortTextSize> name;
-    Result<bool> read = loadString(ctx, cfg::kMutexName, name);
-    if (name.empty()) {
-        return std::move(read.step);
-    }
-    ctx.state.log.print("Create mutex:\t%s\n", name.c_str());
-    ctx.os.createNamedMutex(name.c_str());
-    if (ctx.os.lastError() == kErrorAlreadyExists) {
-        ctx.state.log.print("Error:\t\t%s\n", "Instance already exists.");
-        return Step::anotherInstance();
     }
     return Step::goOn();
 }
@@ -147,7 +140,7 @@ Step runPreparation(Context& ctx, const CommandLine& line, bool* anotherInstance
         [](Preparation& p) { return openDebugLog(p.ctx, p.line, p.program); },
         [](Preparation& p) { return setWow64Flag(p.ctx); },
         [](Preparation& p) { return loadErrorReport(p.ctx); },
-        [](Preparation& p) { return checkInstance(p.ctx); },
+        [](Preparation& p) { return checkInstance(p.ctx, p.program); },
         [](Preparation& p) { return setWorkingDirectory(p.ctx, p.program); },
         [](Preparation& p) { return jreSearch(p.ctx, p.program); },
         [](Preparation& p) { return checkJvmLibraryPath(p.ctx); },

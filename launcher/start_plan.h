@@ -45,7 +45,6 @@ Step findProgram(Context& ctx, ProgramLocation& program);
 Step setWow64Flag(Context& ctx);
 // The error title, the error URL and the start-up error message (value 101, required).
 Step loadErrorReport(Context& ctx);
-Step checkInstance(Context& ctx);
 Step setWorkingDirectory(Context& ctx, const ProgramLocation& program);
 // Value 12 and the options file, expanded, at the head of the launcher argument line.
 Step addJvmOptions(Context& ctx, const ProgramLocation& program);

@@ -64,7 +64,12 @@ struct ClassPathPattern {
     std::vector<std::string> matches;
 };
 
+// Who runs the start: the console program (and --mvk-check), or the service manager
+// (--mvk-service). The single-instance guard differs between them.
+enum class RunMode { Console, Service };
+
 struct LauncherState {
+    RunMode mode = RunMode::Console;
     ModuleHandle module = nullptr;
     FixedText<kShortTextSize> errorTitle;
     FixedText<kErrorUrlSize> errorUrl;

@@ -14,7 +14,8 @@ class [[nodiscard]] Step {
     enum class Kind {
         GoOn,             // the next step follows
         WindowsError,     // stop: a Windows call failed, with the last-error code it left
-        TextTooLong,      // stop: a text did not fit its capacity; the text names it
+        TextTooLong,      // stop: a text did not fit its capacity, or another reason of the
+                          // launcher's own (stopWithReason); the text names it
         AnotherInstance,  // stop: another instance holds the mutex
     };
 

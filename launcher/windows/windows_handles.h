@@ -27,6 +27,13 @@ using StreamOwner = UniqueHandle<std::FILE*, decltype(&std::fclose), &std::fclos
 // A text the system allocated with LocalAlloc (FormatMessageA with
 // FORMAT_MESSAGE_ALLOCATE_BUFFER, which stores its address in receiver()).
 using LocalText = UniqueHandle<LPSTR, decltype(&LocalFree), &LocalFree>;
+// A kernel handle (an access token).
+using KernelHandle = UniqueHandle<HANDLE, decltype(&CloseHandle), &CloseHandle>;
+// A security descriptor the system allocated with LocalAlloc
+// (ConvertStringSecurityDescriptorToSecurityDescriptorA).
+using LocalDescriptor = UniqueHandle<PSECURITY_DESCRIPTOR, decltype(&LocalFree), &LocalFree>;
+// A SID the system allocated with LocalAlloc (ConvertStringSidToSidA).
+using LocalSid = UniqueHandle<PSID, decltype(&LocalFree), &LocalFree>;
 
 // An open registry key.
 class RegistryKeyHandle final : public RegistryKey {

@@ -3,6 +3,9 @@
 // windows.h first: the other platform headers need its declarations.
 #include "windows_handles.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <direct.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +13,8 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -29,6 +34,14 @@ constexpr char kShellOpenEntry[] = "ShellExecuteA";
 // What GlobalMemoryStatusEx is told the structure holds.
 constexpr DWORD kMemoryStatusLength = 64;
 static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
+// The instance lock's access: Administrators and SYSTEM, nothing inherited from the folder. The
+// process that creates the file has its handle whatever the list says.
+constexpr char kLockFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
+// The service's temporary folder and the service's folder above it: Administrators and SYSTEM,
+// for the folder and everything made in it, nothing inherited from above.
+constexpr char kPrivateFolderDescriptor[] = "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+// The debug log's access: Administrators, SYSTEM and (appended) the process's own user.
+constexpr char kLogFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 HKEY rootKey(RegistryRoot root) {
     switch (root) {
@@ -54,6 +67,78 @@ HMODULE moduleOf(ModuleHandle handle) {
 template <typename Function>
 Function entryAs(FARPROC entry) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(entry));
+}
+
+// A SID as text ("S-1-5-32-544"); empty when it cannot be converted.
+std::string sidText(PSID sid) {
+    windows::LocalText text;
+    if (sid == nullptr || !ConvertSidToStringSidA(sid, text.receiver())) {
+        return {};
+    }
+    return std::string(text.get());
+}
+
+// The full form of an ANSI path in UTF-16, as AddDllDirectory takes it; empty on failure.
+std::wstring fullWidePath(const char* path) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length) != length) {
+        return {};
+    }
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return {};
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (n == 0 || n >= needed) {
+        return {};
+    }
+    full.resize(n);
+    return full;
+}
+
+// The UTF-16 text in the ANSI code page, only when every character has its own exact form there:
+// no best-fit look-alike, no default character, and the text converts back to itself.
+bool exactAnsiText(const std::wstring& wide, std::string& ansi) {
+    if (wide.empty()) {
+        ansi.clear();
+        return true;
+    }
+    const int wideLength = static_cast<int>(wide.size());
+    // UTF-8 as the ANSI code page holds every character and takes neither the flag nor the
+    // default-character question.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* askDefault = utf8 ? nullptr : &usedDefault;
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0,
+                                          nullptr, askDefault);
+    if (bytes <= 0 || usedDefault) {
+        return false;
+    }
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, text.data(), bytes, nullptr,
+                            askDefault) != bytes ||
+        usedDefault) {
+        return false;
+    }
+    const int back =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
+    if (back != wideLength) {
+        return false;
+    }
+    std::wstring again(static_cast<std::size_t>(back), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, again.data(), back) !=
+            back ||
+        again != wide) {
+        return false;
+    }
+    ansi = std::move(text);
+    return true;
 }
 
 }  // namespace
@@ -134,24 +219,32 @@ ModuleHandle WindowsOs::programModule() {
 }
 
 bool WindowsOs::moduleFileName(ModuleHandle module, std::string& path) {
-    // A path of MAX_PATH or more characters arrives cut and unterminated in a buffer that is too
-    // small: ask again with a larger one until the whole path fits.
+    // Read as UTF-16, which holds every path: a path of MAX_PATH or more characters arrives cut
+    // in a buffer that is too small, so ask again with a larger one until the whole path fits.
+    std::wstring wide;
     for (DWORD capacity = kFirstTextBuffer;;
          capacity = std::min(capacity * 2, kLongestWindowsText + 1)) {
-        std::vector<char> buffer(capacity, '\0');
-        const DWORD n = GetModuleFileNameA(moduleOf(module), buffer.data(), capacity);
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        const DWORD n = GetModuleFileNameW(moduleOf(module), buffer.data(), capacity);
         if (n == 0) {
             return false;
         }
         if (n < capacity) {
-            path.assign(buffer.data(), n);
-            return true;
+            wide.assign(buffer.data(), n);
+            break;
         }
         if (capacity > kLongestWindowsText) {
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return false;
         }
     }
+    std::string ansi;
+    if (!exactAnsiText(wide, ansi)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    path = std::move(ansi);
+    return true;
 }
 
 bool WindowsOs::queryWow64(bool& isWow64) {
@@ -271,10 +364,145 @@ std::unique_ptr<RegistryKey> WindowsOs::openRegistryKey(RegistryRoot root, const
 }
 
 bool WindowsOs::createNamedMutex(const char* name) {
-    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    // Not inherited: a child process of the Java service must not keep the name alive after this
+    // instance has ended.
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     // Kept open for the life of the process: the mutex must exist as long as this instance runs.
     HANDLE mutex = CreateMutexA(&attributes, FALSE, name);
     return mutex != nullptr;
+}
+
+bool WindowsOs::holdLockFile(const char* path) {
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockFileDescriptor, SDDL_REVISION_1,
+                                                              descriptor.receiver(), nullptr)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    // Kept open for the life of the process; the system closes it, and deletes the file, when
+    // the process ends in whatever way.
+    HANDLE lock = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return lock != INVALID_HANDLE_VALUE;
+}
+
+bool WindowsOs::readAccessList(const char* path, AccessList& list) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    windows::LocalDescriptor descriptor;
+    const DWORD rc = GetNamedSecurityInfoA(const_cast<char*>(path), SE_FILE_OBJECT,
+                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                           &owner, nullptr, &dacl, nullptr, descriptor.receiver());
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(rc);
+        return false;
+    }
+    AccessList read;
+    read.ownerSid = sidText(owner);
+    read.hasDacl = dacl != nullptr;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) {
+            continue;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        // Allowed and denied entries share their layout: header, mask, SID.
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE &&
+            header->AceType != ACCESS_DENIED_ACE_TYPE) {
+            continue;
+        }
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        AccessEntry entry;
+        entry.allow = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+        entry.inheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+        entry.mask = allowed->Mask;
+        entry.sid = sidText(&allowed->SidStart);
+        read.entries.push_back(std::move(entry));
+    }
+    list = std::move(read);
+    return true;
+}
+
+bool WindowsOs::processUser(std::string& sid, bool& administrator) {
+    windows::KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receiver())) {
+        return false;
+    }
+    DWORD needed = 0;
+    (void)GetTokenInformation(token.get(), TokenUser, nullptr, 0, &needed);
+    std::vector<char> buffer(needed);
+    if (needed == 0 ||
+        !GetTokenInformation(token.get(), TokenUser, buffer.data(), needed, &needed)) {
+        return false;
+    }
+    const std::string user = sidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD adminsSize = sizeof admins;
+    BOOL member = FALSE;
+    if (user.empty() ||
+        !CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize) ||
+        !CheckTokenMembership(nullptr, admins, &member)) {
+        return false;
+    }
+    sid = user;
+    administrator = member != FALSE;
+    return true;
+}
+
+bool WindowsOs::createPrivateFolder(const char* path) {
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kPrivateFolderDescriptor, SDDL_REVISION_1, descriptor.receiver(), nullptr)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    if (CreateDirectoryA(path, &attributes)) {
+        return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    // There already: Administrators become its owner and its access list is set anew.
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted)) {
+        return false;
+    }
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD adminsSize = sizeof admins;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize)) {
+        return false;
+    }
+    const DWORD rc = SetNamedSecurityInfoA(const_cast<char*>(path), SE_FILE_OBJECT,
+                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                               PROTECTED_DACL_SECURITY_INFORMATION,
+                                           admins, nullptr, dacl, nullptr);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(rc);
+        return false;
+    }
+    return true;
+}
+
+bool WindowsOs::accountName(const char* sid, std::string& name) {
+    const DWORD saved = GetLastError();
+    windows::LocalSid binary;
+    bool found = false;
+    if (ConvertStringSidToSidA(sid, binary.receiver())) {
+        char account[kFirstTextBuffer] = {};
+        char domain[kFirstTextBuffer] = {};
+        DWORD accountSize = sizeof account;
+        DWORD domainSize = sizeof domain;
+        SID_NAME_USE use{};
+        if (LookupAccountSidA(nullptr, binary.get(), account, &accountSize, domain, &domainSize,
+                              &use)) {
+            name = domain[0] != '\0' ? std::string(domain) + "\\" + account : std::string(account);
+            found = true;
+        }
+    }
+    SetLastError(saved);
+    return found;
 }
 
 bool WindowsOs::availablePhysicalMemory(std::uint64_t& bytes) {
@@ -341,11 +569,39 @@ std::unique_ptr<InputFile> WindowsOs::openForReading(const char* path) {
 }
 
 std::unique_ptr<LogStream> WindowsOs::openLogForAppend(const char* path) {
-    std::FILE* file = std::fopen(path, "a");
-    if (file == nullptr) {
+    std::string user;
+    bool administrator = false;
+    if (!processUser(user, administrator)) {
         return nullptr;
     }
-    return std::make_unique<windows::LogStreamHandle>(file);
+    const std::string access = std::string(kLogFileDescriptor) + "(A;;FA;;;" + user + ")";
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(access.c_str(), SDDL_REVISION_1,
+                                                              descriptor.receiver(), nullptr)) {
+        return nullptr;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    // The descriptor is given to a file that is created; one that is there keeps its own.
+    windows::KernelHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           &attributes, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                           nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return nullptr;
+    }
+    const int fd =
+        _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_APPEND | _O_TEXT | _O_WRONLY);
+    if (fd == -1) {
+        return nullptr;
+    }
+    file.release();  // the descriptor owns the handle now
+    windows::DescriptorOwner descriptorOwner(fd);
+    std::FILE* stream = _fdopen(fd, "a");
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    descriptorOwner.release();  // the stream owns the descriptor now
+    return std::make_unique<windows::LogStreamHandle>(stream);
 }
 
 void WindowsOs::writeStdout(std::string_view text) {
@@ -441,8 +697,42 @@ bool WindowsOs::readSecretLine(std::string& line) {
     return true;
 }
 
-ModuleHandle WindowsOs::loadLibrary(const char* path) {
-    return LoadLibraryA(path);
+ModuleHandle WindowsOs::loadLibrary(const char* path, const char* importFolder) {
+    // Found at run time: a Windows 7 without update KB2533623 has neither the entry nor the
+    // search flags, and loads the way it always did.
+    using AddDllDirectoryFn = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+    HMODULE kernel32 = GetModuleHandleA("kernel32");
+    const auto addDllDirectory =
+        kernel32 != nullptr
+            ? entryAs<AddDllDirectoryFn>(GetProcAddress(kernel32, "AddDllDirectory"))
+            : nullptr;
+    if (addDllDirectory == nullptr) {
+        return LoadLibraryA(path);
+    }
+    if (importFolder != nullptr) {
+        // Added for the life of the process; a folder that cannot be added leaves the imports to
+        // the other folders searched, and the load names what is missing.
+        const std::wstring folder = fullWidePath(importFolder);
+        if (!folder.empty()) {
+            (void)addDllDirectory(folder.c_str());
+        }
+    }
+    if (std::strchr(path, '\\') == nullptr) {
+        return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    }
+    // The library's own folder is searched for its imports only when its path is a full one.
+    std::string full(kFirstTextBuffer, '\0');
+    DWORD n = GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.assign(n, '\0');
+        n = GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size()) {
+        return nullptr;
+    }
+    full.resize(n);
+    return LoadLibraryExA(full.c_str(), nullptr,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }
 
 bool WindowsOs::removeCurrentDirectoryFromDllSearch() {

@@ -28,6 +28,11 @@ class WindowsOs final : public Os {
                                                  std::uint32_t access) override;
 
     bool createNamedMutex(const char* name) override;
+    bool holdLockFile(const char* path) override;
+    bool readAccessList(const char* path, AccessList& list) override;
+    bool processUser(std::string& sid, bool& administrator) override;
+    bool accountName(const char* sid, std::string& name) override;
+    bool createPrivateFolder(const char* path) override;
 
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
 
@@ -44,7 +49,7 @@ class WindowsOs final : public Os {
     // Rights of service accounts (windows_access.cpp).
     bool grantModifyAccess(const char* path, GrantTarget target, const char* account) override;
 
-    ModuleHandle loadLibrary(const char* path) override;
+    ModuleHandle loadLibrary(const char* path, const char* importFolder) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
 
     bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,

@@ -116,6 +116,33 @@ TEST(Check, ShowsTheStartWithoutLoadingTheJvm) {
               "  stop method: System.exit(0)\n"
               "  stop timeout: 30 s\n"
               "  restart delay: 60 s\n"
+              "Access review: only administrators, SYSTEM and the service can change what the "
+              "service runs.\n"
+              "The service could start.\n");
+}
+
+// A folder users can change is a warning of the check (the install and the service start
+// refuse it), with value 46's folders named as skipped.
+TEST(Check, WarnsOfWhatUsersCanChange) {
+    FakeMachine machine;
+    makeCheckable(machine);
+    machine.setAccessList("C:\\app", AccessList{"S-1-5-32-544",
+                                                true,
+                                                {{true, false, 0x001F01FF, "S-1-5-18"},
+                                                 {true, false, 0x001301BF, "S-1-5-11"}}});
+    machine.setConfig(46, "C:\\app\\jre");
+    EXPECT_EQ(runWith(machine, "--mvk-check"), kExitMainReturned);
+    const std::string& out = machine.stdoutText;
+    const std::size_t review = out.find("Access review:");
+    ASSERT_NE(review, std::string::npos) << out;
+    EXPECT_EQ(out.substr(review),
+              "Access review: warning: users other than administrators can change what the "
+              "service runs; the install and the service start refuse this:\n"
+              "  C:\\app can be changed by NT AUTHORITY\\Authenticated Users (S-1-5-11).\n"
+              "  C:\\app\\jre is accepted as it is (value 46).\n"
+              "  C:\\app\\jre\\bin is accepted as it is (value 46).\n"
+              "  C:\\app\\jre\\bin\\client is accepted as it is (value 46).\n"
+              "  C:\\app\\jre\\bin\\client\\jvm.dll is accepted as it is (value 46).\n"
               "The service could start.\n");
 }
 

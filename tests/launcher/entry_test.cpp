@@ -37,6 +37,19 @@ TEST_F(EntryTest, ProgramPathThatDoesNotFitIsNamed) {
     EXPECT_EQ(machine.stdoutText, "Morvakin: The program path does not fit into 259 characters.\n");
 }
 
+// Not the best-fit look-alike of the path, which may name a folder that a user created.
+TEST_F(EntryTest, ProgramPathOutsideTheCodePageStopsBeforeAnythingIsRead) {
+    makeRunnable(machine);
+    machine.moduleNameOutsideCodePage = true;
+    EXPECT_EQ(run(), kExitPreparationFailed);
+    EXPECT_EQ(machine.stdoutText,
+              "Morvakin: The program path holds a character that the ANSI code page of this "
+              "computer cannot hold, so the program's folder cannot be named exactly. Install the "
+              "program in a folder whose path holds none.\n");
+    EXPECT_FALSE(machine.exists(kLogPath));
+    EXPECT_TRUE(machine.librariesLoaded.empty());
+}
+
 TEST_F(EntryTest, MissingStartupMessageStopsBeforeTheMutex) {
     makeRunnable(machine);
     machine.removeConfig(101);
@@ -86,7 +99,7 @@ TEST_F(EntryTest, Wow64Probe) {
 
 TEST_F(EntryTest, WithoutMutexNameInstancesRunSideBySide) {
     makeRunnable(machine);
-    machine.mutexes->insert("quorvexService");
+    machine.mutexes->insert(machine.mutexObjectName("quorvexService"));
     EXPECT_EQ(run(), kExitMainReturned);
     EXPECT_EQ(run(), kExitMainReturned);
     EXPECT_TRUE(machine.mutexesCreated.empty());
@@ -216,6 +229,8 @@ TEST_F(EntryTest, MissingJvmLibraryReportsTheLoadError) {
               "Open URL:\thttps://support.example/\n");
     EXPECT_EQ(machine.librariesLoaded,
               std::vector<std::string>{"C:\\app\\other\\bin\\client\\jvm.dll"});
+    // Its imports come from the runtime's bin, not through Path.
+    EXPECT_EQ(machine.importFolders, std::vector<std::string>{"C:\\app\\other\\bin"});
 }
 
 // Windows' text for a library of another architecture has an insert for the file ("%1 is not a
@@ -265,7 +280,7 @@ TEST_F(EntryTest, EveryTextThatDoesNotFitEndsWithTheErrorReport) {
         {"instance message (value 105) when another instance runs",
          [](FakeMachine& m) {
              m.setConfig(23, "quorvexService");
-             m.mutexes->insert("quorvexService");
+             m.mutexes->insert(m.mutexObjectName("quorvexService"));
              m.setConfig(105, std::string(1024, 'i'));
          },
          "Configuration value 105 does not fit into 1023 characters."},

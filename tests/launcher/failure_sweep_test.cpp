@@ -209,21 +209,23 @@ constexpr const char* kNotInstalled = "The service QuorvexService could not be i
 constexpr const char* kNotUninstalled = "The service QuorvexService could not be uninstalled: ";
 constexpr const char* kNotUpdated = "The service QuorvexService could not be updated: ";
 constexpr const char* kJarMode = nullptr;
+constexpr const char* kNoProgramData =
+    "The program data folder is not known (no ProgramData variable): value 47 must name the "
+    "service's temporary folder.";
 
 // Tolerated by design, in every scenario: an options file that cannot be opened or read (it is
 // optional), environment reads (a variable that cannot be read is not set), the current
 // directory (the start-up directory stays empty) and the change into the working directory,
 // the WOW64 probe (not WOW64), the memory status (no heap share), the mutex (only an existing
-// one stops), the variables of value 19 (set when possible), a find of the class path wildcard
-// (no match), the registry keys that do not hold the runtime used (nothing there), the
-// enumeration's call after the last subkey (the list ends there either way), a log line that
-// cannot be written (ignored), a configuration value that cannot be loaded (taken for a
-// missing one: the build's optional values), the status of a class path entry (the check
-// shows it as missing), the program's own path and PE headers in the check (it then names and
-// compares nothing), the recovery on non-crash failures (the install and the update say what is
-// missing),
-// the uninstall's wait for the stopped service, and the status reports of a service (nothing
-// to be done about them).
+// one stops), the console's instance lock (a lock it may not take is no other instance), the
+// variables of value 19 (set when possible), a find of the class path wildcard (no match), the
+// registry keys that do not hold the runtime used (nothing there), the enumeration's call after the
+// last subkey (the list ends there either way), a log line that cannot be written (ignored), a
+// configuration value that cannot be loaded (taken for a missing one: the build's optional values),
+// the status of a class path entry (the check shows it as missing), the program's own path and PE
+// headers in the check (it then names and compares nothing), the recovery on non-crash failures
+// (the install and the update say what is missing), the uninstall's wait for the stopped service,
+// and the status reports of a service (nothing to be done about them).
 //
 // Stops: the program's own path, the requested debug log, the Path variable with the runtime's
 // bin directory, the JVM library and its entry; value 101 (the report then has only the system
@@ -234,7 +236,9 @@ constexpr const char* kJarMode = nullptr;
 // leaves only the 32-bit runtime whose JVM library is missing) ends with the load of a library
 // that is not there. The check stops where the start would and on a JVM library it cannot
 // read; the service commands on every service manager call they make; the service run where
-// the start would, on the dispatcher and on the control handler.
+// the start would, on its instance lock, on the program data folder and the TEMP and TMP
+// variables of its temporary folder, on the dispatcher and on the control handler; the install
+// on the program data folder as well.
 const Scenario kScenarios[] = {
     {"start, shipped configuration",
      shippedInstall,
@@ -341,6 +345,7 @@ const Scenario kScenarios[] = {
      true,
      {
          {SeamCall::ModuleFileName, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::GetVariable, 0, kExitServiceCommandFailed, kNotInstalled, kNoProgramData},
          {SeamCall::ServiceManagerOpen, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceCreate, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceConfig, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
@@ -356,6 +361,7 @@ const Scenario kScenarios[] = {
      false,
      {
          {SeamCall::ModuleFileName, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
+         {SeamCall::GetVariable, 0, kExitServiceCommandFailed, kNotInstalled, kNoProgramData},
          {SeamCall::ServiceManagerOpen, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceCreate, 0, kExitServiceCommandFailed, kNotInstalled, kInjectedLine},
          {SeamCall::ServiceOpen, 0, kExitServiceCommandFailed, kNotUpdated, kInjectedLine},
@@ -398,6 +404,10 @@ const Scenario kScenarios[] = {
          {SeamCall::ResourceLoad, 9, 0, kJarMode, ""},
          {SeamCall::FileQuery, 0, 0, kNoBundledRuntime, ""},
          {SeamCall::LogOpen, 0, 0, kNotLoadedYet, kInjectedText},
+         {SeamCall::InstanceLock, 0, 0, kShippedMessage, kInjectedText},
+         {SeamCall::GetVariable, 2, 0, kShippedMessage, kNoProgramData},
+         {SeamCall::SetVariable, 1, 0, kShippedMessage, kInjectedText},
+         {SeamCall::SetVariable, 2, 0, kShippedMessage, kInjectedText},
          {SeamCall::Dispatcher, 0, kExitNotAService, "--mvk-service: ", kInjectedLine},
          {SeamCall::ControlHandler, 0, 0,
           "The service control handler could not be registered: ", kInjectedLine},

@@ -9,8 +9,9 @@ FakeJvm& FakeMachine::addJvm(std::string_view path) {
     return *jvm;
 }
 
-ModuleHandle FakeMachine::loadLibrary(const char* path) {
+ModuleHandle FakeMachine::loadLibrary(const char* path, const char* importFolder) {
     librariesLoaded.emplace_back(path);
+    importFolders.emplace_back(importFolder != nullptr ? importFolder : "");
     if (failsIn(*this, SeamCall::LibraryLoad)) {
         return nullptr;
     }

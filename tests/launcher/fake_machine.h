@@ -48,6 +48,9 @@ class FakeMachine : public Os {
     std::string commandLineText = "\"C:\\app\\QuorvexService.exe\"";
     bool hasModule = true;
     std::optional<std::string> moduleName = std::string("C:\\app\\QuorvexService.exe");
+    // The program's path, as Windows holds it (UTF-16), has a character that the ANSI code page
+    // cannot hold: moduleFileName fails with ERROR_NO_UNICODE_TRANSLATION.
+    bool moduleNameOutsideCodePage = false;
     // 64-bit Windows: the registry has two views and the 32-bit launcher runs under WOW64.
     bool windows64 = false;
     bool hasIsWow64Process = true;
@@ -99,10 +102,45 @@ class FakeMachine : public Os {
     std::optional<std::string> variable(std::string_view name) const;
     std::string cwd = "C:\\start";
 
-    // --- Mutexes -------------------------------------------------------------------------------
-    // The namespace of named mutexes; two machines may share one, standing for two processes.
+    // --- Sessions, mutexes and the instance lock -----------------------------------------------
+    // The logon session the process runs in: 0 for services, 1 and up for the users' sessions.
+    std::uint32_t session = 1;
+    // The object names of the named mutexes (see mutexObjectName); two machines may share the
+    // table, standing for two processes on one computer.
     std::shared_ptr<std::set<std::string>> mutexes = std::make_shared<std::set<std::string>>();
+    // Every name createNamedMutex was given, as given.
     std::vector<std::string> mutexesCreated;
+    // Where Windows puts a mutex name ("Kernel object namespaces" in the Windows documentation):
+    // "Global\x" in the global namespace "\BaseNamedObjects\x"; an unprefixed or "Local\"
+    // name in the session's own namespace "\Sessions\<n>\BaseNamedObjects\x", except in
+    // session 0, whose session namespace is the global one. So a console in session 1 and a
+    // service in session 0 that create the same unprefixed name create two mutexes.
+    std::string mutexObjectName(std::string_view name) const;
+    // The instance lock files held open, by folded full path, with the process (machine) that
+    // holds each: files are the same in every session. Shared like the mutexes. A machine stands
+    // for one process at a time, its runs one after the other, so a lock it took itself is free
+    // again for its next run.
+    std::shared_ptr<std::map<std::string, int>> heldLocks =
+        std::make_shared<std::map<std::string, int>>();
+    // The lock files this process took, as given.
+    std::vector<std::string> locksTaken;
+    // --- Access lists ----------------------------------------------------------------------------
+    // The access list of a path (GetNamedSecurityInfoA). A path without one of its own has the
+    // list of a folder below Program Files: owner Administrators; SYSTEM, Administrators and
+    // TrustedInstaller full control; Users read and execute.
+    void setAccessList(std::string_view path, AccessList list);
+    // The process's token: its user, and (the `administrator` setting) whether it is elevated.
+    std::string processUserSid = "S-1-5-21-1-2-3-1001";
+    // Account names by SID text; the well-known ones are there from the start.
+    std::map<std::string, std::string> accountNames;
+    // The folders createPrivateFolder made or gave back to administrators, in order.
+    std::vector<std::string> privateFolders;
+    // Paths whose access list cannot be read (ERROR_ACCESS_DENIED).
+    std::set<std::string> unreadableAccessLists;
+
+    // Folders in which only administrators may create files (a folder below Program Files, whose
+    // access list gives Users read and execute only).
+    void protectFolder(std::string_view path);
 
     // --- Output, shell and last error -------------------------------------------------------
     std::string stdoutText;
@@ -113,6 +151,8 @@ class FakeMachine : public Os {
     // Makes `path` a loadable JVM library.
     FakeJvm& addJvm(std::string_view path);
     std::vector<std::string> librariesLoaded;
+    // The import folder given with each load, in order ("" for none).
+    std::vector<std::string> importFolders;
 
     // --- Service manager, dispatcher and event log --------------------------------------------
     struct Service {
@@ -194,6 +234,11 @@ class FakeMachine : public Os {
     std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
                                                  std::uint32_t access) override;
     bool createNamedMutex(const char* name) override;
+    bool holdLockFile(const char* path) override;
+    bool readAccessList(const char* path, AccessList& list) override;
+    bool processUser(std::string& sid, bool& administrator) override;
+    bool accountName(const char* sid, std::string& name) override;
+    bool createPrivateFolder(const char* path) override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
     void shellOpen(const char* target) override;
     FileStatus fileStatus(const char* path) override;
@@ -201,7 +246,7 @@ class FakeMachine : public Os {
     std::unique_ptr<InputFile> openForReading(const char* path) override;
     std::unique_ptr<LogStream> openLogForAppend(const char* path) override;
     void writeStdout(std::string_view text) override;
-    ModuleHandle loadLibrary(const char* path) override;
+    ModuleHandle loadLibrary(const char* path, const char* importFolder) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
     bool readFileBytes(const char* path, std::uint64_t offset, std::size_t count,
                        std::string& bytes) override;
@@ -237,6 +282,9 @@ class FakeMachine : public Os {
     const FileEntry* entry(std::string_view path) const;
 
     std::map<int, std::string> resources_;
+    std::set<std::string> protectedFolders_;         // folded full paths
+    std::map<std::string, AccessList> accessLists_;  // folded full paths
+    int processId_;                                  // unique among the machines of a test program
     // Byte order, as std::string's, compared without memcmp: the fuzz targets' sanitizers
     // intercept every memcmp call, and the file table compares paths on every lookup.
     struct PathOrder {

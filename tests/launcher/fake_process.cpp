@@ -1,14 +1,30 @@
 #include "fake_support.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace qv::testing {
 
 // --- FakeMachine --------------------------------------------------------------------------------
 
-FakeMachine::FakeMachine() {
+namespace {
+std::atomic<int> machinesMade{0};
+}  // namespace
+
+FakeMachine::FakeMachine() : processId_(++machinesMade) {
+    accountNames = {
+        {"S-1-1-0", "Everyone"},
+        {"S-1-5-11", "NT AUTHORITY\\Authenticated Users"},
+        {"S-1-5-18", "NT AUTHORITY\\SYSTEM"},
+        {"S-1-5-32-544", "BUILTIN\\Administrators"},
+        {"S-1-5-32-545", "BUILTIN\\Users"},
+        {"S-1-3-0", "CREATOR OWNER"},
+    };
     addDirectory("C:\\app");
     addDirectory(cwd);
+    // As on every Windows since Vista: the program data folder and its variable.
+    addDirectory("C:\\ProgramData");
+    setVariable("ProgramData", "C:\\ProgramData");
     addFile("C:\\app\\QuorvexService.exe", "MZ");
 }
 
@@ -54,6 +70,10 @@ bool FakeMachine::moduleFileName(ModuleHandle module, std::string& path) {
     }
     if (module != &moduleTag_ || !moduleName) {
         lastErrorCode = kErrorInvalidHandle;
+        return false;
+    }
+    if (moduleNameOutsideCodePage) {
+        lastErrorCode = kErrorNoUnicodeTranslation;
         return false;
     }
     path = *moduleName;
@@ -176,7 +196,133 @@ bool FakeMachine::createNamedMutex(const char* name) {
         return false;
     }
     mutexesCreated.push_back(n);
-    lastErrorCode = mutexes->insert(n).second ? kErrorSuccess : kErrorAlreadyExists;
+    lastErrorCode =
+        mutexes->insert(mutexObjectName(n)).second ? kErrorSuccess : kErrorAlreadyExists;
+    return true;
+}
+
+std::string FakeMachine::mutexObjectName(std::string_view name) const {
+    constexpr std::string_view kGlobal = "Global\\";
+    constexpr std::string_view kLocal = "Local\\";
+    bool global = session == 0;
+    if (name.substr(0, kGlobal.size()) == kGlobal) {
+        name.remove_prefix(kGlobal.size());
+        global = true;
+    } else if (name.substr(0, kLocal.size()) == kLocal) {
+        name.remove_prefix(kLocal.size());
+    }
+    if (global) {
+        return "\\BaseNamedObjects\\" + std::string(name);
+    }
+    return "\\Sessions\\" + std::to_string(session) + "\\BaseNamedObjects\\" + std::string(name);
+}
+
+void FakeMachine::protectFolder(std::string_view path) {
+    protectedFolders_.insert(foldCase(fullPath(path)));
+}
+
+void FakeMachine::setAccessList(std::string_view path, AccessList list) {
+    accessLists_[foldCase(fullPath(path))] = std::move(list);
+}
+
+bool FakeMachine::readAccessList(const char* path, AccessList& list) {
+    const std::string key = foldCase(fullPath(path));
+    if (!exists(path)) {
+        lastErrorCode = kErrorFileNotFound;
+        return false;
+    }
+    if (unreadableAccessLists.count(key) != 0) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    const auto own = accessLists_.find(key);
+    if (own != accessLists_.end()) {
+        list = own->second;
+        return true;
+    }
+    constexpr std::uint32_t kFullControl = 0x001F01FF;
+    constexpr std::uint32_t kReadAndExecute = 0x001200A9;
+    list = AccessList{"S-1-5-32-544",
+                      true,
+                      {{true, false, kFullControl, "S-1-5-18"},
+                       {true, false, kFullControl, "S-1-5-32-544"},
+                       {true, false, kFullControl,
+                        "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"},
+                       {true, false, kReadAndExecute, "S-1-5-32-545"}}};
+    return true;
+}
+
+bool FakeMachine::processUser(std::string& sid, bool& isAdministrator) {
+    sid = processUserSid;
+    isAdministrator = administrator;
+    return true;
+}
+
+bool FakeMachine::createPrivateFolder(const char* path) {
+    const std::string full = fullPath(path);
+    const std::size_t slash = full.rfind('\\');
+    const FileEntry* parent = entry(full.substr(0, slash == std::string::npos ? 0 : slash));
+    if (parent == nullptr || !parent->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return false;
+    }
+    if (!administrator) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    const FileEntry* there = entry(full);
+    if (there != nullptr && !there->directory) {
+        lastErrorCode = kErrorAlreadyExists;
+        return false;
+    }
+    if (there == nullptr) {
+        addDirectory(full);
+    }
+    constexpr std::uint32_t kFullControl = 0x001F01FF;
+    setAccessList(full, AccessList{"S-1-5-32-544",
+                                   true,
+                                   {{true, false, kFullControl, "S-1-5-32-544"},
+                                    {true, false, kFullControl, "S-1-5-18"}}});
+    privateFolders.push_back(path);
+    return true;
+}
+
+bool FakeMachine::accountName(const char* sid, std::string& name) {
+    const auto found = accountNames.find(sid);
+    if (found == accountNames.end()) {
+        return false;
+    }
+    name = found->second;
+    return true;
+}
+
+bool FakeMachine::holdLockFile(const char* path) {
+    if (failsIn(*this, SeamCall::InstanceLock)) {
+        return false;
+    }
+    const std::string full = fullPath(path);
+    const std::size_t slash = full.rfind('\\');
+    const std::string folder = foldCase(full.substr(0, slash == std::string::npos ? 0 : slash));
+    const FileEntry* parent = entry(folder);
+    if (parent == nullptr || !parent->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return false;
+    }
+    // CreateFile checks the access list before the sharing: a process that the lock's list
+    // (Administrators, SYSTEM) does not name is refused whether or not the file is held.
+    const std::string key = foldCase(full);
+    const auto held = heldLocks->find(key);
+    if (held != heldLocks->end() && held->second != processId_) {
+        lastErrorCode = administrator ? kErrorSharingViolation : kErrorAccessDenied;
+        return false;
+    }
+    if (!administrator && protectedFolders_.count(folder) != 0) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    (*heldLocks)[key] = processId_;
+    locksTaken.push_back(path);
+    lastErrorCode = kErrorSuccess;
     return true;
 }
 

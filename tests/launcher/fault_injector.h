@@ -48,8 +48,9 @@ enum class SeamCall {
     StatusReport,        // setServiceStatus
     AccessGrant,         // grantModifyAccess
     SecretRead,          // readSecretLine
+    InstanceLock,        // holdLockFile
 };
-inline constexpr std::size_t kSeamCallKinds = static_cast<std::size_t>(SeamCall::SecretRead) + 1;
+inline constexpr std::size_t kSeamCallKinds = static_cast<std::size_t>(SeamCall::InstanceLock) + 1;
 const char* seamCallName(SeamCall kind);
 
 // Counts the seam calls of each kind and, when told to, makes exactly one of them fail: the call

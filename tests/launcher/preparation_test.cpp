@@ -194,7 +194,7 @@ TEST_F(ShippedInstall, SecondInstanceOfTheShippedService) {
     }
     second.moduleName = kShippedProgram;
     second.addFile(kShippedProgram, "MZ");
-    machine.mutexes->insert("quorvexService");  // the first instance runs
+    machine.mutexes->insert(machine.mutexObjectName("quorvexService"));  // the first instance runs
     second.commandLineText = std::string("\"") + kShippedProgram + "\"";
     EXPECT_EQ(runLauncher(second), kExitAnotherInstance);
     EXPECT_EQ(second.stdoutText,

@@ -127,6 +127,36 @@ TEST(ServiceInstall, RegistersTheServiceWithItsSettingsRecoveryAndEventSource) {
     }
 }
 
+TEST(ServiceInstall, AProgramFolderUsersCanChangeIsRefusedUnlessAccepted) {
+    const AccessList unpackedBelowC{"S-1-5-32-544",
+                                    true,
+                                    {{true, false, 0x001F01FF, "S-1-5-18"},
+                                     {true, false, 0x001F01FF, "S-1-5-32-544"},
+                                     {true, false, 0x001301BF, "S-1-5-11"}}};
+    {
+        FakeMachine machine;
+        machine.setAccessList("C:\\app", unpackedBelowC);
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandFailed);
+        EXPECT_EQ(machine.stdoutText,
+                  "The service QuorvexService could not be installed: Users other than "
+                  "administrators can change what the service runs as SYSTEM: C:\\app can be "
+                  "changed by NT AUTHORITY\\Authenticated Users (S-1-5-11). Install it below "
+                  "Program Files, or give those folders to administrators only; value 46 names "
+                  "folders to accept as they are.\n");
+        EXPECT_TRUE(machine.services.empty());
+        EXPECT_TRUE(machine.eventSources.empty());
+    }
+    {
+        FakeMachine machine;
+        machine.setAccessList("C:\\app", unpackedBelowC);
+        machine.setConfig(46, "C:\\app");
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+        EXPECT_EQ(machine.services.size(), 1u);
+        EXPECT_EQ(machine.stdoutText.substr(0, machine.stdoutText.find('\n') + 1),
+                  "C:\\app is accepted as it is (value 46).\n");
+    }
+}
+
 TEST(ServiceInstall, WithoutTheNonCrashFlagTheInstallStandsAndSaysSo) {
     FakeMachine machine;
     machine.refusesNonCrashFlag = true;
@@ -561,6 +591,58 @@ TEST(ServiceRun, MainEndsTheServiceWithItsExitCode) {
     }
 }
 
+// The service's temporary folder: made by the install and at every start for administrators
+// and SYSTEM only; TEMP, TMP and java.io.tmpdir of the service point to it, the last unless the
+// options set it already.
+TEST(ServiceTemp, TheInstallAndEveryStartMakeItAndTheServiceUsesIt) {
+    {
+        FakeMachine machine;
+        EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
+        EXPECT_THAT(machine.privateFolders, ElementsAre("C:\\ProgramData\\QuorvexService",
+                                                        "C:\\ProgramData\\QuorvexService\\Temp"));
+    }
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&)> arrange;
+        const char* folder;
+        bool optionAdded;
+    } cases[] = {
+        {"default", [](FakeMachine&) {}, "C:\\ProgramData\\QuorvexService\\Temp", true},
+        {"value 47 with a blank",
+         [](FakeMachine& m) {
+             m.addDirectory("D:\\svc data");
+             m.setConfig(47, "D:\\svc data\\tmp");
+         },
+         "D:\\svc data\\tmp", true},
+        {"the options set java.io.tmpdir",
+         [](FakeMachine& m) { m.setConfig(12, "-Djava.io.tmpdir=E:\\own"); },
+         "C:\\ProgramData\\QuorvexService\\Temp", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        c.arrange(s.machine);
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.machine.privateFolders.back(), c.folder);
+        EXPECT_EQ(s.machine.variable("TEMP"), c.folder);
+        EXPECT_EQ(s.machine.variable("TMP"), c.folder);
+        ASSERT_EQ(s.jvm.creations.size(), 1u);
+        const std::vector<std::string>& options = s.jvm.creations[0].options;
+        const std::string option = std::string("-Djava.io.tmpdir=") + c.folder;
+        EXPECT_EQ(std::count(options.begin(), options.end(), option), c.optionAdded ? 1 : 0);
+        EXPECT_THAT(s.machine.fileContent(kLogPath),
+                    HasSubstr(std::string("Temp folder:\t") + c.folder + "\n"));
+    }
+    // A start whose folder cannot be made stops with the cause.
+    ServiceMachine s;
+    s.machine.setConfig(47, "Q:\\missing\\tmp");
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_EQ(s.last().serviceExitCode, kServiceExitPreparationFailed);
+    ASSERT_EQ(s.machine.events.size(), 1u);
+    EXPECT_THAT(s.machine.events[0], HasSubstr("The system cannot find the path specified."));
+    EXPECT_TRUE(s.jvm.creations.empty());
+}
+
 TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
     struct Case {
         const char* name;
@@ -590,9 +672,21 @@ TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {
          [](ServiceMachine& s) {
              s.machine.setConfig(23, "qv");
              s.machine.setConfig(105, "Already running.");
-             s.machine.mutexes->insert("qv");
+             // Another process holds the instance lock beside the program.
+             FakeMachine other;
+             other.heldLocks = s.machine.heldLocks;
+             ASSERT_TRUE(other.holdLockFile("C:\\app\\qv.lock"));
          },
          kServiceExitAnotherInstance, "QuorvexService: Already running."},
+        // Checked at every start: a change of permissions after the install is refused too.
+        {"users can change the runtime",
+         [](ServiceMachine& s) {
+             s.machine.setAccessList("C:\\app\\jre\\bin", AccessList{"S-1-5-32-544", false, {}});
+         },
+         kServiceExitPreparationFailed,
+         "QuorvexService: Start failed.\n\nUsers other than administrators can change what the "
+         "service runs as SYSTEM: C:\\app\\jre\\bin can be changed by Everyone (S-1-1-0). Install "
+         "it below Program Files"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

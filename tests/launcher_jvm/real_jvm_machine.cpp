@@ -97,9 +97,9 @@ int RealJvmMachine::createdJvms() {
     return static_cast<int>(count);
 }
 
-ModuleHandle RealJvmMachine::loadLibrary(const char* path) {
+ModuleHandle RealJvmMachine::loadLibrary(const char* path, const char* importFolder) {
     if (foldCase(fullPath(path)) != jvmLibrary_) {
-        return FakeMachine::loadLibrary(path);
+        return FakeMachine::loadLibrary(path, importFolder);
     }
     librariesLoaded.emplace_back(path);
     // Like LoadLibraryA, a second load of the same library gives the same module.

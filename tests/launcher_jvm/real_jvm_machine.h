@@ -48,7 +48,7 @@ class RealJvmMachine : public FakeMachine {
     // The number of JVMs that exist in the process (JNI_GetCreatedJavaVMs of the real library).
     int createdJvms();
 
-    ModuleHandle loadLibrary(const char* path) override;
+    ModuleHandle loadLibrary(const char* path, const char* importFolder) override;
     CreateJavaVmFn findCreateJavaVm(ModuleHandle library) override;
 
   private:

@@ -39,7 +39,7 @@ service_case() {
     install "$1"
     configure "set 33 $SERVICE" "set 34 Quorvex test service" "set 35 Runs the Wine test." \
         "set 36 manual" "set 39 7" \
-        "set 19 QV_STANDIN_JVM=$2	QV_STANDIN_JVM_RECORD=$(winpath "$RECORD")"
+        "set 19 QV_STANDIN_JVM=$2	QV_STANDIN_JVM_RECORD=$(winpath "$RECORD")	QV_STANDIN_JVM_SHOW=TEMP,TMP"
 }
 
 # --- install, start, stop, uninstall ---------------------------------------------------------------
@@ -72,7 +72,14 @@ expect_eq "sc start" 0 "$?"
 wait_state 4 || fail "not running: state $STATE"
 expect_line "main runs in the working directory" "$RECORD" "main cwd=$(winpath "$BIN")"
 expect_line "main serves" "$RECORD" "main serving"
-expect_line "the exit hook is given" "$RECORD" "option[5]=exit"
+# The service's own temporary folder (below the program data folder, C:\users\Public on Wine)
+# comes first, the exit hook last; TEMP and TMP name the same folder.
+tmpdir=$(grep -a '^option\[0\]=-Djava.io.tmpdir=' "$RECORD" | tr -d '\r')
+tmpdir=${tmpdir#*tmpdir=}
+expect_match "java.io.tmpdir: the service's folder" "^[A-Z]:.*\\\\$SERVICE\\\\Temp\$" "$tmpdir"
+expect_line "TEMP: the service's folder" "$RECORD" "main env TEMP=$tmpdir"
+expect_line "TMP: the service's folder" "$RECORD" "main env TMP=$tmpdir"
+expect_line "the exit hook is given" "$RECORD" "option[6]=exit"
 wine sc stop "$SERVICE" >/dev/null 2>&1
 wait_state 1 || fail "not stopped: state $STATE"
 expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"

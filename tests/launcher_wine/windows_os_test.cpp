@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <map>
 #include <set>
 #include <string>
 
@@ -270,6 +271,121 @@ TEST_F(WindowsOsTest, NamedMutexSecondCreationFindsTheFirst) {
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
 }
 
+// The handles of this process: every value GetHandleInformation accepts, with its flags.
+std::map<HANDLE, DWORD> processHandles() {
+    constexpr std::uintptr_t kLastHandleTried = 0x10000;
+    std::map<HANDLE, DWORD> handles;
+    for (std::uintptr_t value = 4; value < kLastHandleTried; value += 4) {
+        DWORD flags = 0;
+        HANDLE handle = reinterpret_cast<HANDLE>(value);
+        if (GetHandleInformation(handle, &flags)) {
+            handles.emplace(handle, flags);
+        }
+    }
+    return handles;
+}
+
+// A child process of the Java service (Java's process launching inherits every inheritable
+// handle) must not keep the guard alive once this instance has ended.
+TEST_F(WindowsOsTest, GuardHandlesAreNotInherited) {
+    const std::string name = "qv-seam-inherit-" + std::to_string(GetCurrentProcessId());
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string lock = std::string(folder) + name + ".lock";
+    const std::map<HANDLE, DWORD> before = processHandles();
+    ASSERT_TRUE(os.createNamedMutex(name.c_str()));
+    ASSERT_TRUE(os.holdLockFile(lock.c_str()));
+    const std::map<HANDLE, DWORD> after = processHandles();
+    int created = 0;
+    for (const auto& [handle, flags] : after) {
+        if (before.count(handle) == 0) {
+            ++created;
+            EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u) << "handle " << handle;
+        }
+    }
+    EXPECT_GE(created, 2);
+}
+
+// The lock is held against every other opener, hidden while held, and gone with its handle.
+TEST_F(WindowsOsTest, InstanceLockIsHeldAgainstOthers) {
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string lock =
+        std::string(folder) + "qv-seam-lock-" + std::to_string(GetCurrentProcessId()) + ".lock";
+    ASSERT_TRUE(os.holdLockFile(lock.c_str()));
+    const DWORD attributes = GetFileAttributesA(lock.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_FALSE(os.holdLockFile(lock.c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    HANDLE reader = CreateFileA(lock.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    const std::string missing = std::string(folder) + "qv-no-such-folder\\x.lock";
+    EXPECT_FALSE(os.holdLockFile(missing.c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+}
+
+// The debug log holds every expanded value: a new one is readable only by administrators, SYSTEM
+// and the process's own user (the service's account), and appends as before.
+TEST_F(WindowsOsTest, ANewDebugLogIsReadableByAdministratorsSystemAndItsUserOnly) {
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string log =
+        std::string(folder) + "qv-seam-log-" + std::to_string(GetCurrentProcessId()) + ".log";
+    DeleteFileA(log.c_str());
+    for (const char* line : {"one\n", "two\n"}) {
+        auto stream = os.openLogForAppend(log.c_str());
+        ASSERT_TRUE(stream);
+        stream->write(line);
+    }
+    EXPECT_EQ(readFile(log), "one\r\ntwo\r\n");
+    std::string user;
+    bool administrator = false;
+    ASSERT_TRUE(os.processUser(user, administrator));
+    qv::AccessList list;
+    ASSERT_TRUE(os.readAccessList(log.c_str(), list));
+    std::set<std::string> principals;
+    for (const qv::AccessEntry& entry : list.entries) {
+        EXPECT_TRUE(entry.allow);
+        principals.insert(entry.sid);
+    }
+    // Wine keeps a file's access list as the Unix mode bits: it keeps the user and SYSTEM and
+    // drops Administrators, but every other principal (Everyone, as a file made by fopen has)
+    // is gone as on Windows.
+    const std::set<std::string> allowed{"S-1-5-32-544", "S-1-5-18", user};
+    EXPECT_EQ(principals.count(user), 1u);
+    for (const std::string& sid : principals) {
+        EXPECT_EQ(allowed.count(sid), 1u) << sid;
+    }
+    DeleteFileA(log.c_str());
+}
+
+// The service's temporary folder: made with its access list, and made again (owner and list set
+// anew) when it is there already; a folder whose parent is missing is not made.
+TEST_F(WindowsOsTest, PrivateFolderIsMadeOrGivenBack) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string folder =
+        std::string(temp) + "qv-seam-private-" + std::to_string(GetCurrentProcessId());
+    RemoveDirectoryA(folder.c_str());
+    ASSERT_TRUE(os.createPrivateFolder(folder.c_str())) << os.lastError();
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    qv::AccessList list;
+    ASSERT_TRUE(os.readAccessList(folder.c_str(), list));
+    for (const qv::AccessEntry& entry : list.entries) {
+        EXPECT_NE(entry.sid, "S-1-1-0");       // no Everyone
+        EXPECT_NE(entry.sid, "S-1-5-32-545");  // no Users
+    }
+    EXPECT_TRUE(os.createPrivateFolder(folder.c_str())) << os.lastError();
+    EXPECT_FALSE(os.createPrivateFolder((folder + "\\missing\\below").c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(WindowsOsTest, MemoryStatus) {
     std::uint64_t bytes = 0;
     ASSERT_TRUE(os.availablePhysicalMemory(bytes));
@@ -283,13 +399,13 @@ TEST_F(WindowsOsTest, MemoryStatus) {
 TEST_F(WindowsOsTest, JvmLibraryAndItsEntry) {
     const char* standIn = std::getenv("QV_STANDIN_JVM_DLL");
     ASSERT_NE(standIn, nullptr);
-    const qv::ModuleHandle jvm = os.loadLibrary(standIn);
+    const qv::ModuleHandle jvm = os.loadLibrary(standIn, nullptr);
     ASSERT_NE(jvm, nullptr);
     EXPECT_NE(os.findCreateJavaVm(jvm), nullptr);
 
-    EXPECT_EQ(os.loadLibrary("seam_absent\\jvm.dll"), nullptr);
+    EXPECT_EQ(os.loadLibrary("seam_absent\\jvm.dll", nullptr), nullptr);
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_MOD_NOT_FOUND));
-    const qv::ModuleHandle kernel32 = os.loadLibrary("kernel32.dll");
+    const qv::ModuleHandle kernel32 = os.loadLibrary("kernel32.dll", nullptr);
     ASSERT_NE(kernel32, nullptr);
     EXPECT_EQ(os.findCreateJavaVm(kernel32), nullptr);
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PROC_NOT_FOUND));

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <string_view>
+#include <utility>
 
 #include "commands.h"
 
@@ -27,6 +28,10 @@ const char kUsage[] =
     "  qvconfig diff EXE EXE2            lists the values in which the two differ\n"
     "                                    (exit code 0 the same, 1 they differ)\n"
     "  qvconfig table                    the values the launcher reads, with their limits\n"
+    "\n"
+    "  qvconfig --remove-signature set|set-file|remove|apply EXE ...\n"
+    "                                    changes a signed EXE and removes its signature,\n"
+    "                                    which the change would break: sign it again\n"
     "\n"
     "VALUE is an ID (10) or a name (error_title); see 'qvconfig table'.\n"
     "A change is made on a copy beside EXE and replaces EXE only once it is complete and\n"
@@ -67,7 +72,23 @@ int withValue(Verb verb, const std::vector<std::string>& args, Command& command,
 
 }  // namespace
 
-int parseCommandLine(const std::vector<std::string>& args, Command& command, std::string& err) {
+int parseCommandLine(const std::vector<std::string>& words, Command& command, std::string& err) {
+    constexpr std::string_view kRemoveSignature = "--remove-signature";
+    if (!words.empty() && words[0] == kRemoveSignature) {
+        const std::vector<std::string> rest(words.begin() + 1, words.end());
+        Command changing;
+        if (const int code = parseCommandLine(rest, changing, err); code != kExitOk) {
+            return code;
+        }
+        if (changing.verb != Verb::set && changing.verb != Verb::setFile &&
+            changing.verb != Verb::remove && changing.verb != Verb::apply) {
+            return usage(err, "--remove-signature goes with set, set-file, remove and apply");
+        }
+        changing.removeSignature = true;
+        command = std::move(changing);
+        return kExitOk;
+    }
+    const std::vector<std::string>& args = words;
     if (args.empty()) {
         return usage(err, "no command given");
     }

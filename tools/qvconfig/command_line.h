@@ -23,12 +23,14 @@ struct Command {
                                    // export: the file written (when toFile); diff: executable B
     bool all = false;              // export --all: every value, not only the differences
     bool toFile = false;           // export: written to the file `argument`, not to stdout
+    bool removeSignature = false;  // set, set-file, remove, apply: a signed EXE loses its
+                                   // signature instead of being refused
 };
 
 // Reads the words `args` into `command`. kExitOk; kExitUsage after a message and the usage when
 // the words are not a command; kExitRefused after a message when VALUE names no configuration
 // value. `command` is set only on kExitOk.
-[[nodiscard]] int parseCommandLine(const std::vector<std::string>& args, Command& command,
+[[nodiscard]] int parseCommandLine(const std::vector<std::string>& words, Command& command,
                                    std::string& err);
 
 }  // namespace qvconfig

@@ -42,6 +42,14 @@ std::string_view textOf(const Resource& r) {
 }
 
 int fileFailure(FileSystem& files, std::string& err, const std::string& path, const FileError& e) {
+    if (e.kind == FileError::Kind::Signed) {
+        appendf(err,
+                "qvconfig: %s: the file is signed, and a change would leave a signature that no "
+                "longer verifies; nothing changed. To change it, give --remove-signature before "
+                "the command (the signature is removed) and sign the file again.\n",
+                path.c_str());
+        return kExitRefused;
+    }
     if (e.kind == FileError::Kind::NotQuorvexService) {
         appendf(err, "qvconfig: %s: not a QuorvexService executable (", path.c_str());
         err += e.detail;
@@ -151,8 +159,15 @@ void noteReading(const Value& value, const std::string& text, std::string& err) 
     }
 }
 
+// After a change of a signed file that removed its signature.
+void noteSignatureRemoved(const Executable& exe, std::string& out) {
+    if (exe.isSigned) {
+        out += "signature removed: sign the file again\n";
+    }
+}
+
 int setValue(FileSystem& files, const std::string& path, const Value& value,
-             const std::string& text, std::string& out, std::string& err) {
+             const std::string& text, Signature signature, std::string& out, std::string& err) {
     const std::string why = refusal(value, text);
     if (!why.empty()) {
         appendf(err, "qvconfig: %s; nothing changed\n", why.c_str());
@@ -165,25 +180,27 @@ int setValue(FileSystem& files, const std::string& path, const Value& value,
     }
     std::vector<Resource> resources = exe.resources;
     storeValue(resources, value, text);
-    if (!writeResources(files, path, exe, resources, e)) {
+    if (!writeResources(files, path, exe, resources, signature, e)) {
         return fileFailure(files, err, path, e);
     }
     appendf(out, "value %d (%s) set: %zu characters\n", value.id, value.name, text.size());
+    noteSignatureRemoved(exe, out);
     noteReading(value, text, err);
     return kExitOk;
 }
 
 int setFromFile(FileSystem& files, const std::string& path, const Value& value,
-                const std::string& textFile, std::string& out, std::string& err) {
+                const std::string& textFile, Signature signature, std::string& out,
+                std::string& err) {
     std::string content;
     if (const int code = readTextFile(files, textFile, content, err); code != kExitOk) {
         return code;
     }
-    return setValue(files, path, value, valueTextOfFile(std::move(content)), out, err);
+    return setValue(files, path, value, valueTextOfFile(std::move(content)), signature, out, err);
 }
 
-int removeValue(FileSystem& files, const std::string& path, const Value& value, std::string& out,
-                std::string& err) {
+int removeValue(FileSystem& files, const std::string& path, const Value& value, Signature signature,
+                std::string& out, std::string& err) {
     Executable exe;
     FileError e;
     if (!readExecutable(files, path, exe, e)) {
@@ -194,15 +211,16 @@ int removeValue(FileSystem& files, const std::string& path, const Value& value, 
         appendf(out, "value %d (%s) was not set; nothing changed\n", value.id, value.name);
         return kExitOk;
     }
-    if (!writeResources(files, path, exe, resources, e)) {
+    if (!writeResources(files, path, exe, resources, signature, e)) {
         return fileFailure(files, err, path, e);
     }
     appendf(out, "value %d (%s) removed\n", value.id, value.name);
+    noteSignatureRemoved(exe, out);
     return kExitOk;
 }
 
 int applyFile(FileSystem& files, const std::string& path, const std::string& changeFile,
-              std::string& out, std::string& err) {
+              Signature signature, std::string& out, std::string& err) {
     std::string content;
     if (const int code = readTextFile(files, changeFile, content, err); code != kExitOk) {
         return code;
@@ -225,10 +243,11 @@ int applyFile(FileSystem& files, const std::string& path, const std::string& cha
             dropValue(resources, *c.value);
         }
     }
-    if (!writeResources(files, path, exe, resources, e)) {
+    if (!writeResources(files, path, exe, resources, signature, e)) {
         return fileFailure(files, err, path, e);
     }
     appendf(out, "%zu change(s) applied\n", changes.size());
+    noteSignatureRemoved(exe, out);
     return kExitOk;
 }
 
@@ -333,6 +352,7 @@ int runCommand(FileSystem& files, const std::vector<std::string>& args, std::str
     if (const int code = parseCommandLine(args, command, err); code != kExitOk) {
         return code;
     }
+    const Signature signature = command.removeSignature ? Signature::Remove : Signature::Keep;
     switch (command.verb) {
         case Verb::help:
             out += kUsage;
@@ -344,13 +364,15 @@ int runCommand(FileSystem& files, const std::vector<std::string>& args, std::str
         case Verb::get:
             return getValue(files, command.exe, *command.value, out, err);
         case Verb::set:
-            return setValue(files, command.exe, *command.value, command.argument, out, err);
+            return setValue(files, command.exe, *command.value, command.argument, signature, out,
+                            err);
         case Verb::setFile:
-            return setFromFile(files, command.exe, *command.value, command.argument, out, err);
+            return setFromFile(files, command.exe, *command.value, command.argument, signature, out,
+                               err);
         case Verb::remove:
-            return removeValue(files, command.exe, *command.value, out, err);
+            return removeValue(files, command.exe, *command.value, signature, out, err);
         case Verb::apply:
-            return applyFile(files, command.exe, command.argument, out, err);
+            return applyFile(files, command.exe, command.argument, signature, out, err);
         case Verb::exportValues:
             return exportValues(files, command, out, err);
         case Verb::diff:

@@ -11,6 +11,7 @@ struct FileError {
     enum class Kind {
         System,             // a Windows error (`code`) at `step`; `detail` may say more
         NotQuorvexService,  // the file is sound but not a QuorvexService executable (`detail`)
+        Signed,             // a change was asked of a signed file without --remove-signature
     };
     Kind kind = Kind::System;
     std::uint32_t code = 0;

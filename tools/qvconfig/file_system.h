@@ -2,8 +2,8 @@
 // temporary copy beside it, and the text files named on the command line.
 //
 // The commands are plain C++ and never call the Windows API: every file and resource operation
-// goes through `FileSystem`. Two implementations exist: the real one on top of kernel32 and the
-// version API (windows/windows_file_system.h), and an in-memory file system for the tests
+// goes through `FileSystem`. Two implementations exist: the real one on top of kernel32
+// (windows/windows_file_system.h), and an in-memory file system for the tests
 // (tests/memory_file_system.h).
 //
 // Conventions of the seam:
@@ -131,9 +131,6 @@ class FileSystem {
         const std::string& path, std::unique_ptr<ResourceImage>& image) = 0;
     [[nodiscard]] virtual std::uint32_t beginResourceUpdate(
         const std::string& path, std::unique_ptr<ResourceUpdate>& update) = 0;
-    // The original file name the version block gives (GetFileVersionInfoA, VerQueryValueA with
-    // the block's first translation), or empty when there is none. No error.
-    virtual std::string originalFileName(const std::string& path) = 0;
 
     // --- Texts -----------------------------------------------------------------------------
     // FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM) for `code`, with `insert` for every placeholder

@@ -14,6 +14,14 @@ constexpr std::size_t kSymbolSize = 18;
 constexpr std::size_t kSymbolCountAfterOffset = 4;
 constexpr std::size_t kStringTableSizeField = 4;
 constexpr std::uint16_t kFileDll = 0x2000;  // IMAGE_FILE_DLL
+// The optional header's magic, and where its count of data directories and the directories
+// start, for 32-bit (PE32) and 64-bit (PE32+) images.
+constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::uint16_t kPe32PlusMagic = 0x20B;
+constexpr std::size_t kPe32DirectoryCount = 92;
+constexpr std::size_t kPe32PlusDirectoryCount = 108;
+constexpr std::size_t kDirectorySize = 8;
+constexpr std::uint32_t kCertificateDirectory = 4;  // IMAGE_DIRECTORY_ENTRY_SECURITY
 
 std::uint16_t read16(std::string_view b, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
@@ -58,7 +66,26 @@ std::string readLayout(std::string_view bytes, bool withSymbols, PeLayout& layou
     const std::uint16_t optionalSize = read16(bytes, fileHeader + 16);
     found.isDll = (read16(bytes, fileHeader + 18) & kFileDll) != 0;
 
-    const std::uint64_t sectionTable = fileHeader + kFileHeaderSize + optionalSize;
+    const std::size_t optionalHeader = fileHeader + kFileHeaderSize;
+    if (optionalSize >= 2 && inside(optionalHeader, optionalSize, size)) {
+        const std::uint16_t magic = read16(bytes, optionalHeader);
+        const std::size_t countField = magic == kPe32Magic       ? kPe32DirectoryCount
+                                       : magic == kPe32PlusMagic ? kPe32PlusDirectoryCount
+                                                                 : 0;
+        const std::size_t entry = countField + 4 + kCertificateDirectory * kDirectorySize;
+        if (countField != 0 && entry + kDirectorySize <= optionalSize &&
+            read32(bytes, optionalHeader + countField) > kCertificateDirectory) {
+            found.certificateField = optionalHeader + entry;
+            // Unlike the other directories, this one holds a file offset, not an address.
+            found.certificateOffset = read32(bytes, found.certificateField);
+            found.certificateSize = read32(bytes, found.certificateField + 4);
+            if (found.certificateSize != 0 &&
+                !inside(found.certificateOffset, found.certificateSize, size)) {
+                return "the certificate table lies beyond the end of the file";
+            }
+        }
+    }
+    const std::uint64_t sectionTable = optionalHeader + optionalSize;
     if (!inside(sectionTable, std::uint64_t{sectionCount} * kSectionHeaderSize, size)) {
         return "the section table lies beyond the end of the file";
     }
@@ -96,6 +123,24 @@ std::string readLayout(std::string_view bytes, bool withSymbols, PeLayout& layou
 
 std::string readPeLayout(std::string_view bytes, PeLayout& layout) {
     return readLayout(bytes, true, layout);
+}
+
+std::string removeCertificateTable(std::string& bytes) {
+    PeLayout layout;
+    if (std::string why = readPeLayout(bytes, layout); !why.empty()) {
+        return why;
+    }
+    if (layout.certificateSize == 0) {
+        return {};
+    }
+    const std::uint64_t end = std::uint64_t{layout.certificateOffset} + layout.certificateSize;
+    if (layout.certificateOffset < layout.imageEnd || end != bytes.size()) {
+        return "the certificate table is not the last part of the file";
+    }
+    bytes.resize(layout.certificateOffset);
+    write32(bytes, layout.certificateField, 0);
+    write32(bytes, layout.certificateField + 4, 0);
+    return {};
 }
 
 std::string carrySymbolTable(std::string_view original, std::string& updated) {

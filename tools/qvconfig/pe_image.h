@@ -19,12 +19,23 @@ struct PeLayout {
     std::uint32_t symbolCount = 0;
     // Where the file header keeps the symbol table's offset.
     std::size_t symbolTableField = 0;
+    // The certificate table (the signature: data directory 4, a file offset and a size); size 0
+    // when the file is not signed. Its directory entry is at `certificateField` (0: the optional
+    // header has no such entry).
+    std::uint32_t certificateOffset = 0;
+    std::uint32_t certificateSize = 0;
+    std::size_t certificateField = 0;
 };
 
 // Reads and checks the layout of `bytes`: the DOS and PE headers, the section table and every
 // section's raw data inside the file, and the symbol table with its string table inside the
 // file. Empty when the layout is sound, otherwise what is wrong with it.
 [[nodiscard]] std::string readPeLayout(std::string_view bytes, PeLayout& layout);
+
+// Removes the certificate table from a signed executable: the table, which a signature puts at
+// the end of the file, is cut off and its directory entry cleared. Empty on success (also when
+// there is none), otherwise why it cannot be removed.
+[[nodiscard]] std::string removeCertificateTable(std::string& bytes);
 
 // The resource update of Windows rewrites the sections but keeps no symbol table: it drops the
 // data after the last section or moves it without pointing the file header at its new place.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "pe_image.h"
+#include "version_block.h"
 #include "whole_file.h"
 
 namespace qvconfig {
@@ -29,6 +30,19 @@ char asciiLower(char c) {
 }
 
 // File names compare without regard to the case of their letters.
+constexpr std::uint16_t kRtVersion = 16;  // RT_VERSION
+
+// The original file name of the executable's version block (its first RT_VERSION resource), or
+// empty.
+std::string originalFileName(const std::vector<Resource>& resources) {
+    for (const Resource& resource : resources) {
+        if (resource.type == ResourceKey::integer(kRtVersion)) {
+            return versionString(resource.bytes, "OriginalFilename");
+        }
+    }
+    return {};
+}
+
 bool sameFileName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return asciiLower(x) == asciiLower(y);
@@ -165,18 +179,19 @@ bool readExecutable(FileSystem& files, const std::string& path, Executable& exe,
         error = systemError(kErrorBadExeFormat, "reading the file", why);
         return false;
     }
+    read.isSigned = layout.certificateSize != 0;
     if (layout.isDll) {
         error = FileError{FileError::Kind::NotQuorvexService, 0, "", "it is a DLL"};
         return false;
     }
-    const std::string name = files.originalFileName(path);
+    if (!readResources(files, path, read.resources, error)) {
+        return false;
+    }
+    const std::string name = originalFileName(read.resources);
     if (!sameFileName(name, kQuorvexServiceFileName)) {
         error = FileError{FileError::Kind::NotQuorvexService, 0, "",
                           name.empty() ? "its version block names no original file name"
                                        : "its version block names it " + name};
-        return false;
-    }
-    if (!readResources(files, path, read.resources, error)) {
         return false;
     }
     exe = std::move(read);
@@ -184,7 +199,11 @@ bool readExecutable(FileSystem& files, const std::string& path, Executable& exe,
 }
 
 bool writeResources(FileSystem& files, const std::string& path, const Executable& original,
-                    const std::vector<Resource>& resources, FileError& error) {
+                    const std::vector<Resource>& resources, Signature signature, FileError& error) {
+    if (original.isSigned && signature == Signature::Keep) {
+        error = FileError{FileError::Kind::Signed, 0, "", ""};
+        return false;
+    }
     if (files.isReadOnly(path)) {
         error =
             systemError(kErrorAccessDenied, "opening the file for update", "the file is read-only");
@@ -196,11 +215,17 @@ bool writeResources(FileSystem& files, const std::string& path, const Executable
         error = writeError(code, "opening the file for update");
         return false;
     }
+    // The update starts from the original without its signature, if it had one.
+    Executable source = original;
+    if (std::string why = removeCertificateTable(source.bytes); !why.empty()) {
+        error = systemError(kErrorInvalidData, "removing the signature", why);
+        return false;
+    }
     TemporaryFile copy(files);
     if (!copy.create(path, error) ||
-        !writeWholeFile(files, copy.path(), original.bytes, "writing a temporary copy", error) ||
+        !writeWholeFile(files, copy.path(), source.bytes, "writing a temporary copy", error) ||
         !updateResources(files, copy.path(), resources, error) ||
-        !checkUpdatedCopy(files, copy.path(), original, resources, error)) {
+        !checkUpdatedCopy(files, copy.path(), source, resources, error)) {
         return false;
     }
     if (const std::uint32_t code = files.replaceFile(copy.path(), path); code != kErrorSuccess) {

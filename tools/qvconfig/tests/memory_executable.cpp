@@ -24,7 +24,11 @@ constexpr std::string_view kResourceMagic = "QVRS";
 constexpr std::uint32_t kSymbolCount = 2;
 constexpr std::size_t kSymbolSize = 18;
 constexpr std::string_view kStringTableText("long_section_name\0", 18);
-constexpr std::string_view kVersionPrefix = "OriginalFilename=";
+// Version block nodes: a text or a binary value, the fixed part's size (VS_FIXEDFILEINFO).
+constexpr std::uint16_t kTextNode = 1;
+constexpr std::uint16_t kBinaryNode = 0;
+constexpr std::uint16_t kFixedFileInfoSize = 52;
+constexpr std::size_t kVersionAlignment = 4;
 
 void put16(std::string& b, std::size_t at, std::uint32_t v) {
     b[at] = static_cast<char>(v & 0xFF);
@@ -41,6 +45,37 @@ void append16(std::string& b, std::uint32_t v) {
 void append32(std::string& b, std::uint32_t v) {
     b.append(4, '\0');
     put32(b, b.size() - 4, v);
+}
+
+// ASCII text as UTF-16LE bytes.
+std::string utf16(const std::string& text) {
+    std::string bytes;
+    for (char c : text) {
+        append16(bytes, static_cast<unsigned char>(c));
+    }
+    return bytes;
+}
+
+void padVersionNode(std::string& b) {
+    b.append((kVersionAlignment - b.size() % kVersionAlignment) % kVersionAlignment, '\0');
+}
+
+// One node of a version block: length, value length, type, key, value, children, each part on a
+// 32-bit boundary; the length counts no padding after the last child.
+std::string versionNode(const std::string& key, std::uint16_t type, const std::string& value,
+                        std::uint16_t valueLength, const std::vector<std::string>& children) {
+    std::string b(6, '\0');
+    b += utf16(key + '\0');
+    padVersionNode(b);
+    b += value;
+    for (const std::string& c : children) {
+        padVersionNode(b);
+        b += c;
+    }
+    put16(b, 0, static_cast<std::uint32_t>(b.size()));
+    put16(b, 2, valueLength);
+    put16(b, 4, type);
+    return b;
 }
 
 // Reads little-endian numbers and bytes from a range, remembering whether it ran out.
@@ -132,8 +167,35 @@ bool sectionOf(std::string_view bytes, std::string_view& data, bool& dll) {
 
 }  // namespace
 
+std::string versionInfo(const std::vector<VersionTable>& tables,
+                        const std::vector<std::uint32_t>& translations) {
+    std::vector<std::string> stringTables;
+    for (const VersionTable& table : tables) {
+        std::vector<std::string> strings;
+        for (const auto& [name, text] : table.strings) {
+            strings.push_back(versionNode(name, kTextNode, utf16(text + '\0'),
+                                          static_cast<std::uint16_t>(text.size() + 1), {}));
+        }
+        stringTables.push_back(versionNode(table.key, kTextNode, {}, 0, strings));
+    }
+    std::string translationBytes;
+    for (std::uint32_t t : translations) {
+        append32(translationBytes, t);
+    }
+    const std::string var = versionNode("Translation", kBinaryNode, translationBytes,
+                                        static_cast<std::uint16_t>(translationBytes.size()), {});
+    const std::string fixed(kFixedFileInfoSize, '\0');
+    return versionNode("VS_VERSION_INFO", kBinaryNode, fixed, kFixedFileInfoSize,
+                       {versionNode("StringFileInfo", kTextNode, {}, 0, stringTables),
+                        versionNode("VarFileInfo", kTextNode, {}, 0, {var})});
+}
+
 std::string versionBlock(std::string_view originalName) {
-    return std::string(kVersionPrefix) + std::string(originalName);
+    constexpr std::uint32_t kEnglishUnicode = 0x04B00409;
+    return versionInfo(
+        {{"040904b0",
+          {{"CompanyName", "Zarvel"}, {"OriginalFilename", std::string(originalName)}}}},
+        {kEnglishUnicode});
 }
 
 void sortAsResourceDirectory(std::vector<Resource>& resources) {
@@ -235,20 +297,6 @@ bool updatedImage(std::string_view before, const std::vector<Resource>& resource
     put32(updated, kSymbolCountField, read32(before, kSymbolCountField));
     after = std::move(updated);
     return true;
-}
-
-std::string originalNameIn(const std::vector<Resource>& resources) {
-    for (const Resource& r : resources) {
-        if (r.type == ResourceKey::integer(kRtVersion)) {
-            const std::string_view bytes(r.bytes);
-            if (bytes.substr(0, kVersionPrefix.size()) != kVersionPrefix) {
-                return {};
-            }
-            const std::string_view name = bytes.substr(kVersionPrefix.size());
-            return std::string(name.substr(0, name.find('\0')));
-        }
-    }
-    return {};
 }
 
 }  // namespace qvconfig::testing

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -23,11 +24,19 @@ inline constexpr std::uint16_t kRtRcData = 10;
 inline constexpr std::uint16_t kRtGroupIcon = 14;
 inline constexpr std::uint16_t kRtVersion = 16;
 
-// The bytes of a version block that names `originalName`.
-std::string versionBlock(std::string_view originalName);
+// A string table of a version block: its key ("040904b0") and its text values.
+struct VersionTable {
+    std::string key;
+    std::vector<std::pair<std::string, std::string>> strings;
+};
 
-// The original file name the version block among `resources` gives, or empty.
-std::string originalNameIn(const std::vector<Resource>& resources);
+// The bytes of a VS_VERSIONINFO block as the resource compiler lays it out: an empty fixed part,
+// the string tables and the translations (each language | code page << 16).
+std::string versionInfo(const std::vector<VersionTable>& tables,
+                        const std::vector<std::uint32_t>& translations);
+
+// The bytes of a version block that names `originalName` (U.S. English, Unicode).
+std::string versionBlock(std::string_view originalName);
 
 // `resources` in the order of a resource directory: types, then names, then languages; text
 // keys before integer IDs, each ascending.

@@ -433,15 +433,6 @@ std::uint32_t MemoryFileSystem::beginResourceUpdate(const std::string& path,
     return kErrorSuccess;
 }
 
-std::string MemoryFileSystem::originalFileName(const std::string& path) {
-    const File* file = fileAt(key(path));
-    std::vector<Resource> resources;
-    if (file == nullptr || !imageResources(file->bytes, resources)) {
-        return {};
-    }
-    return originalNameIn(resources);
-}
-
 bool MemoryFileSystem::systemText(std::uint32_t code, const std::string& insert,
                                   std::string& text) {
     const auto found = systemTexts().find(code);

@@ -107,7 +107,6 @@ class MemoryFileSystem final : public FileSystem {
                                     std::unique_ptr<ResourceImage>& image) override;
     std::uint32_t beginResourceUpdate(const std::string& path,
                                       std::unique_ptr<ResourceUpdate>& update) override;
-    std::string originalFileName(const std::string& path) override;
     bool systemText(std::uint32_t code, const std::string& insert, std::string& text) override;
     bool readTextFile(const std::string& path, std::size_t limit, std::string& text) override;
     bool writeTextFile(const std::string& path, const std::string& bytes) override;

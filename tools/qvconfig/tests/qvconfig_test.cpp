@@ -528,6 +528,77 @@ TEST_F(QvconfigTest, AChangeKeepsTheSymbolTableAndLeavesNoTemporaryFile) {
     EXPECT_EQ(workFolderFiles(), std::vector<std::string>{exe_.substr(exe_.find('\\') + 1)});
 }
 
+// 22 bytes of made-up certificate, made at run time so that the test program's own bytes (which
+// the tests change copies of) do not hold them.
+std::string certificateBytes() {
+    std::string bytes;
+    for (int i = 0; i < 22; ++i) {
+        bytes += static_cast<char>('A' + (i * 7) % 26);
+    }
+    return bytes;
+}
+
+// Signs the executable's bytes the way a signing tool lays the signature out: the file padded to
+// 8 bytes, a certificate table (one WIN_CERTIFICATE with a PKCS#7 type and made-up content)
+// appended, and data directory 4 pointing at it. No real certificate: the table is what counts.
+std::string withCertificateTable(std::string bytes) {
+    qvconfig::PeLayout layout;
+    if (qvconfig::readPeLayout(bytes, layout) != "" || layout.certificateField == 0) {
+        return {};
+    }
+    bytes.resize((bytes.size() + 7) / 8 * 8, '\0');
+    const std::uint32_t offset = static_cast<std::uint32_t>(bytes.size());
+    constexpr std::uint32_t kTableSize = 32;             // 30 bytes of certificate, padded to 8
+    std::string table("\x1E\0\0\0\x00\x02\x02\x00", 8);  // dwLength 30, revision 2.0, PKCS#7
+    table += certificateBytes();
+    table.resize(kTableSize, '\0');
+    bytes += table;
+    for (int i = 0; i < 4; ++i) {
+        bytes[layout.certificateField + i] = static_cast<char>((offset >> (8 * i)) & 0xFF);
+        bytes[layout.certificateField + 4 + i] = static_cast<char>((kTableSize >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
+TEST_F(QvconfigTest, ASignedFileIsRefusedUnlessItsSignatureMayBeRemoved) {
+    const std::string unsigned_ = readFile(exe_);
+    const std::string signed_ = withCertificateTable(unsigned_);
+    ASSERT_FALSE(signed_.empty()) << "the test program has no certificate directory";
+    writeFile(exe_, signed_);
+
+    // Reading is harmless; every change is refused and the file stays as it was.
+    EXPECT_EQ(qvconfig({"get", exe_, "10"}).code, qvconfig::kExitOk);
+    for (const std::vector<std::string>& change :
+         {std::vector<std::string>{"set", exe_, "13", "x"},
+          std::vector<std::string>{"remove", exe_, "10"}}) {
+        const Outcome r = qvconfig(change);
+        EXPECT_EQ(r.code, qvconfig::kExitRefused);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "qvconfig: " + exe_ +
+                             ": the file is signed, and a change would leave a signature that "
+                             "no longer verifies; nothing changed. To change it, give "
+                             "--remove-signature before the command (the signature is removed) "
+                             "and sign the file again.\n");
+        EXPECT_EQ(readFile(exe_), signed_);
+    }
+    EXPECT_EQ(qvconfig({"--remove-signature", "get", exe_, "10"}).code, qvconfig::kExitUsage);
+
+    const Outcome r = qvconfig({"--remove-signature", "set", exe_, "13", "x"});
+    ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
+    EXPECT_EQ(r.out,
+              "value 13 (app_args) set: 1 characters\n"
+              "signature removed: sign the file again\n");
+    const std::string after = readFile(exe_);
+    qvconfig::PeLayout is;
+    ASSERT_EQ(qvconfig::readPeLayout(after, is), "");
+    EXPECT_EQ(is.certificateOffset, 0u);
+    EXPECT_EQ(is.certificateSize, 0u);
+    EXPECT_EQ(after.find(certificateBytes()), std::string::npos);
+    EXPECT_EQ(qvconfig({"get", exe_, "13"}).out, "x\n");
+    // The file is unsigned now: the next change needs no word.
+    EXPECT_EQ(qvconfig({"set", exe_, "13", "y"}).code, qvconfig::kExitOk);
+}
+
 // A small executable image in memory: headers, one section and a symbol table behind it.
 std::string smallImage(std::uint32_t sectionSize, bool withSymbols) {
     constexpr std::uint32_t kPe = 0x40;
@@ -923,7 +994,9 @@ TEST_F(ExportTest, AFileOfAnotherReleaseIsExportedAgainstThisReleasesShippedValu
                          kValueLanguage, withNul("old")});
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(10),
                          0x0409, withNul("English title")});
-    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, e)) << e.detail;
+    ASSERT_TRUE(
+        qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e))
+        << e.detail;
 
     const Outcome r = qvconfig({"export", exe_});
     ASSERT_EQ(r.code, qvconfig::kExitOk) << r.err;
@@ -942,7 +1015,9 @@ TEST_F(ExportTest, ATextLongerThanThisReleaseAllowsIsNotExported) {
     std::vector<qvconfig::Resource> resources = exe.resources;
     resources.push_back({qvconfig::ResourceKey::integer(10), qvconfig::ResourceKey::integer(2),
                          kValueLanguage, withNul(std::string(128, '1'))});
-    ASSERT_TRUE(qvconfig::writeResources(windowsFiles, exe_, exe, resources, e)) << e.detail;
+    ASSERT_TRUE(
+        qvconfig::writeResources(windowsFiles, exe_, exe, resources, qvconfig::Signature::Keep, e))
+        << e.detail;
     const Outcome r = exportTo(exe_, file_);
     EXPECT_EQ(r.code, qvconfig::kExitRefused);
     EXPECT_EQ(r.err, "qvconfig: " + exe_ +

@@ -22,7 +22,6 @@ namespace {
 constexpr std::size_t kSystemTextInserts = 9;
 constexpr std::size_t kTextChunk = 4096;
 // "\StringFileInfo\llllcccc\OriginalFilename" and its NUL.
-constexpr std::size_t kVersionQueryCapacity = 64;
 constexpr const char* kTemporaryPrefix = "qvc";
 
 void closeFile(HANDLE handle) {
@@ -267,38 +266,6 @@ std::uint32_t WindowsFileSystem::beginResourceUpdate(const std::string& path,
     }
     update = std::make_unique<WindowsResourceUpdate>(std::move(begun));
     return kErrorSuccess;
-}
-
-std::string WindowsFileSystem::originalFileName(const std::string& path) {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0) {
-        return {};
-    }
-    std::vector<char> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
-        return {};
-    }
-    struct Translation {
-        WORD language;
-        WORD codePage;
-    };
-    Translation* translations = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translations), &length) ||
-        length < sizeof(Translation)) {
-        return {};
-    }
-    char query[kVersionQueryCapacity];
-    std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\OriginalFilename",
-                  translations->language, translations->codePage);
-    char* name = nullptr;
-    if (!VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&name), &length) ||
-        name == nullptr) {
-        return {};
-    }
-    return std::string(name, strnlen(name, length));
 }
 
 bool WindowsFileSystem::systemText(std::uint32_t code, const std::string& insert,

@@ -1,4 +1,4 @@
-// qvconfig's file system seam on Windows: kernel32, the resource update API, the version API.
+// qvconfig's file system seam on Windows: kernel32 and the resource update API.
 #ifndef QVCONFIG_WINDOWS_FILE_SYSTEM_H
 #define QVCONFIG_WINDOWS_FILE_SYSTEM_H
 
@@ -23,7 +23,6 @@ class WindowsFileSystem final : public FileSystem {
                                     std::unique_ptr<ResourceImage>& image) override;
     std::uint32_t beginResourceUpdate(const std::string& path,
                                       std::unique_ptr<ResourceUpdate>& update) override;
-    std::string originalFileName(const std::string& path) override;
     bool systemText(std::uint32_t code, const std::string& insert, std::string& text) override;
     bool readTextFile(const std::string& path, std::size_t limit, std::string& text) override;
     bool writeTextFile(const std::string& path, const std::string& bytes) override;
