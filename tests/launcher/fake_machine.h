@@ -30,6 +30,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qv::testing {
@@ -243,6 +244,9 @@ class FakeMachine : public Os {
     std::deque<ServiceControl> pendingControls_;
     bool serviceEnded_ = false;
     bool serviceMainReturned_ = false;
+    // The thread of the service's main function, which may outlive the dispatcher's return.
+    std::thread serviceThread_;
+    void joinServiceThread();
 };
 
 }  // namespace qv::testing

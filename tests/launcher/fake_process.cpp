@@ -12,7 +12,9 @@ FakeMachine::FakeMachine() {
     addFile("C:\\app\\QuorvexService.exe", "MZ");
 }
 
-FakeMachine::~FakeMachine() = default;
+FakeMachine::~FakeMachine() {
+    joinServiceThread();
+}
 
 void FakeMachine::setConfig(int id, std::string_view text) {
     resources_[id] = std::string(text) + '\0';
