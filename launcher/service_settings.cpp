@@ -48,6 +48,8 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     stop.keepFirst(std::move(timeout.step));
     Result<int> delay = loadInt(ctx, cfg::kServiceRestartDelay);
     stop.keepFirst(std::move(delay.step));
+    Result<int> deadline = loadInt(ctx, cfg::kServiceStartDeadline);
+    stop.keepFirst(std::move(deadline.step));
     if (!stop.goesOn()) {
         return stop;
     }
@@ -55,6 +57,8 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         secondsValue(timeout.value, kDefaultStopTimeoutSeconds, kMaxStopTimeoutSeconds);
     settings.restartDelayMs =
         secondsValue(delay.value, kDefaultRestartDelaySeconds, kMaxRestartDelaySeconds);
+    settings.startDeadlineMs =
+        secondsValue(deadline.value, kDefaultStartDeadlineSeconds, kMaxStartDeadlineSeconds);
     if (startType.empty() || startType.view() == kStartAutomatic) {
         settings.startType = ServiceStartType::Automatic;
     } else if (startType.view() == kStartDelayed) {

@@ -1,4 +1,4 @@
-// The settings of the Windows service (configuration values 33 to 39), read only by the service
+// The settings of the Windows service (configuration values 33 to 40), read only by the service
 // commands, and the words of the command line that select those commands.
 #ifndef QV_LAUNCHER_SERVICE_SETTINGS_H
 #define QV_LAUNCHER_SERVICE_SETTINGS_H
@@ -21,6 +21,8 @@ inline constexpr std::size_t kServiceDescriptionSize = kErrorMessageSize;
 inline constexpr const char* kDefaultServiceName = kProductName;
 inline constexpr std::uint32_t kDefaultStopTimeoutSeconds = 30;
 inline constexpr std::uint32_t kMaxStopTimeoutSeconds = 3600;
+inline constexpr std::uint32_t kDefaultStartDeadlineSeconds = 120;
+inline constexpr std::uint32_t kMaxStartDeadlineSeconds = 3600;
 inline constexpr std::uint32_t kDefaultRestartDelaySeconds = 60;
 inline constexpr std::uint32_t kMaxRestartDelaySeconds = 86400;
 inline constexpr std::uint32_t kMillisecondsPerSecond = 1000;
@@ -42,11 +44,13 @@ struct ServiceSettings {
     FixedText<kPathSize> stopMethod;
     std::uint32_t stopTimeoutMs = kDefaultStopTimeoutSeconds * kMillisecondsPerSecond;
     std::uint32_t restartDelayMs = kDefaultRestartDelaySeconds * kMillisecondsPerSecond;
+    // How long a start may take until main is called.
+    std::uint32_t startDeadlineMs = kDefaultStartDeadlineSeconds * kMillisecondsPerSecond;
 };
 
 // Value 33: the service name (unset or empty: kDefaultServiceName).
 Step loadServiceName(Context& ctx, ServiceSettings& settings);
-// Values 33 to 39. A start type other than the three known texts stops the step with
+// Values 33 to 40. A start type other than the three known texts stops the step with
 // ERROR_INVALID_DATA, naming the value in the debug log and in the error message.
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings);
 

@@ -276,6 +276,12 @@ bool WindowsOs::createNamedMutex(const char* name) {
     return mutex != nullptr;
 }
 
+LocalTime WindowsOs::localTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 bool WindowsOs::availablePhysicalMemory(std::uint64_t& bytes) {
     MEMORYSTATUSEX status{};
     status.dwLength = kMemoryStatusLength;

@@ -29,6 +29,7 @@ class WindowsOs final : public Os {
 
     bool createNamedMutex(const char* name) override;
 
+    LocalTime localTime() override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
 
     void shellOpen(const char* target) override;

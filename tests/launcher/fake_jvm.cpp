@@ -50,6 +50,10 @@ jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
 jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
     FakeJvm& jvm = jvmOf(vm);
     record(jvm, "DestroyJavaVM");
+    if (jvm.mainLeavesThread) {
+        jvm.waitForRelease();  // the non-daemon thread main left behind
+        record(jvm, "DestroyJavaVM returns");
+    }
     ++jvm.destroyCount;
     return JNI_OK;
 }
@@ -146,12 +150,14 @@ void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize in
 void fakeSystemExit(FakeJvm& jvm, jint code) {
     record(jvm, [&] { return "System.exit(" + std::to_string(code) + ")"; });
     jvm.exitCodes.push_back(code);
+    if (!jvm.exitEndsMain) {
+        jvm.waitForRelease();  // a shutdown hook that never ends, until the process ends
+        return;
+    }
     if (jvm.exitHook != nullptr) {
         jvm.exitHook(code);
     }
-    if (jvm.exitEndsMain) {
-        jvm.releaseOnDetach = true;
-    }
+    jvm.releaseOnDetach = true;
 }
 
 void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method, va_list args) {
@@ -178,7 +184,7 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method
         fakeSystemExit(jvm, *jvm.mainExits);
         return;
     }
-    if (jvm.mainBlocks) {
+    if (jvm.mainBlocks && !jvm.mainLeavesThread) {
         jvm.waitForRelease();
     }
     if (jvm.mainThrows) {
@@ -320,11 +326,15 @@ jint FakeJvm::create(JavaVM** vmOut, void** envOut, void* args) {
     creation.version = init->version;
     creation.ignoreUnrecognized = init->ignoreUnrecognized;
     exitHook = nullptr;
+    abortHook = nullptr;
     for (jint i = 0; i < init->nOptions; ++i) {
         creation.options.emplace_back(init->options[i].optionString);
         creation.extraInfoNull.push_back(init->options[i].extraInfo == nullptr);
         if (creation.options.back() == "exit") {
             exitHook = reinterpret_cast<void(JNICALL*)(jint)>(init->options[i].extraInfo);
+        }
+        if (creation.options.back() == "abort") {
+            abortHook = reinterpret_cast<void(JNICALL*)()>(init->options[i].extraInfo);
         }
     }
     std::size_t index = creations.size();

@@ -47,9 +47,12 @@ class FakeJvm {
     // Static void methods taking String[] that a stop may call ("pkg/Class.method"); calling one
     // ends a blocked main.
     std::set<std::string> stopMethods;
-    // System.exit ends a blocked main only when this is true (false: the Java service ignores
-    // the request and never ends).
+    // System.exit ends the JVM only when this is true. False: a shutdown hook never ends, so
+    // System.exit blocks (until the process is ended) and never reaches the exit hook.
     bool exitEndsMain = true;
+    // main starts a non-daemon thread and returns at once: DestroyJavaVM waits for that thread,
+    // which ends when System.exit or a stop method is called (or the process is ended).
+    bool mainLeavesThread = false;
     // Called at the start of each JNI_CreateJavaVM (a creation that takes its time).
     std::function<void()> beforeCreate;
 
@@ -70,6 +73,8 @@ class FakeJvm {
     std::vector<std::vector<std::string>> stopArguments;
     // The exit hook of the last creation ("exit" option), or null.
     void(JNICALL* exitHook)(jint) = nullptr;
+    // The abort hook of the last creation ("abort" option), or null.
+    void(JNICALL* abortHook)() = nullptr;
 
     // Ends a blocked main (what System.exit or a stop method does). A call on an attached thread
     // takes effect when that thread detaches, so that the fake's records are written by one

@@ -53,6 +53,8 @@ class FakeMachine : public Os {
     bool windows64 = false;
     bool hasIsWow64Process = true;
     std::optional<std::uint64_t> availableMemory = 4096ull << 20;
+    // What GetLocalTime answers.
+    LocalTime clock{2026, 3, 14, 9, 5, 7};
     // Names for which SetEnvironmentVariableA fails (folded case).
     std::set<std::string> refusedVariables;
     // Resource IDs that are found but cannot be loaded.
@@ -178,6 +180,7 @@ class FakeMachine : public Os {
     std::unique_ptr<RegistryKey> openRegistryKey(RegistryRoot root, const char* path,
                                                  std::uint32_t access) override;
     bool createNamedMutex(const char* name) override;
+    LocalTime localTime() override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
     void shellOpen(const char* target) override;
     FileStatus fileStatus(const char* path) override;

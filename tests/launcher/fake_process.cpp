@@ -182,6 +182,10 @@ bool FakeMachine::createNamedMutex(const char* name) {
     return true;
 }
 
+LocalTime FakeMachine::localTime() {
+    return clock;
+}
+
 bool FakeMachine::availablePhysicalMemory(std::uint64_t& bytes) {
     if (faults.fails(SeamCall::MemoryStatus) || !availableMemory) {
         return false;
