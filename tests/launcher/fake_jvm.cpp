@@ -50,6 +50,9 @@ jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
 jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
     FakeJvm& jvm = jvmOf(vm);
     record(jvm, "DestroyJavaVM");
+    if (jvm.onDestroy) {
+        jvm.onDestroy();
+    }
     if (jvm.mainLeavesThread) {
         jvm.waitForRelease();  // the non-daemon thread main left behind
         record(jvm, "DestroyJavaVM returns");
@@ -180,6 +183,10 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method
         return;
     }
     jvm.mainArguments.push_back(strings);
+    if (jvm.mainAborts && jvm.abortHook != nullptr) {
+        jvm.abortHook();
+        return;
+    }
     if (jvm.mainExits) {
         fakeSystemExit(jvm, *jvm.mainExits);
         return;

@@ -39,6 +39,8 @@ class FakeJvm {
     std::optional<int> failStringAt;
     // main leaves an exception pending when it returns.
     bool mainThrows = false;
+    // main meets a fatal error: the JVM calls its abort hook (and, if that returns, main ends).
+    bool mainAborts = false;
     // main calls System.exit with this code (the exit hook is called, then main returns, as
     // though the process ended there).
     std::optional<jint> mainExits;
@@ -55,6 +57,8 @@ class FakeJvm {
     bool mainLeavesThread = false;
     // Called at the start of each JNI_CreateJavaVM (a creation that takes its time).
     std::function<void()> beforeCreate;
+    // Called when DestroyJavaVM begins.
+    std::function<void()> onDestroy;
 
     // --- Record --------------------------------------------------------------------------------
     std::vector<Creation> creations;

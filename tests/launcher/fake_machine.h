@@ -163,6 +163,8 @@ class FakeMachine : public Os {
     void sendControl(ServiceControl control);
     // Blocks until the dispatcher has handed the service `count` controls.
     void waitForControls(std::size_t count);
+    // Blocks until endProcess has been called.
+    void waitForProcessEnd();
 
     // --- Os ------------------------------------------------------------------------------------
     std::string commandLine() override;

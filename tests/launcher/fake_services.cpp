@@ -230,6 +230,11 @@ void FakeMachine::waitForControls(std::size_t count) {
     serviceChanged_.wait(lock, [&] { return controlResults.size() >= count; });
 }
 
+void FakeMachine::waitForProcessEnd() {
+    std::unique_lock<std::mutex> lock(serviceMutex_);
+    serviceChanged_.wait(lock, [&] { return !processEnds.empty(); });
+}
+
 bool FakeMachine::registerServiceControlHandler(const char* name) {
     std::lock_guard<std::mutex> lock(serviceMutex_);
     if (failsIn(*this, SeamCall::ControlHandler)) {
