@@ -55,8 +55,9 @@ jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
     }
     if (jvm.mainLeavesThread) {
         jvm.waitForRelease();  // the non-daemon thread main left behind
-        record(jvm, "DestroyJavaVM returns");
     }
+    jvm.waitForDetachedThreads();
+    record(jvm, "DestroyJavaVM returns");
     ++jvm.destroyCount;
     return JNI_OK;
 }
@@ -259,6 +260,7 @@ void JNICALL fakeReleaseStringUTFChars(JNIEnv* env, jstring, const char*) {
 jint JNICALL fakeAttachCurrentThread(JavaVM* vm, void** env, void*) {
     FakeJvm& jvm = jvmOf(vm);
     record(jvm, "AttachCurrentThread");
+    jvm.attached();
     *env = &jvm.env;
     return JNI_OK;
 }
@@ -269,6 +271,7 @@ jint JNICALL fakeDetachCurrentThread(JavaVM* vm) {
     if (jvm.releaseOnDetach) {
         jvm.releaseMain();
     }
+    jvm.detached();
     return JNI_OK;
 }
 
@@ -361,6 +364,22 @@ void FakeJvm::releaseMain() {
     std::lock_guard<std::mutex> lock(releaseMutex_);
     mainReleased_ = true;
     released_.notify_all();
+}
+
+void FakeJvm::attached() {
+    std::lock_guard<std::mutex> lock(releaseMutex_);
+    ++attachedThreads_;
+}
+
+void FakeJvm::detached() {
+    std::lock_guard<std::mutex> lock(releaseMutex_);
+    --attachedThreads_;
+    released_.notify_all();
+}
+
+void FakeJvm::waitForDetachedThreads() {
+    std::unique_lock<std::mutex> lock(releaseMutex_);
+    released_.wait(lock, [this] { return attachedThreads_ <= 0; });
 }
 
 void FakeJvm::waitForRelease() {

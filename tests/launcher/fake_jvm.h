@@ -86,6 +86,11 @@ class FakeJvm {
     void releaseMain();
     bool releaseOnDetach = false;
     void waitForRelease();
+    // Threads attached with AttachCurrentThread are non-daemon threads: DestroyJavaVM waits until
+    // each has detached, as HotSpot's does.
+    void attached();
+    void detached();
+    void waitForDetachedThreads();
 
     // The entry handed out for this library (JNI_CreateJavaVM).
     CreateJavaVmFn entry();
@@ -119,6 +124,7 @@ class FakeJvm {
     std::mutex releaseMutex_;
     std::condition_variable released_;
     bool mainReleased_ = false;
+    int attachedThreads_ = 0;
 };
 
 }  // namespace qv::testing
