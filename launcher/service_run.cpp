@@ -232,8 +232,7 @@ void JNICALL serviceAbortHook() {
 }
 
 void ServiceRun::logMoment(const std::string& what) {
-    state_->log.print("Service:\t%s %s\n", what.c_str(),
-                      dateTimeText(ctx_.os.localTime()).c_str());
+    state_->log.print("Service:\t%s %s\n", what.c_str(), dateTimeText(ctx_.os.localTime()).c_str());
 }
 
 void ServiceRun::endNow(const std::string& line, const std::string& event,
@@ -260,10 +259,10 @@ void ServiceRun::exitCalled(jint code) {
 }
 
 void ServiceRun::abortCalled() {
-    endNow(formatText("the JVM aborted (service exit code %u) at", kServiceExitJvmAbort),
-           formatText("The JVM aborted; the service stops with exit code %u.",
-                      kServiceExitJvmAbort),
-           kServiceExitJvmAbort, kServiceExitJvmAbort);
+    endNow(
+        formatText("the JVM aborted (service exit code %u) at", kServiceExitJvmAbort),
+        formatText("The JVM aborted; the service stops with exit code %u.", kServiceExitJvmAbort),
+        kServiceExitJvmAbort, kServiceExitJvmAbort);
 }
 
 void ServiceRun::waitUntilDone() {
@@ -391,8 +390,8 @@ std::uint32_t ServiceRun::startAndRun() {
     Step prepared = planStart(ctx_, line_, Restarts::Never, plan);
     logMoment("started at");
     if (!st.debugLogFailure.empty()) {
-        const std::string text = "The debug log cannot be opened; the service runs without it. " +
-                                 st.debugLogFailure;
+        const std::string text =
+            "The debug log cannot be opened; the service runs without it. " + st.debugLogFailure;
         ctx_.os.reportErrorEvent(settings_->name.c_str(), text.c_str());
     }
     if (prepared.kind() == Step::Kind::AnotherInstance) {
@@ -437,9 +436,8 @@ std::uint32_t ServiceRun::startAndRun() {
         if (thrown != nullptr) {
             env->ExceptionDescribe();  // the throwable stays for its text below
             st.log.print("Exception:\t%s\n", throwableText(env, thrown).c_str());
-            st.log.print(
-                "Service:\tmain ended with an uncaught exception (service exit code %u)\n",
-                kServiceExitUncaughtException);
+            st.log.print("Service:\tmain ended with an uncaught exception (service exit code %u)\n",
+                         kServiceExitUncaughtException);
             exitCode = kServiceExitUncaughtException;
         }
     }

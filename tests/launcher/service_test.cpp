@@ -716,19 +716,30 @@ TEST(ServiceRun, EveryEndOfTheProcessReportsStoppedFirstWithItsCode) {
         const char* event;  // null: none
         const char* logLine;
     } cases[] = {
-        {"main calls System.exit(3)", [](ServiceMachine& s) { s.jvm.mainExits = 3; },
-         {kStartPending, kRunning, kStopped}, kErrorServiceSpecific, 3, 3, nullptr,
+        {"main calls System.exit(3)",
+         [](ServiceMachine& s) { s.jvm.mainExits = 3; },
+         {kStartPending, kRunning, kStopped},
+         kErrorServiceSpecific,
+         3,
+         3,
+         nullptr,
          "Exit code:\t3\nService:\tstopped by System.exit(3) at 2026-03-14 09:05:07\n"},
-        {"the JVM aborts", [](ServiceMachine& s) { s.jvm.mainAborts = true; },
-         {kStartPending, kRunning, kStopped}, kErrorServiceSpecific, kServiceExitJvmAbort,
-         kServiceExitJvmAbort, "QuorvexService: The JVM aborted; the service stops with exit code 72.",
+        {"the JVM aborts",
+         [](ServiceMachine& s) { s.jvm.mainAborts = true; },
+         {kStartPending, kRunning, kStopped},
+         kErrorServiceSpecific,
+         kServiceExitJvmAbort,
+         kServiceExitJvmAbort,
+         "QuorvexService: The JVM aborted; the service stops with exit code 72.",
          "Service:\tthe JVM aborted (service exit code 72) at 2026-03-14 09:05:07\n"},
         {"the start deadline passes while the JVM is created",
          [](ServiceMachine& s) {
              s.machine.setConfig(40, "1");
              s.jvm.beforeCreate = [&s] { s.machine.waitForProcessEnd(); };
          },
-         {kStartPending, kStopped}, kErrorServiceSpecific, kServiceExitStartDeadline,
+         {kStartPending, kStopped},
+         kErrorServiceSpecific,
+         kServiceExitStartDeadline,
          kServiceExitStartDeadline,
          "QuorvexService: The Java service was not started within the start deadline (1 s); its "
          "process was ended.",
@@ -740,7 +751,10 @@ TEST(ServiceRun, EveryEndOfTheProcessReportsStoppedFirstWithItsCode) {
              s.jvm.exitEndsMain = false;  // a shutdown hook that never ends
              s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
          },
-         {kStartPending, kRunning, kStopPending, kStopped}, 0, 0, kErrorServiceSpecific,
+         {kStartPending, kRunning, kStopPending, kStopped},
+         0,
+         0,
+         kErrorServiceSpecific,
          "QuorvexService: The Java service did not end within the stop timeout; its process was "
          "ended.",
          "Service:\tthe stop timeout passed at 2026-03-14 09:05:07\n"},
@@ -776,7 +790,8 @@ TEST(ServiceRun, EveryStartAndStopLeavesALineWithTheLocalTime) {
     EXPECT_EQ(s.run(), 0);
     const std::string log = s.machine.fileContent(kLogPath);
     const auto started = log.find("Service:\tstarted at 2026-03-14 09:05:07\n");
-    const auto requested = log.find("Service:\tstop requested (preshutdown) at 2026-03-14 09:05:07\n");
+    const auto requested =
+        log.find("Service:\tstop requested (preshutdown) at 2026-03-14 09:05:07\n");
     const auto stopped = log.find("Exit code:\t0\nService:\tstopped at 2026-03-14 09:05:07\n");
     ASSERT_NE(started, std::string::npos) << log;
     ASSERT_NE(requested, std::string::npos) << log;
