@@ -56,8 +56,9 @@ jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
     if (jvm.mainLeavesThread) {
         jvm.waitForRelease();  // the non-daemon thread main left behind
     }
-    jvm.waitForDetachedThreads();
-    record(jvm, "DestroyJavaVM returns");
+    if (jvm.waitForDetachedThreads() || jvm.mainLeavesThread) {
+        record(jvm, "DestroyJavaVM returns");
+    }
     ++jvm.destroyCount;
     return JNI_OK;
 }
@@ -369,6 +370,7 @@ void FakeJvm::releaseMain() {
 void FakeJvm::attached() {
     std::lock_guard<std::mutex> lock(releaseMutex_);
     ++attachedThreads_;
+    threadsAttached_ = true;
 }
 
 void FakeJvm::detached() {
@@ -377,9 +379,10 @@ void FakeJvm::detached() {
     released_.notify_all();
 }
 
-void FakeJvm::waitForDetachedThreads() {
+bool FakeJvm::waitForDetachedThreads() {
     std::unique_lock<std::mutex> lock(releaseMutex_);
     released_.wait(lock, [this] { return attachedThreads_ <= 0; });
+    return threadsAttached_;
 }
 
 void FakeJvm::waitForRelease() {

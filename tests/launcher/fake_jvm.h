@@ -87,10 +87,11 @@ class FakeJvm {
     bool releaseOnDetach = false;
     void waitForRelease();
     // Threads attached with AttachCurrentThread are non-daemon threads: DestroyJavaVM waits until
-    // each has detached, as HotSpot's does.
+    // each has detached, as HotSpot's does, and then records "DestroyJavaVM returns" (also after
+    // waiting for main's thread, mainLeavesThread). True when a thread was ever attached.
     void attached();
     void detached();
-    void waitForDetachedThreads();
+    bool waitForDetachedThreads();
 
     // The entry handed out for this library (JNI_CreateJavaVM).
     CreateJavaVmFn entry();
@@ -125,6 +126,7 @@ class FakeJvm {
     std::condition_variable released_;
     bool mainReleased_ = false;
     int attachedThreads_ = 0;
+    bool threadsAttached_ = false;
 };
 
 }  // namespace qv::testing
