@@ -30,6 +30,7 @@ constexpr jint kStopExitCode = 0;
 
 constexpr const char* kToStringMethod = "toString";
 constexpr const char* kToStringSignature = "()Ljava/lang/String;";
+constexpr const char* kExceptionWithoutText = "an exception without a text";
 
 using Clock = std::chrono::steady_clock;
 
@@ -308,44 +309,57 @@ std::uint32_t ServiceRun::failStart(const Step& stop, std::uint32_t exitCode) {
     return exitCode;
 }
 
-// The stop method "package.Class.method", or System.exit(0) when none is set; an exception it
-// leaves is described.
-void callStop(JNIEnv* env, std::string_view method) {
-    if (method.empty()) {
-        jclass system = env->FindClass(kSystemClass);
-        if (describePendingException(env) || system == nullptr) {
-            return;
-        }
-        jmethodID exit = env->GetStaticMethodID(system, kExitMethod, kExitSignature);
-        if (describePendingException(env) || exit == nullptr) {
-            return;
-        }
-        env->CallStaticVoidMethod(system, exit, kStopExitCode);
-        (void)describePendingException(env);
+// The exception pending in `env`, cleared: its text (its toString()); empty when none is pending.
+std::string takeException(JNIEnv* env) {
+    jthrowable thrown = env->ExceptionOccurred();
+    if (thrown == nullptr) {
+        return {};
+    }
+    env->ExceptionClear();
+    std::string text = throwableText(env, thrown);
+    return text.empty() ? std::string(kExceptionWithoutText) : text;
+}
+
+// System.exit(0); an exception it leaves is described.
+void callSystemExit(JNIEnv* env) {
+    jclass system = env->FindClass(kSystemClass);
+    if (describePendingException(env) || system == nullptr) {
         return;
     }
+    jmethodID exit = env->GetStaticMethodID(system, kExitMethod, kExitSignature);
+    if (describePendingException(env) || exit == nullptr) {
+        return;
+    }
+    env->CallStaticVoidMethod(system, exit, kStopExitCode);
+    (void)describePendingException(env);
+}
+
+// The configured stop method "package.Class.method", called with an empty String[]: empty when it
+// was found and returned, otherwise the text of what went wrong (the exception it left).
+std::string callConfiguredStop(JNIEnv* env, std::string_view method) {
     const std::size_t dot = method.rfind('.');
     std::string className(method.substr(0, dot == std::string_view::npos ? 0 : dot));
     const std::string methodName(method.substr(dot == std::string_view::npos ? 0 : dot + 1));
     std::replace(className.begin(), className.end(), '.', '/');
     jclass target = env->FindClass(className.c_str());
-    if (describePendingException(env) || target == nullptr) {
-        return;
+    if (target == nullptr) {
+        const std::string text = takeException(env);
+        return text.empty() ? "class " + className + " not found" : text;
     }
     jmethodID stop = env->GetStaticMethodID(target, methodName.c_str(), kStopSignature);
-    if (describePendingException(env) || stop == nullptr) {
-        return;
+    if (stop == nullptr) {
+        const std::string text = takeException(env);
+        return text.empty() ? "method " + methodName + " not found" : text;
     }
     jclass stringClass = env->FindClass(kStringClass);
-    if (describePendingException(env) || stringClass == nullptr) {
-        return;
-    }
-    jobjectArray none = env->NewObjectArray(0, stringClass, nullptr);
-    if (describePendingException(env) || none == nullptr) {
-        return;
+    jobjectArray none =
+        stringClass == nullptr ? nullptr : env->NewObjectArray(0, stringClass, nullptr);
+    if (none == nullptr) {
+        const std::string text = takeException(env);
+        return text.empty() ? std::string(kExceptionWithoutText) : text;
     }
     env->CallStaticVoidMethod(target, stop, none);
-    (void)describePendingException(env);
+    return takeException(env);
 }
 
 void ServiceRun::callStopMethod(JavaVM* vm) {
@@ -353,7 +367,18 @@ void ServiceRun::callStopMethod(JavaVM* vm) {
     if (vm->AttachCurrentThread(&attached, nullptr) != JNI_OK) {
         return;  // the JVM is gone already
     }
-    callStop(static_cast<JNIEnv*>(attached), settings_->stopMethod.view());
+    auto* env = static_cast<JNIEnv*>(attached);
+    const std::string_view method = settings_->stopMethod.view();
+    if (method.empty()) {
+        callSystemExit(env);
+    } else if (const std::string failure = callConfiguredStop(env, method); !failure.empty()) {
+        // The stop goes on: a stop method that cannot be called is no reason to keep running.
+        const std::string text = "The stop method " + std::string(method) + " failed: " + failure +
+                                 "; the service stops with System.exit(0).";
+        state_->log.print("Service:\t%s\n", text.c_str());
+        ctx_.os.reportErrorEvent(settings_->name.c_str(), text.c_str());
+        callSystemExit(env);
+    }
     (void)vm->DetachCurrentThread();
 }
 

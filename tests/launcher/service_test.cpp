@@ -841,6 +841,34 @@ TEST(ServiceRun, ADebugLogThatCannotBeOpenedIsAnEventAndTheServiceRuns) {
     EXPECT_EQ(s.machine.fileContent(kLogPath), "");
 }
 
+TEST(ServiceRun, AStopMethodThatCannotBeCalledIsAnEventAndSystemExitFollows) {
+    struct Case {
+        const char* name;
+        const char* stopMethod;
+        const char* failure;
+    } cases[] = {
+        {"class missing", "app.Gone.shutdown", "java.lang.NoClassDefFoundError: app/Gone"},
+        {"method missing", "app.Main.halt", "java.lang.NoSuchMethodError: main"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        s.machine.setConfig(37, c.stopMethod);
+        s.jvm.mainBlocks = true;
+        s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_THAT(s.jvm.exitCodes, ElementsAre(0));
+        EXPECT_THAT(s.machine.processEnds, ElementsAre(0u));
+        const std::string text = std::string("The stop method ") + c.stopMethod +
+                                 " failed: " + c.failure +
+                                 "; the service stops with System.exit(0).";
+        EXPECT_THAT(s.machine.events, ElementsAre("QuorvexService: " + text));
+        EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr("Service:\t" + text + "\n"));
+    }
+}
+
 TEST(ServiceRun, OutsideTheServiceManagerItEndsWithTheSystemText) {
     ServiceMachine s;
     s.machine.startedAsService = false;
