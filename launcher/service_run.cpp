@@ -31,6 +31,15 @@ constexpr jint kStopExitCode = 0;
 constexpr const char* kToStringMethod = "toString";
 constexpr const char* kToStringSignature = "()Ljava/lang/String;";
 constexpr const char* kExceptionWithoutText = "an exception without a text";
+constexpr const char* kThreadClass = "java/lang/Thread";
+constexpr const char* kCurrentThreadMethod = "currentThread";
+constexpr const char* kCurrentThreadSignature = "()Ljava/lang/Thread;";
+constexpr const char* kContextLoaderMethod = "getContextClassLoader";
+constexpr const char* kContextLoaderSignature = "()Ljava/lang/ClassLoader;";
+constexpr const char* kClassClass = "java/lang/Class";
+constexpr const char* kForNameMethod = "forName";
+constexpr const char* kForNameSignature =
+    "(Ljava/lang/String;ZLjava/lang/ClassLoader;)Ljava/lang/Class;";
 
 using Clock = std::chrono::steady_clock;
 
@@ -216,6 +225,9 @@ class ServiceRun final : public ServiceProgram {
     // A hook or the watch thread ended the process (on Windows nothing runs after that; the
     // fake machine's process goes on, and the run then writes nothing more).
     std::atomic<bool> processEnded_{false};
+    // The java.lang.Thread that runs main (a global reference, kept for the life of the JVM):
+    // the stop method's class is found through its context class loader.
+    std::atomic<jobject> mainThread_{nullptr};
     // Only the service thread: a JVM was created (its exit code goes to the debug log).
     bool jvmCreated_ = false;
 };
@@ -334,14 +346,65 @@ void callSystemExit(JNIEnv* env) {
     (void)describePendingException(env);
 }
 
+// A global reference to the calling thread's java.lang.Thread, or null (no exception left).
+jobject keepCurrentThread(JNIEnv* env) {
+    jclass threadClass = env->FindClass(kThreadClass);
+    jmethodID current =
+        threadClass == nullptr
+            ? nullptr
+            : env->GetStaticMethodID(threadClass, kCurrentThreadMethod, kCurrentThreadSignature);
+    jobject thread =
+        current == nullptr ? nullptr : env->CallStaticObjectMethod(threadClass, current);
+    jobject kept = thread == nullptr ? nullptr : env->NewGlobalRef(thread);
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+    }
+    return kept;
+}
+
+// The class `dotted` ("package.Class") as the context class loader of `mainThread` loads it
+// (Class.forName with that loader): a fat-jar launcher's main makes its own loader the context
+// loader, and the system class loader, which FindClass uses on an attached thread, does not see
+// the application's classes. Without a thread or a context loader, FindClass. Null with an
+// exception pending when the class is not found.
+jclass stopClass(JNIEnv* env, jobject mainThread, const std::string& dotted) {
+    std::string slashed = dotted;
+    std::replace(slashed.begin(), slashed.end(), '.', '/');
+    if (mainThread == nullptr) {
+        return env->FindClass(slashed.c_str());
+    }
+    jclass threadClass = env->FindClass(kThreadClass);
+    jmethodID getLoader =
+        threadClass == nullptr
+            ? nullptr
+            : env->GetMethodID(threadClass, kContextLoaderMethod, kContextLoaderSignature);
+    jobject loader = getLoader == nullptr ? nullptr : env->CallObjectMethod(mainThread, getLoader);
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+        loader = nullptr;
+    }
+    if (loader == nullptr) {
+        return env->FindClass(slashed.c_str());
+    }
+    jclass classClass = env->FindClass(kClassClass);
+    jmethodID forName = classClass == nullptr
+                            ? nullptr
+                            : env->GetStaticMethodID(classClass, kForNameMethod, kForNameSignature);
+    jstring name = forName == nullptr ? nullptr : env->NewStringUTF(dotted.c_str());
+    if (name == nullptr) {
+        return nullptr;
+    }
+    return static_cast<jclass>(
+        env->CallStaticObjectMethod(classClass, forName, name, JNI_TRUE, loader));
+}
+
 // The configured stop method "package.Class.method", called with an empty String[]: empty when it
 // was found and returned, otherwise the text of what went wrong (the exception it left).
-std::string callConfiguredStop(JNIEnv* env, std::string_view method) {
+std::string callConfiguredStop(JNIEnv* env, jobject mainThread, std::string_view method) {
     const std::size_t dot = method.rfind('.');
-    std::string className(method.substr(0, dot == std::string_view::npos ? 0 : dot));
+    const std::string className(method.substr(0, dot == std::string_view::npos ? 0 : dot));
     const std::string methodName(method.substr(dot == std::string_view::npos ? 0 : dot + 1));
-    std::replace(className.begin(), className.end(), '.', '/');
-    jclass target = env->FindClass(className.c_str());
+    jclass target = stopClass(env, mainThread, className);
     if (target == nullptr) {
         const std::string text = takeException(env);
         return text.empty() ? "class " + className + " not found" : text;
@@ -371,7 +434,8 @@ void ServiceRun::callStopMethod(JavaVM* vm) {
     const std::string_view method = settings_->stopMethod.view();
     if (method.empty()) {
         callSystemExit(env);
-    } else if (const std::string failure = callConfiguredStop(env, method); !failure.empty()) {
+    } else if (const std::string failure = callConfiguredStop(env, mainThread_.load(), method);
+               !failure.empty()) {
         // The stop goes on: a stop method that cannot be called is no reason to keep running.
         const std::string text = "The stop method " + std::string(method) + " failed: " + failure +
                                  "; the service stops with System.exit(0).";
@@ -443,6 +507,8 @@ std::uint32_t ServiceRun::startAndRun() {
         return failStart(stopWithLastError(ctx_), kServiceExitNoJvm);
     }
     jvmCreated_ = true;
+    // Before a stop can reach the JVM: the thread that will run main.
+    mainThread_.store(keepCurrentThread(env));
     bool stopFirst = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);

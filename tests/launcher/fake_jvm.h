@@ -32,6 +32,9 @@ class FakeJvm {
     std::vector<jint> creationResults;
     // Classes that FindClass finds (slash form); "java/lang/String" is always there.
     std::set<std::string> classes;
+    // Classes that only the context class loader of main's thread loads (a fat-jar launcher's
+    // own loader): FindClass does not find them, Class.forName with that loader does.
+    std::set<std::string> contextLoaderClasses;
     // Classes in `classes` that have no static main(String[]).
     std::set<std::string> classesWithoutMain;
     bool failArray = false;

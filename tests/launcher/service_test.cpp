@@ -841,13 +841,41 @@ TEST(ServiceRun, ADebugLogThatCannotBeOpenedIsAnEventAndTheServiceRuns) {
     EXPECT_EQ(s.machine.fileContent(kLogPath), "");
 }
 
+TEST(ServiceRun, TheStopMethodsClassIsFoundThroughMainsContextClassLoader) {
+    // A fat-jar launcher: the application's classes belong to the launcher's own class loader,
+    // which its main makes the context class loader; FindClass on an attached thread sees only
+    // the system class loader.
+    ServiceMachine s;
+    s.machine.setConfig(37, "boot.App.shutdown");
+    s.jvm.contextLoaderClasses = {"boot/App"};
+    s.jvm.stopMethods = {"boot/App.shutdown"};
+    s.jvm.mainBlocks = true;
+    s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+    EXPECT_EQ(s.last().win32ExitCode, 0u);
+    EXPECT_THAT(s.jvm.stopArguments, ElementsAre(std::vector<std::string>{}));
+    EXPECT_TRUE(s.jvm.exitCodes.empty());
+    EXPECT_TRUE(s.machine.events.empty());
+    EXPECT_TRUE(s.machine.processEnds.empty());
+    const auto& calls = s.jvm.calls;
+    auto at = [&calls](const char* call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
+    };
+    // The thread is kept before main runs; the class is loaded by its context loader.
+    EXPECT_LT(at("Thread.currentThread"), at("CallStaticVoidMethod(app/Main)"));
+    EXPECT_LT(at("AttachCurrentThread"), at("getContextClassLoader"));
+    EXPECT_LT(at("getContextClassLoader"), at("Class.forName(boot.App)"));
+    EXPECT_EQ(at("FindClass(boot/App)"), static_cast<std::ptrdiff_t>(calls.size()));
+}
+
 TEST(ServiceRun, AStopMethodThatCannotBeCalledIsAnEventAndSystemExitFollows) {
     struct Case {
         const char* name;
         const char* stopMethod;
         const char* failure;
     } cases[] = {
-        {"class missing", "app.Gone.shutdown", "java.lang.NoClassDefFoundError: app/Gone"},
+        {"class missing", "app.Gone.shutdown", "java.lang.ClassNotFoundException: app.Gone"},
         {"method missing", "app.Main.halt", "java.lang.NoSuchMethodError: main"},
     };
     for (const Case& c : cases) {
