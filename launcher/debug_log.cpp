@@ -5,16 +5,20 @@
 namespace qv {
 
 void DebugLog::open(std::unique_ptr<LogStream> stream, bool debugAll) {
+    std::lock_guard<std::mutex> lock(mutex_);
     stream_ = std::move(stream);
     debugAll_ = debugAll;
 }
 
 void DebugLog::close() {
-    stream_.reset();
+    std::unique_ptr<LogStream> closing;
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing = std::move(stream_);
     debugAll_ = false;
 }
 
 void DebugLog::emit(std::string_view text, bool toStream, bool decision) {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (decision && record_ != nullptr) {
         record_->append(text);
     }
@@ -30,7 +34,7 @@ void DebugLog::emit(std::string_view text, bool toStream, bool decision) {
 }
 
 void DebugLog::emitFormatted(bool toStream, bool decision, const char* format, va_list args) {
-    if (!(toStream && stream_) && !(decision && record_ != nullptr)) {
+    if (!(toStream && isOpen()) && !(decision && record_ != nullptr)) {
         return;  // nobody takes the line: it is not even formatted
     }
     emit(formatTextV(format, args), toStream, decision);

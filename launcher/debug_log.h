@@ -7,13 +7,16 @@
 
 #include <cstdarg>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 namespace qv {
 
 // Written only while open; every line ends with "\n" (the stream makes CR LF of it on Windows).
-// A closed log takes no further lines, and closing it again does nothing.
+// A closed log takes no further lines, and closing it again does nothing. A service writes from
+// several threads (its stop, its watch and the JVM's exit hook): opening, closing and each
+// write hold one lock.
 //
 // A line is a decision of the start (print, and printAllDecision for the few that the log shows
 // only at the debug-all level), a step of the verbose level (printAll: configuration reads,
@@ -21,9 +24,15 @@ namespace qv {
 // well as logged: the check command shows them.
 class DebugLog {
   public:
-    bool isOpen() const { return stream_ != nullptr; }
+    bool isOpen() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return stream_ != nullptr;
+    }
     // The verbose level: only meaningful while the log is open.
-    bool debugAll() const { return isOpen() && debugAll_; }
+    bool debugAll() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return stream_ != nullptr && debugAll_;
+    }
 
     void open(std::unique_ptr<LogStream> stream, bool debugAll);
     void close();
@@ -45,6 +54,7 @@ class DebugLog {
     void emit(std::string_view text, bool toStream, bool decision);
     void emitFormatted(bool toStream, bool decision, const char* format, va_list args);
 
+    mutable std::mutex mutex_;
     std::unique_ptr<LogStream> stream_;
     std::string* record_ = nullptr;
     bool debugAll_ = false;

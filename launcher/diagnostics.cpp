@@ -30,10 +30,15 @@ Step openDebugLog(Context& ctx, const CommandLine& line, const ProgramLocation& 
                                           charsIn(kPathSize)));
         }
         std::unique_ptr<LogStream> stream = ctx.os.openLogForAppend(path.c_str());
-        if (!stream) {
+        if (!stream && !ctx.state.debugLogOptional) {
             return stopWithLastError(ctx);
         }
-        ctx.state.log.open(std::move(stream), request == DebugRequest::DebugAll);
+        if (!stream) {
+            ctx.state.debugLogFailure =
+                std::string(path.view()) + ": " + systemTextOf(ctx.os, ctx.os.lastError());
+        } else {
+            ctx.state.log.open(std::move(stream), request == DebugRequest::DebugAll);
+        }
     }
     DebugLog& log = ctx.state.log;
     log.printHeader("\n\nVersion:\t%s\n", kLauncherVersion);

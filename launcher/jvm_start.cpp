@@ -16,6 +16,27 @@ constexpr const char* kMainMethod = "main";
 constexpr const char* kMainSignature = "([Ljava/lang/String;)V";
 constexpr const char* kStringClass = "java/lang/String";
 constexpr const char* kExitHookOption = "exit";
+constexpr const char* kAbortHookOption = "abort";
+
+// An option after those of the line: in the next free slot, or a new one.
+void addOption(JvmStart& jvm, const char* text, void* extraInfo) {
+    const JavaVMOption option{const_cast<char*>(text), extraInfo};
+    if (jvm.options.size() > static_cast<std::size_t>(jvm.optionCount)) {
+        jvm.options[static_cast<std::size_t>(jvm.optionCount)] = option;
+    } else {
+        jvm.options.push_back(option);
+    }
+    ++jvm.optionCount;
+}
+
+bool hasOption(const JvmStart& jvm, std::string_view text) {
+    for (jint k = 0; k < jvm.optionCount; ++k) {
+        if (jvm.options[static_cast<std::size_t>(k)].optionString == text) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // An "Error:" line in the debug log; the last error stays for the report that follows.
 void logKeepingLastError(Context& ctx, const std::string& text) {
@@ -84,15 +105,14 @@ JNIEnv* createJvm(Context& ctx, JvmStart& jvm) {
             ctx, formatText("The JVM library %s has no entry JNI_CreateJavaVM.", path.c_str()));
         return nullptr;
     }
+    if (jvm.reduceSignals && !hasOption(jvm, kReduceSignalsOption)) {
+        addOption(jvm, kReduceSignalsOption, nullptr);
+    }
+    if (jvm.abortHook != nullptr) {
+        addOption(jvm, kAbortHookOption, reinterpret_cast<void*>(jvm.abortHook));
+    }
     if (jvm.exitHook != nullptr) {
-        const JavaVMOption exitOption{const_cast<char*>(kExitHookOption),
-                                      reinterpret_cast<void*>(jvm.exitHook)};
-        if (jvm.options.size() > static_cast<std::size_t>(jvm.optionCount)) {
-            jvm.options[static_cast<std::size_t>(jvm.optionCount)] = exitOption;
-        } else {
-            jvm.options.push_back(exitOption);
-        }
-        ++jvm.optionCount;
+        addOption(jvm, kExitHookOption, reinterpret_cast<void*>(jvm.exitHook));
     }
     jvm.initArgs.version = JNI_VERSION_1_2;
     jvm.initArgs.nOptions = jvm.optionCount;

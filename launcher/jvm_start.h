@@ -16,6 +16,7 @@
 namespace qv {
 
 inline constexpr const char* kJvmLibrary = "\\bin\\client\\jvm.dll";
+inline constexpr const char* kReduceSignalsOption = "-Xrs";
 
 // The state of the JVM start, kept by the run loop across its passes.
 struct JvmStart {
@@ -34,6 +35,12 @@ struct JvmStart {
     // The JVM's "exit" hook, given as a creation option when set (the service run sets it; the
     // console run never does).
     void(JNICALL* exitHook)(jint code) = nullptr;
+    // The JVM's "abort" hook, given as a creation option when set (the service run only).
+    void(JNICALL* abortHook)() = nullptr;
+    // "-Xrs" is added to the options unless they hold it already: the JVM then installs no
+    // console control handler of its own, so no logoff or shutdown event ends it (the service
+    // run sets it; the console run never does).
+    bool reduceSignals = false;
 
     void freeOptions();
 };

@@ -49,6 +49,10 @@ inline constexpr std::uint32_t kServiceExitAnotherInstance = 2;
 inline constexpr std::uint32_t kServiceExitNoJvm = 0xFFFFFFFF;  // -1
 // main ended with an uncaught exception.
 inline constexpr std::uint32_t kServiceExitUncaughtException = 70;
+// The start had not called main when its deadline passed (value 40).
+inline constexpr std::uint32_t kServiceExitStartDeadline = 71;
+// The JVM aborted (its abort hook was called).
+inline constexpr std::uint32_t kServiceExitJvmAbort = 72;
 
 }  // namespace qv
 

@@ -155,6 +155,17 @@ class LogStream {
     LogStream() = default;
 };
 
+// The local date and time as GetLocalTime gives it (SYSTEMTIME without the day of the week and the
+// milliseconds).
+struct LocalTime {
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;
+    std::uint16_t day = 0;
+    std::uint16_t hour = 0;
+    std::uint16_t minute = 0;
+    std::uint16_t second = 0;
+};
+
 // What a file-status query (_stat64) found at a path.
 enum class FileStatus { Missing, File, Directory };
 
@@ -436,6 +447,9 @@ class Os {
     [[nodiscard]] virtual bool accountName(const char* sid, std::string& name) = 0;
 
     // --- Memory -------------------------------------------------------------------------------
+
+    // GetLocalTime. No last error.
+    virtual LocalTime localTime() = 0;
 
     // GlobalMemoryStatusEx with dwLength 64: ullAvailPhys. False when the call fails.
     [[nodiscard]] virtual bool availablePhysicalMemory(std::uint64_t& bytes) = 0;

@@ -106,6 +106,8 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     stop.keepFirst(std::move(timeout.step));
     Result<int> delay = loadInt(ctx, cfg::kServiceRestartDelay);
     stop.keepFirst(std::move(delay.step));
+    Result<int> deadline = loadInt(ctx, cfg::kServiceStartDeadline);
+    stop.keepFirst(std::move(deadline.step));
     if (!stop.goesOn()) {
         return stop;
     }
@@ -118,6 +120,8 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         secondsValue(timeout.value, kDefaultStopTimeoutSeconds, kMaxStopTimeoutSeconds);
     settings.restartDelayMs =
         secondsValue(delay.value, kDefaultRestartDelaySeconds, kMaxRestartDelaySeconds);
+    settings.startDeadlineMs =
+        secondsValue(deadline.value, kDefaultStartDeadlineSeconds, kMaxStartDeadlineSeconds);
     const std::optional<ServiceStartType> type = startTypeOf(settings.startTypeText.view());
     if (!type) {
         ctx.state.log.print("Error:\t\t%s\n",

@@ -1,4 +1,4 @@
-// The settings of the Windows service (configuration values 33 to 39, 44 and 45), read only by the
+// The settings of the Windows service (configuration values 33 to 40, 44 and 45), read only by the
 // service commands, and the words of the command line that select those commands.
 #ifndef QV_LAUNCHER_SERVICE_SETTINGS_H
 #define QV_LAUNCHER_SERVICE_SETTINGS_H
@@ -26,6 +26,8 @@ inline constexpr char kDependencySeparator = ';';
 inline constexpr const char* kDefaultServiceName = kProductName;
 inline constexpr std::uint32_t kDefaultStopTimeoutSeconds = 30;
 inline constexpr std::uint32_t kMaxStopTimeoutSeconds = 3600;
+inline constexpr std::uint32_t kDefaultStartDeadlineSeconds = 120;
+inline constexpr std::uint32_t kMaxStartDeadlineSeconds = 3600;
 inline constexpr std::uint32_t kDefaultRestartDelaySeconds = 60;
 inline constexpr std::uint32_t kMaxRestartDelaySeconds = 86400;
 inline constexpr std::uint32_t kMillisecondsPerSecond = 1000;
@@ -59,6 +61,8 @@ struct ServiceSettings {
     ServiceAccount account;
     // Value 45: the services that must run first, in the order given.
     std::vector<std::string> dependencies;
+    // How long a start may take until main is called.
+    std::uint32_t startDeadlineMs = kDefaultStartDeadlineSeconds * kMillisecondsPerSecond;
 };
 
 // The services of value 45: the texts between the separators, without the blanks around them;
@@ -76,7 +80,7 @@ Step loadServiceName(Context& ctx, ServiceSettings& settings);
 // Values 44 and 45, for the service of the settings' name. The virtual account of another
 // service stops the step with ERROR_INVALID_DATA, the reason in `why` and in the debug log.
 Step loadServiceAccount(Context& ctx, ServiceSettings& settings, std::string& why);
-// Values 33 to 39, 44 and 45. A start type other than the three known texts, a stop method not
+// Values 33 to 40, 44 and 45. A start type other than the three known texts, a stop method not
 // of its form, or the virtual account of another service, stops the step with
 // ERROR_INVALID_DATA, naming the value in the debug log.
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings);

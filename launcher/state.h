@@ -85,6 +85,10 @@ struct LauncherState {
     std::vector<ClassPathPattern> classPathPatterns;
     int exitCode = 0;
     DebugLog log;
+    // A service goes on without a debug log that cannot be opened (the console program stops):
+    // set, the failure is noted in debugLogFailure ("<path>: <system text>") instead.
+    bool debugLogOptional = false;
+    std::string debugLogFailure;
 };
 
 // What every step works with: the operating system and the state.

@@ -505,6 +505,12 @@ bool WindowsOs::accountName(const char* sid, std::string& name) {
     return found;
 }
 
+LocalTime WindowsOs::localTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 bool WindowsOs::availablePhysicalMemory(std::uint64_t& bytes) {
     MEMORYSTATUSEX status{};
     status.dwLength = kMemoryStatusLength;

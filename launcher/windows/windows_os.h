@@ -34,6 +34,7 @@ class WindowsOs final : public Os {
     bool accountName(const char* sid, std::string& name) override;
     bool createPrivateFolder(const char* path) override;
 
+    LocalTime localTime() override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
 
     void shellOpen(const char* target) override;

@@ -403,7 +403,11 @@ const Scenario kScenarios[] = {
          {SeamCall::ResourceLoad, 6, 0, kNoBundledRuntime, kInjectedText},
          {SeamCall::ResourceLoad, 9, 0, kJarMode, ""},
          {SeamCall::FileQuery, 0, 0, kNoBundledRuntime, ""},
-         {SeamCall::LogOpen, 0, 0, kNotLoadedYet, kInjectedText},
+         // Not a stop: the service runs without its debug log, and the event says why.
+         {SeamCall::LogOpen, 0, 0,
+          "The debug log cannot be opened; the service runs without it. "
+          "C:\\Zarvel\\service\\bin\\morvakin.log: ",
+          kInjectedLine},
          {SeamCall::InstanceLock, 0, 0, kShippedMessage, kInjectedText},
          {SeamCall::GetVariable, 2, 0, kShippedMessage, kNoProgramData},
          {SeamCall::SetVariable, 1, 0, kShippedMessage, kInjectedText},

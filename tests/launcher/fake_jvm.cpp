@@ -1,5 +1,7 @@
 #include "fake_jvm.h"
 
+#include <algorithm>
+
 #include <cstdarg>
 #include <map>
 
@@ -41,7 +43,7 @@ void record(FakeJvm& jvm, const char* call) {
 }
 
 struct FakeMethod {
-} gMainMethod, gExitMethod, gStopMethod;
+} gMainMethod, gExitMethod, gStopMethod, gCurrentThreadMethod, gForNameMethod, gContextLoaderMethod;
 
 jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
     return gEntryOwner->create(vm, env, args);
@@ -50,6 +52,15 @@ jint JNICALL fakeCreateJavaVm(JavaVM** vm, void** env, void* args) {
 jint JNICALL fakeDestroyJavaVm(JavaVM* vm) {
     FakeJvm& jvm = jvmOf(vm);
     record(jvm, "DestroyJavaVM");
+    if (jvm.onDestroy) {
+        jvm.onDestroy();
+    }
+    if (jvm.mainLeavesThread) {
+        jvm.waitForRelease();  // the non-daemon thread main left behind
+    }
+    if (jvm.waitForDetachedThreads() || jvm.mainLeavesThread) {
+        record(jvm, "DestroyJavaVM returns");
+    }
     ++jvm.destroyCount;
     return JNI_OK;
 }
@@ -62,8 +73,9 @@ jthrowable throwIn(FakeJvm& jvm, const std::string& what) {
 jclass JNICALL fakeFindClass(JNIEnv* env, const char* name) {
     FakeJvm& jvm = jvmOf(env);
     record(jvm, [&] { return std::string("FindClass(") + name + ")"; });
-    if (std::string(name) != "java/lang/String" && std::string(name) != "java/lang/System" &&
-        jvm.classes.count(name) == 0) {
+    static const std::set<std::string> kPlatformClasses = {"java/lang/String", "java/lang/System",
+                                                           "java/lang/Thread", "java/lang/Class"};
+    if (kPlatformClasses.count(name) == 0 && jvm.classes.count(name) == 0) {
         throwIn(jvm, std::string("java.lang.NoClassDefFoundError: ") + name);
         return nullptr;
     }
@@ -90,6 +102,14 @@ jmethodID JNICALL fakeGetStaticMethodID(JNIEnv* env, jclass cls, const char* nam
     if (className == "java/lang/System" && std::string(name) == "exit" &&
         std::string(sig) == "(I)V") {
         return reinterpret_cast<jmethodID>(&gExitMethod);
+    }
+    if (className == "java/lang/Thread" && std::string(name) == "currentThread" &&
+        std::string(sig) == "()Ljava/lang/Thread;") {
+        return reinterpret_cast<jmethodID>(&gCurrentThreadMethod);
+    }
+    if (className == "java/lang/Class" && std::string(name) == "forName" &&
+        std::string(sig) == "(Ljava/lang/String;ZLjava/lang/ClassLoader;)Ljava/lang/Class;") {
+        return reinterpret_cast<jmethodID>(&gForNameMethod);
     }
     if (jvm.stopMethods.count(className + "." + name) &&
         std::string(sig) == "([Ljava/lang/String;)V") {
@@ -146,12 +166,14 @@ void JNICALL fakeSetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize in
 void fakeSystemExit(FakeJvm& jvm, jint code) {
     record(jvm, [&] { return "System.exit(" + std::to_string(code) + ")"; });
     jvm.exitCodes.push_back(code);
+    if (!jvm.exitEndsMain) {
+        jvm.waitForRelease();  // a shutdown hook that never ends, until the process ends
+        return;
+    }
     if (jvm.exitHook != nullptr) {
         jvm.exitHook(code);
     }
-    if (jvm.exitEndsMain) {
-        jvm.releaseOnDetach = true;
-    }
+    jvm.releaseOnDetach = true;
 }
 
 void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method, va_list args) {
@@ -174,11 +196,15 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method
         return;
     }
     jvm.mainArguments.push_back(strings);
+    if (jvm.mainAborts && jvm.abortHook != nullptr) {
+        jvm.abortHook();
+        return;
+    }
     if (jvm.mainExits) {
         fakeSystemExit(jvm, *jvm.mainExits);
         return;
     }
-    if (jvm.mainBlocks) {
+    if (jvm.mainBlocks && !jvm.mainLeavesThread) {
         jvm.waitForRelease();
     }
     if (jvm.mainThrows) {
@@ -204,14 +230,60 @@ jmethodID JNICALL fakeGetMethodID(JNIEnv* env, jclass cls, const char* name, con
         std::string(sig) == "()Ljava/lang/String;") {
         return reinterpret_cast<jmethodID>(&gToStringMethod);
     }
+    if (jvm.object(cls)->text == "java/lang/Thread" &&
+        std::string(name) == "getContextClassLoader" &&
+        std::string(sig) == "()Ljava/lang/ClassLoader;") {
+        return reinterpret_cast<jmethodID>(&gContextLoaderMethod);
+    }
     throwIn(jvm, std::string("java.lang.NoSuchMethodError: ") + name);
     return nullptr;
 }
 
-jobject JNICALL fakeCallObjectMethodV(JNIEnv* env, jobject object, jmethodID, va_list) {
+jobject JNICALL fakeCallObjectMethodV(JNIEnv* env, jobject object, jmethodID method, va_list) {
     FakeJvm& jvm = jvmOf(env);
+    if (method == reinterpret_cast<jmethodID>(&gContextLoaderMethod)) {
+        record(jvm, "getContextClassLoader");
+        return jvm.newObject({"loader", "context", {}});
+    }
     record(jvm, "CallObjectMethod");
     return jvm.newObject({"string", jvm.object(object)->text, {}});
+}
+
+// Thread.currentThread() and Class.forName(name, initialize, loader): the context class loader
+// loads the classes FindClass finds and those only it sees (contextLoaderClasses).
+jobject JNICALL fakeCallStaticObjectMethodV(JNIEnv* env, jclass, jmethodID method, va_list args) {
+    FakeJvm& jvm = jvmOf(env);
+    if (method == reinterpret_cast<jmethodID>(&gCurrentThreadMethod)) {
+        record(jvm, "Thread.currentThread");
+        return jvm.newObject({"thread", "main", {}});
+    }
+    if (method == reinterpret_cast<jmethodID>(&gForNameMethod)) {
+        jobject name = va_arg(args, jobject);
+        std::string dotted = jvm.object(name)->text;
+        record(jvm, [&] { return "Class.forName(" + dotted + ")"; });
+        std::string slashed = dotted;
+        std::replace(slashed.begin(), slashed.end(), '.', '/');
+        if (jvm.classes.count(slashed) == 0 && jvm.contextLoaderClasses.count(slashed) == 0) {
+            throwIn(jvm, "java.lang.ClassNotFoundException: " + dotted);
+            return nullptr;
+        }
+        return jvm.newObject({"class", slashed, {}});
+    }
+    throwIn(jvm, "java.lang.NoSuchMethodError: unknown static method");
+    return nullptr;
+}
+
+jobject JNICALL fakeCallStaticObjectMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    jobject result = fakeCallStaticObjectMethodV(env, cls, method, args);
+    va_end(args);
+    return result;
+}
+
+jobject JNICALL fakeNewGlobalRef(JNIEnv* env, jobject object) {
+    record(jvmOf(env), "NewGlobalRef");
+    return object;
 }
 
 jobject JNICALL fakeCallObjectMethod(JNIEnv* env, jobject object, jmethodID method, ...) {
@@ -246,6 +318,7 @@ void JNICALL fakeReleaseStringUTFChars(JNIEnv* env, jstring, const char*) {
 jint JNICALL fakeAttachCurrentThread(JavaVM* vm, void** env, void*) {
     FakeJvm& jvm = jvmOf(vm);
     record(jvm, "AttachCurrentThread");
+    jvm.attached();
     *env = &jvm.env;
     return JNI_OK;
 }
@@ -256,6 +329,7 @@ jint JNICALL fakeDetachCurrentThread(JavaVM* vm) {
     if (jvm.releaseOnDetach) {
         jvm.releaseMain();
     }
+    jvm.detached();
     return JNI_OK;
 }
 
@@ -285,6 +359,9 @@ FakeJvm::FakeJvm() {
     functions.GetMethodID = fakeGetMethodID;
     functions.CallObjectMethod = fakeCallObjectMethod;
     functions.CallObjectMethodV = fakeCallObjectMethodV;
+    functions.CallStaticObjectMethod = fakeCallStaticObjectMethod;
+    functions.CallStaticObjectMethodV = fakeCallStaticObjectMethodV;
+    functions.NewGlobalRef = fakeNewGlobalRef;
     functions.ExceptionCheck = fakeExceptionCheck;
     functions.ExceptionClear = fakeExceptionClear;
     functions.GetStringUTFChars = fakeGetStringUTFChars;
@@ -320,11 +397,15 @@ jint FakeJvm::create(JavaVM** vmOut, void** envOut, void* args) {
     creation.version = init->version;
     creation.ignoreUnrecognized = init->ignoreUnrecognized;
     exitHook = nullptr;
+    abortHook = nullptr;
     for (jint i = 0; i < init->nOptions; ++i) {
         creation.options.emplace_back(init->options[i].optionString);
         creation.extraInfoNull.push_back(init->options[i].extraInfo == nullptr);
         if (creation.options.back() == "exit") {
             exitHook = reinterpret_cast<void(JNICALL*)(jint)>(init->options[i].extraInfo);
+        }
+        if (creation.options.back() == "abort") {
+            abortHook = reinterpret_cast<void(JNICALL*)()>(init->options[i].extraInfo);
         }
     }
     std::size_t index = creations.size();
@@ -344,6 +425,24 @@ void FakeJvm::releaseMain() {
     std::lock_guard<std::mutex> lock(releaseMutex_);
     mainReleased_ = true;
     released_.notify_all();
+}
+
+void FakeJvm::attached() {
+    std::lock_guard<std::mutex> lock(releaseMutex_);
+    ++attachedThreads_;
+    threadsAttached_ = true;
+}
+
+void FakeJvm::detached() {
+    std::lock_guard<std::mutex> lock(releaseMutex_);
+    --attachedThreads_;
+    released_.notify_all();
+}
+
+bool FakeJvm::waitForDetachedThreads() {
+    std::unique_lock<std::mutex> lock(releaseMutex_);
+    released_.wait(lock, [this] { return attachedThreads_ <= 0; });
+    return threadsAttached_;
 }
 
 void FakeJvm::waitForRelease() {

@@ -32,6 +32,9 @@ class FakeJvm {
     std::vector<jint> creationResults;
     // Classes that FindClass finds (slash form); "java/lang/String" is always there.
     std::set<std::string> classes;
+    // Classes that only the context class loader of main's thread loads (a fat-jar launcher's
+    // own loader): FindClass does not find them, Class.forName with that loader does.
+    std::set<std::string> contextLoaderClasses;
     // Classes in `classes` that have no static main(String[]).
     std::set<std::string> classesWithoutMain;
     bool failArray = false;
@@ -39,6 +42,8 @@ class FakeJvm {
     std::optional<int> failStringAt;
     // main leaves an exception pending when it returns.
     bool mainThrows = false;
+    // main meets a fatal error: the JVM calls its abort hook (and, if that returns, main ends).
+    bool mainAborts = false;
     // main calls System.exit with this code (the exit hook is called, then main returns, as
     // though the process ended there).
     std::optional<jint> mainExits;
@@ -47,11 +52,16 @@ class FakeJvm {
     // Static void methods taking String[] that a stop may call ("pkg/Class.method"); calling one
     // ends a blocked main.
     std::set<std::string> stopMethods;
-    // System.exit ends a blocked main only when this is true (false: the Java service ignores
-    // the request and never ends).
+    // System.exit ends the JVM only when this is true. False: a shutdown hook never ends, so
+    // System.exit blocks (until the process is ended) and never reaches the exit hook.
     bool exitEndsMain = true;
+    // main starts a non-daemon thread and returns at once: DestroyJavaVM waits for that thread,
+    // which ends when System.exit or a stop method is called (or the process is ended).
+    bool mainLeavesThread = false;
     // Called at the start of each JNI_CreateJavaVM (a creation that takes its time).
     std::function<void()> beforeCreate;
+    // Called when DestroyJavaVM begins.
+    std::function<void()> onDestroy;
 
     // --- Record --------------------------------------------------------------------------------
     std::vector<Creation> creations;
@@ -70,6 +80,8 @@ class FakeJvm {
     std::vector<std::vector<std::string>> stopArguments;
     // The exit hook of the last creation ("exit" option), or null.
     void(JNICALL* exitHook)(jint) = nullptr;
+    // The abort hook of the last creation ("abort" option), or null.
+    void(JNICALL* abortHook)() = nullptr;
 
     // Ends a blocked main (what System.exit or a stop method does). A call on an attached thread
     // takes effect when that thread detaches, so that the fake's records are written by one
@@ -77,6 +89,12 @@ class FakeJvm {
     void releaseMain();
     bool releaseOnDetach = false;
     void waitForRelease();
+    // Threads attached with AttachCurrentThread are non-daemon threads: DestroyJavaVM waits until
+    // each has detached, as HotSpot's does, and then records "DestroyJavaVM returns" (also after
+    // waiting for main's thread, mainLeavesThread). True when a thread was ever attached.
+    void attached();
+    void detached();
+    bool waitForDetachedThreads();
 
     // The entry handed out for this library (JNI_CreateJavaVM).
     CreateJavaVmFn entry();
@@ -110,6 +128,8 @@ class FakeJvm {
     std::mutex releaseMutex_;
     std::condition_variable released_;
     bool mainReleased_ = false;
+    int attachedThreads_ = 0;
+    bool threadsAttached_ = false;
 };
 
 }  // namespace qv::testing

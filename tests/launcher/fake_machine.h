@@ -30,6 +30,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qv::testing {
@@ -55,6 +56,8 @@ class FakeMachine : public Os {
     bool windows64 = false;
     bool hasIsWow64Process = true;
     std::optional<std::uint64_t> availableMemory = 4096ull << 20;
+    // What GetLocalTime answers.
+    LocalTime clock{2026, 3, 14, 9, 5, 7};
     // Names for which SetEnvironmentVariableA fails (folded case).
     std::set<std::string> refusedVariables;
     // Resource IDs that are found but cannot be loaded.
@@ -217,6 +220,8 @@ class FakeMachine : public Os {
     void sendControl(ServiceControl control);
     // Blocks until the dispatcher has handed the service `count` controls.
     void waitForControls(std::size_t count);
+    // Blocks until endProcess has been called.
+    void waitForProcessEnd();
 
     // --- Os ------------------------------------------------------------------------------------
     std::string commandLine() override;
@@ -239,6 +244,7 @@ class FakeMachine : public Os {
     bool processUser(std::string& sid, bool& administrator) override;
     bool accountName(const char* sid, std::string& name) override;
     bool createPrivateFolder(const char* path) override;
+    LocalTime localTime() override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
     void shellOpen(const char* target) override;
     FileStatus fileStatus(const char* path) override;
@@ -311,6 +317,9 @@ class FakeMachine : public Os {
     std::deque<ServiceControl> pendingControls_;
     bool serviceEnded_ = false;
     bool serviceMainReturned_ = false;
+    // The thread of the service's main function, which may outlive the dispatcher's return.
+    std::thread serviceThread_;
+    void joinServiceThread();
 };
 
 }  // namespace qv::testing

@@ -28,7 +28,9 @@ FakeMachine::FakeMachine() : processId_(++machinesMade) {
     addFile("C:\\app\\QuorvexService.exe", "MZ");
 }
 
-FakeMachine::~FakeMachine() = default;
+FakeMachine::~FakeMachine() {
+    joinServiceThread();
+}
 
 void FakeMachine::setConfig(int id, std::string_view text) {
     resources_[id] = std::string(text) + '\0';
@@ -324,6 +326,10 @@ bool FakeMachine::holdLockFile(const char* path) {
     locksTaken.push_back(path);
     lastErrorCode = kErrorSuccess;
     return true;
+}
+
+LocalTime FakeMachine::localTime() {
+    return clock;
 }
 
 bool FakeMachine::availablePhysicalMemory(std::uint64_t& bytes) {

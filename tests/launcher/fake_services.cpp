@@ -176,10 +176,15 @@ std::unique_ptr<ServiceManager> FakeMachine::openServiceManager() {
 }
 
 // Like the real dispatcher: the service's main function runs on a thread of its own while this
-// thread hands it the controls; it returns once the service reported stopped and its thread is
-// done (or the process was ended). Unlike the real one, it also returns when the main function
-// returns without a stopped report (a status report or the control handler that failed), where
-// the real dispatcher would wait for ever: a test must end.
+// thread hands it the controls, and it returns as soon as the service has reported stopped (or
+// the process was ended), whether or not the main function and the service's other threads are
+// done. Windows documents it so for StartServiceCtrlDispatcher: it "does not return until all
+// running services in the process have entered the SERVICE_STOPPED state", and the process then
+// goes on (typically to its end) while the service's threads may still run. The fake machine
+// keeps the main function's thread and joins it when it goes (a process would end it).
+// Unlike the real dispatcher, it also returns when the main function returns without a stopped
+// report (a status report or the control handler that failed), where the real dispatcher would
+// wait for ever: a test must end.
 bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program) {
     if (failsIn(*this, SeamCall::Dispatcher)) {
         return false;
@@ -189,7 +194,8 @@ bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program
         return false;
     }
     (void)name;
-    std::thread serviceThread([this, &program] {
+    joinServiceThread();
+    serviceThread_ = std::thread([this, &program] {
         program.serviceMain();
         std::lock_guard<std::mutex> lock(serviceMutex_);
         serviceMainReturned_ = true;
@@ -200,8 +206,8 @@ bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program
         serviceChanged_.wait(lock, [this] {
             return serviceEnded_ || serviceMainReturned_ || !pendingControls_.empty();
         });
-        if (pendingControls_.empty()) {
-            break;
+        if (serviceEnded_ || pendingControls_.empty()) {
+            break;  // no control reaches a service that has stopped
         }
         const ServiceControl control = pendingControls_.front();
         pendingControls_.pop_front();
@@ -211,9 +217,13 @@ bool FakeMachine::runServiceDispatcher(const char* name, ServiceProgram& program
         controlResults.push_back(result);
         serviceChanged_.notify_all();
     }
-    lock.unlock();
-    serviceThread.join();
     return true;
+}
+
+void FakeMachine::joinServiceThread() {
+    if (serviceThread_.joinable()) {
+        serviceThread_.join();
+    }
 }
 
 void FakeMachine::sendControl(ServiceControl control) {
@@ -225,6 +235,11 @@ void FakeMachine::sendControl(ServiceControl control) {
 void FakeMachine::waitForControls(std::size_t count) {
     std::unique_lock<std::mutex> lock(serviceMutex_);
     serviceChanged_.wait(lock, [&] { return controlResults.size() >= count; });
+}
+
+void FakeMachine::waitForProcessEnd() {
+    std::unique_lock<std::mutex> lock(serviceMutex_);
+    serviceChanged_.wait(lock, [&] { return !processEnds.empty(); });
 }
 
 bool FakeMachine::registerServiceControlHandler(const char* name) {

@@ -15,6 +15,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr const char* kQuotedProgram = "\"C:\\app\\QuorvexService.exe\"";
 
@@ -725,8 +726,11 @@ TEST(ServiceRun, StopCallsTheStopMethodOnAnAttachedThread) {
         };
         EXPECT_LT(at("AttachCurrentThread"), at("System.exit(0)"));
         EXPECT_LT(at("System.exit(0)"), at("DetachCurrentThread"));
-        EXPECT_LT(at("DetachCurrentThread"), at("DestroyJavaVM"));
+        // The JVM goes only once the stop thread is done (DestroyJavaVM waits for it).
+        EXPECT_LT(at("DetachCurrentThread"), at("DestroyJavaVM returns"));
         EXPECT_THAT(s.machine.controlResults, ElementsAre(kErrorSuccess));
+        // The exit hook reported stopped and ended the process with System.exit's code.
+        EXPECT_THAT(s.machine.processEnds, ElementsAre(0u));
     }
     {
         SCOPED_TRACE("a configured stop method, on shutdown");
@@ -772,6 +776,244 @@ TEST(ServiceRun, AStopWhileTheJvmIsCreatedEndsStoppedWithoutMain) {
     EXPECT_TRUE(s.jvm.mainArguments.empty());
     EXPECT_EQ(s.jvm.destroyCount, 1);
     EXPECT_TRUE(s.machine.processEnds.empty());
+}
+
+TEST(ServiceRun, AStopReachesAJavaServiceWhoseMainHasReturned) {
+    // The shipped case: main starts the application and returns; its non-daemon threads keep
+    // DestroyJavaVM waiting. A stop still reaches the JVM, long before the stop timeout.
+    struct Case {
+        const char* name;
+        const char* stopMethod;  // value 37, null for System.exit(0)
+        std::vector<std::uint32_t> processEnds;
+    } cases[] = {
+        {"default stop: System.exit(0) through the exit hook", nullptr, {0u}},
+        {"a configured stop method", "app.Main.shutdown", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        s.machine.setConfig(38, "3600");
+        if (c.stopMethod != nullptr) {
+            s.machine.setConfig(37, c.stopMethod);
+            s.jvm.stopMethods = {"app/Main.shutdown"};
+        }
+        s.jvm.mainLeavesThread = true;
+        // Sent once main has returned and DestroyJavaVM waits.
+        s.jvm.onDestroy = [&s] { s.machine.sendControl(ServiceControl::Stop); };
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+        s.expectSoundReports();
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_EQ(s.machine.processEnds, c.processEnds);
+        EXPECT_TRUE(s.machine.events.empty()) << s.machine.events[0];
+        EXPECT_EQ(s.jvm.destroyCount, 1);
+        if (c.stopMethod == nullptr) {
+            EXPECT_THAT(s.jvm.exitCodes, ElementsAre(0));
+        } else {
+            EXPECT_THAT(s.jvm.stopArguments, ElementsAre(std::vector<std::string>{}));
+            EXPECT_TRUE(s.jvm.exitCodes.empty());
+        }
+        // The stop thread attached while DestroyJavaVM waited, and DestroyJavaVM returned after
+        // it was done.
+        const auto& calls = s.jvm.calls;
+        auto at = [&calls](const char* call) {
+            return std::find(calls.begin(), calls.end(), call) - calls.begin();
+        };
+        EXPECT_LT(at("DestroyJavaVM"), at("AttachCurrentThread"));
+        EXPECT_LT(at("DetachCurrentThread"), at("DestroyJavaVM returns"));
+    }
+}
+
+TEST(ServiceRun, EveryEndOfTheProcessReportsStoppedFirstWithItsCode) {
+    struct Case {
+        const char* name;
+        std::function<void(ServiceMachine&)> script;
+        std::vector<ServiceState> states;
+        std::uint32_t win32ExitCode;
+        std::uint32_t serviceExitCode;
+        std::uint32_t processEnd;
+        const char* event;  // null: none
+        const char* logLine;
+    } cases[] = {
+        {"main calls System.exit(3)",
+         [](ServiceMachine& s) { s.jvm.mainExits = 3; },
+         {kStartPending, kRunning, kStopped},
+         kErrorServiceSpecific,
+         3,
+         3,
+         nullptr,
+         "Exit code:\t3\nService:\tstopped by System.exit(3) at 2026-03-14 09:05:07\n"},
+        {"the JVM aborts",
+         [](ServiceMachine& s) { s.jvm.mainAborts = true; },
+         {kStartPending, kRunning, kStopped},
+         kErrorServiceSpecific,
+         kServiceExitJvmAbort,
+         kServiceExitJvmAbort,
+         "QuorvexService: The JVM aborted; the service stops with exit code 72.",
+         "Service:\tthe JVM aborted (service exit code 72) at 2026-03-14 09:05:07\n"},
+        {"the start deadline passes while the JVM is created",
+         [](ServiceMachine& s) {
+             s.machine.setConfig(40, "1");
+             s.jvm.beforeCreate = [&s] { s.machine.waitForProcessEnd(); };
+         },
+         {kStartPending, kStopped},
+         kErrorServiceSpecific,
+         kServiceExitStartDeadline,
+         kServiceExitStartDeadline,
+         "QuorvexService: The Java service was not started within the start deadline (1 s); its "
+         "process was ended.",
+         "Service:\tthe start deadline (1 s) passed at 2026-03-14 09:05:07\n"},
+        {"a stop that times out",
+         [](ServiceMachine& s) {
+             s.machine.setConfig(38, "1");
+             s.jvm.mainBlocks = true;
+             s.jvm.exitEndsMain = false;  // a shutdown hook that never ends
+             s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+         },
+         {kStartPending, kRunning, kStopPending, kStopped},
+         0,
+         0,
+         kErrorServiceSpecific,
+         "QuorvexService: The Java service did not end within the stop timeout; its process was "
+         "ended.",
+         "Service:\tthe stop timeout passed at 2026-03-14 09:05:07\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        c.script(s);
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_EQ(s.states(), c.states);
+        s.expectSoundReports();
+        EXPECT_EQ(s.last().win32ExitCode, c.win32ExitCode);
+        EXPECT_EQ(s.last().serviceExitCode, c.serviceExitCode);
+        EXPECT_THAT(s.machine.processEnds, ElementsAre(c.processEnd));
+        if (c.event == nullptr) {
+            EXPECT_TRUE(s.machine.events.empty());
+        } else {
+            EXPECT_THAT(s.machine.events, ElementsAre(c.event));
+        }
+        const std::string log = s.machine.fileContent(kLogPath);
+        EXPECT_THAT(log, HasSubstr(c.logLine));
+        // Nothing is written once the process has ended.
+        EXPECT_THAT(log, Not(HasSubstr("Service:\tstopped at")));
+    }
+}
+
+TEST(ServiceRun, EveryStartAndStopLeavesALineWithTheLocalTime) {
+    ServiceMachine s;
+    s.machine.setConfig(37, "app.Main.shutdown");
+    s.jvm.stopMethods = {"app/Main.shutdown"};
+    s.jvm.mainBlocks = true;
+    s.machine.controlsOnState = {{kRunning, ServiceControl::Preshutdown}};
+    EXPECT_EQ(s.run(), 0);
+    const std::string log = s.machine.fileContent(kLogPath);
+    const auto started = log.find("Service:\tstarted at 2026-03-14 09:05:07\n");
+    const auto requested =
+        log.find("Service:\tstop requested (preshutdown) at 2026-03-14 09:05:07\n");
+    const auto stopped = log.find("Exit code:\t0\nService:\tstopped at 2026-03-14 09:05:07\n");
+    ASSERT_NE(started, std::string::npos) << log;
+    ASSERT_NE(requested, std::string::npos) << log;
+    ASSERT_NE(stopped, std::string::npos) << log;
+    EXPECT_LT(started, requested);
+    EXPECT_LT(requested, stopped);
+}
+
+TEST(ServiceRun, TheJvmGetsReducedSignalsAndTheHooksOnce) {
+    struct Case {
+        const char* name;
+        const char* options;  // value 12
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"added", "-Dx=1", {"-Dx=1", "app.Main", "-Xrs", "abort", "exit"}},
+        {"already there", "-Xrs -Dx=1", {"-Xrs", "-Dx=1", "app.Main", "abort", "exit"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        s.machine.setConfig(12, c.options);
+        EXPECT_EQ(s.run(), 0);
+        ASSERT_EQ(s.jvm.creations.size(), 1u);
+        std::vector<std::string> options = s.jvm.creations[0].options;
+        options.erase(std::remove_if(options.begin(), options.end(),
+                                     [](const std::string& o) {
+                                         return o.rfind("-Djava.class.path=", 0) == 0;
+                                     }),
+                      options.end());
+        EXPECT_EQ(options, c.expected);
+        EXPECT_NE(s.jvm.abortHook, nullptr);
+    }
+}
+
+TEST(ServiceRun, ADebugLogThatCannotBeOpenedIsAnEventAndTheServiceRuns) {
+    ServiceMachine s;
+    s.machine.addFile(kLogPath);
+    s.machine.setReadOnly(kLogPath);
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopped));
+    EXPECT_EQ(s.last().win32ExitCode, 0u);
+    EXPECT_THAT(s.jvm.mainArguments, ElementsAre(std::vector<std::string>{}));
+    ASSERT_EQ(s.machine.events.size(), 1u);
+    EXPECT_THAT(s.machine.events[0],
+                HasSubstr("QuorvexService: The debug log cannot be opened; the service runs "
+                          "without it. C:\\app\\morvakin.log: "));
+    EXPECT_EQ(s.machine.fileContent(kLogPath), "");
+}
+
+TEST(ServiceRun, TheStopMethodsClassIsFoundThroughMainsContextClassLoader) {
+    // A fat-jar launcher: the application's classes belong to the launcher's own class loader,
+    // which its main makes the context class loader; FindClass on an attached thread sees only
+    // the system class loader.
+    ServiceMachine s;
+    s.machine.setConfig(37, "boot.App.shutdown");
+    s.jvm.contextLoaderClasses = {"boot/App"};
+    s.jvm.stopMethods = {"boot/App.shutdown"};
+    s.jvm.mainBlocks = true;
+    s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+    EXPECT_EQ(s.last().win32ExitCode, 0u);
+    EXPECT_THAT(s.jvm.stopArguments, ElementsAre(std::vector<std::string>{}));
+    EXPECT_TRUE(s.jvm.exitCodes.empty());
+    EXPECT_TRUE(s.machine.events.empty());
+    EXPECT_TRUE(s.machine.processEnds.empty());
+    const auto& calls = s.jvm.calls;
+    auto at = [&calls](const char* call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
+    };
+    // The thread is kept before main runs; the class is loaded by its context loader.
+    EXPECT_LT(at("Thread.currentThread"), at("CallStaticVoidMethod(app/Main)"));
+    EXPECT_LT(at("AttachCurrentThread"), at("getContextClassLoader"));
+    EXPECT_LT(at("getContextClassLoader"), at("Class.forName(boot.App)"));
+    EXPECT_EQ(at("FindClass(boot/App)"), static_cast<std::ptrdiff_t>(calls.size()));
+}
+
+TEST(ServiceRun, AStopMethodThatCannotBeCalledIsAnEventAndSystemExitFollows) {
+    struct Case {
+        const char* name;
+        const char* stopMethod;
+        const char* failure;
+    } cases[] = {
+        {"class missing", "app.Gone.shutdown", "java.lang.ClassNotFoundException: app.Gone"},
+        {"method missing", "app.Main.halt", "java.lang.NoSuchMethodError: main"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        s.machine.setConfig(37, c.stopMethod);
+        s.jvm.mainBlocks = true;
+        s.machine.controlsOnState = {{kRunning, ServiceControl::Stop}};
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopPending, kStopped));
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_THAT(s.jvm.exitCodes, ElementsAre(0));
+        EXPECT_THAT(s.machine.processEnds, ElementsAre(0u));
+        const std::string text = std::string("The stop method ") + c.stopMethod +
+                                 " failed: " + c.failure +
+                                 "; the service stops with System.exit(0).";
+        EXPECT_THAT(s.machine.events, ElementsAre("QuorvexService: " + text));
+        EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr("Service:\t" + text + "\n"));
+    }
 }
 
 TEST(ServiceRun, OutsideTheServiceManagerItEndsWithTheSystemText) {

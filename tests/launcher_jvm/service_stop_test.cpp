@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +20,7 @@ namespace qv::testing {
 namespace {
 
 constexpr const char* kServiceClass = "com.zarvel.quorvexservice.testing.ServiceProbe";
+constexpr const char* kServerClass = "com.zarvel.quorvexservice.testing.ServerProbe";
 constexpr std::chrono::milliseconds kInterval{50};
 
 // The real-JVM machine that also writes every status report to a file, one line each
@@ -69,6 +71,23 @@ std::vector<std::string> states(const std::vector<std::string>& reports) {
         while (lines(reportPath).empty()) {
             std::this_thread::sleep_for(kInterval);
         }
+        machine.sendControl(ServiceControl::Stop);
+    });
+}
+
+// Sends the stop once the server thread of ServerProbe serves and its main has returned.
+[[maybe_unused]] std::thread stopOnceServing(FakeMachine& machine, const std::string& reportPath) {
+    return std::thread([&machine, reportPath] {
+        for (;;) {
+            const std::vector<std::string> events = lines(reportPath);
+            if (std::find(events.begin(), events.end(), "serving") != events.end() &&
+                std::find(events.begin(), events.end(), "main returned") != events.end()) {
+                break;
+            }
+            std::this_thread::sleep_for(kInterval);
+        }
+        // main has returned; the service thread is in DestroyJavaVM or about to be.
+        std::this_thread::sleep_for(kInterval * 4);
         machine.sendControl(ServiceControl::Stop);
     });
 }
@@ -155,6 +174,57 @@ TEST(ServiceStop, AnUncaughtExceptionStopsAsAFailureAndIsDescribedInTheLog) {
                        "Service:\tmain ended with an uncaught exception (service exit code 70)\n"),
               std::string::npos)
         << log;
+}
+#elif defined(QV_TEST_STOP_AFTER_MAIN)
+// The shipped case: main starts the server and returns, and the service thread waits in
+// DestroyJavaVM. The default stop still reaches the JVM: System.exit(0) runs the shutdown hook
+// and the process ends with 0, far inside the stop timeout (an hour here).
+TEST(ServiceStop, TheDefaultStopReachesAServiceWhoseMainHasReturned) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const std::string reportPath = freshScratchFile("report.txt");
+    const std::string statusPath = freshScratchFile("status.txt");
+    auto child = [&] {
+        ReportingMachine machine(statusPath);
+        installProbe(machine, reportPath, kServerClass);
+        machine.setConfig(38, "3600");
+        std::thread stopper = stopOnceServing(machine, reportPath);
+        stopper.detach();  // the JVM ends the process
+        (void)runService(machine, readArguments("--mvk-service"), kInterval);
+        std::fprintf(stderr, "the service run returned\n");
+        std::exit(99);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
+    const std::vector<std::string> events = readProbeReport(reportPath).events;
+    EXPECT_NE(std::find(events.begin(), events.end(), "shutdown"), events.end());
+    EXPECT_EQ(std::find(events.begin(), events.end(), "served"), events.end());
+    const std::vector<std::string> reports = lines(statusPath);
+    EXPECT_EQ(states(reports), kStartRunStopPendingStopped);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), "1 0 0");
+}
+#elif defined(QV_TEST_STOP_METHOD_AFTER_MAIN)
+// The same with a configured stop method: it ends the server thread, DestroyJavaVM returns, the
+// shutdown hook runs and the service reports stopped with 0 by itself.
+TEST(ServiceStop, AStopMethodReachesAServiceWhoseMainHasReturned) {
+    const std::string reportPath = freshScratchFile("report.txt");
+    const std::string statusPath = freshScratchFile("status.txt");
+    ReportingMachine machine(statusPath);
+    installProbe(machine, reportPath, kServerClass);
+    machine.setConfig(37, "com.zarvel.quorvexservice.testing.ServerProbe.stop");
+    machine.setConfig(38, "3600");
+    std::thread stopper = stopOnceServing(machine, reportPath);
+    EXPECT_EQ(runService(machine, readArguments("--mvk-service"), kInterval), 0);
+    stopper.join();
+    const std::vector<std::string> events = readProbeReport(reportPath).events;
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[3], "served");
+    EXPECT_EQ(events[4], "shutdown");
+    EXPECT_NE(std::find(events.begin(), events.end(), "stop\t0"), events.end());
+    const std::vector<std::string> reports = lines(statusPath);
+    EXPECT_EQ(states(reports), kStartRunStopPendingStopped);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), "1 0 0");
+    EXPECT_TRUE(machine.processEnds.empty());
 }
 #endif
 

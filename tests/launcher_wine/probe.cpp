@@ -8,6 +8,11 @@
 //   probe access PATH   the allowing entries of a file's DACL (GetNamedSecurityInfoA), one a
 //                       line: "allow SID MASK FLAGS" (mask and ACE flags in hex); exit code 1 when
 //                       it cannot be read
+//   probe cycle NAME SETTLE_MS  one start/stop cycle of a service: StartService, RUNNING awaited,
+//                       SETTLE_MS more, then ControlService(STOP) and STOPPED awaited, polling
+//                       every millisecond or so; prints "stop_ms=N win32=N service=N" (the time
+//                       from the stop request to the STOPPED status); exit code 1 when a state
+//                       is not reached within a minute or a call fails (the line says which)
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -135,6 +140,62 @@ int describeAccess(char* path) {
     return 0;
 }
 
+constexpr ULONGLONG kCycleWaitMs = 60000;
+
+// Polls the service's status until it is `state` or the wait has passed; false then.
+bool awaitState(SC_HANDLE service, DWORD state, SERVICE_STATUS& status) {
+    const ULONGLONG until = GetTickCount64() + kCycleWaitMs;
+    while (GetTickCount64() < until) {
+        if (QueryServiceStatus(service, &status) && status.dwCurrentState == state) {
+            return true;
+        }
+        Sleep(1);
+    }
+    return false;
+}
+
+int cycleService(const char* name, DWORD settleMs) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service =
+        manager ? OpenServiceA(manager, name, SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS)
+                : nullptr;
+    int result = 1;
+    SERVICE_STATUS status{};
+    if (service == nullptr) {
+        std::printf("error: open %lu\n", GetLastError());
+    } else if (!StartServiceA(service, 0, nullptr)) {
+        std::printf("error: start %lu\n", GetLastError());
+    } else if (!awaitState(service, SERVICE_RUNNING, status)) {
+        std::printf("error: not running, state %lu\n", status.dwCurrentState);
+    } else {
+        Sleep(settleMs);
+        LARGE_INTEGER frequency{};
+        LARGE_INTEGER begin{};
+        LARGE_INTEGER end{};
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&begin);
+        if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+            std::printf("error: stop %lu\n", GetLastError());
+        } else if (!awaitState(service, SERVICE_STOPPED, status)) {
+            std::printf("error: not stopped, state %lu\n", status.dwCurrentState);
+        } else {
+            QueryPerformanceCounter(&end);
+            const double ms = static_cast<double>(end.QuadPart - begin.QuadPart) * 1000.0 /
+                              static_cast<double>(frequency.QuadPart);
+            std::printf("stop_ms=%.1f win32=%lu service=%lu\n", ms, status.dwWin32ExitCode,
+                        status.dwServiceSpecificExitCode);
+            result = 0;
+        }
+    }
+    if (service) {
+        CloseServiceHandle(service);
+    }
+    if (manager) {
+        CloseServiceHandle(manager);
+    }
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,8 +230,11 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "access") == 0) {
         return describeAccess(argv[2]);
     }
+    if (argc == 4 && std::strcmp(argv[1], "cycle") == 0) {
+        return cycleService(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+    }
     std::fprintf(stderr,
                  "usage: probe sysmsg CODE | probe env NAME | probe service NAME | probe access "
-                 "PATH\n");
+                 "PATH | probe cycle NAME SETTLE_MS\n");
     return 2;
 }

@@ -79,7 +79,9 @@ tmpdir=${tmpdir#*tmpdir=}
 expect_match "java.io.tmpdir: the service's folder" "^[A-Z]:.*\\\\$SERVICE\\\\Temp\$" "$tmpdir"
 expect_line "TEMP: the service's folder" "$RECORD" "main env TEMP=$tmpdir"
 expect_line "TMP: the service's folder" "$RECORD" "main env TMP=$tmpdir"
-expect_line "the exit hook is given" "$RECORD" "option[6]=exit"
+expect_line "-Xrs is added" "$RECORD" "option[6]=-Xrs"
+expect_line "the abort hook is given" "$RECORD" "option[7]=abort"
+expect_line "the exit hook is given" "$RECORD" "option[8]=exit"
 wine sc stop "$SERVICE" >/dev/null 2>&1
 wait_state 1 || fail "not stopped: state $STATE"
 expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
@@ -105,6 +107,27 @@ expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
 expect_line "the stop method was called with no arguments" "$RECORD" "stop shutdown args=0"
 expect_line "main returned" "$RECORD" "main returned"
 expect_no_line "no System.exit" "$RECORD" "System.exit 0"
+launch --mvk-uninstall
+
+# --- main has returned and DestroyJavaVM waits for the serving thread: a stop still reaches it ---
+service_case stop_after_main serve-after-main
+launch --mvk-install --mvk-debug
+wine sc start "$SERVICE" >/dev/null 2>&1
+wait_state 4 || fail "not running: state $STATE"
+for i in $(seq 1 100); do
+    grep -q "DestroyJavaVM waits" "$RECORD" 2>/dev/null && break
+    sleep 0.1
+done
+expect_line "main returned at once" "$RECORD" "main returned"
+expect_line "DestroyJavaVM waits" "$RECORD" "DestroyJavaVM waits for the serving thread"
+wine sc stop "$SERVICE" >/dev/null 2>&1
+wait_state 1 || fail "not stopped: state $STATE"
+expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
+expect_line "the stop attached a thread" "$RECORD" "AttachCurrentThread"
+expect_line "the default stop method" "$RECORD" "System.exit 0"
+expect_line "the exit hook learnt the code" "$RECORD" "exit hook 0"
+expect_match "the debug log has the stop by System.exit" "Service:	stopped by System.exit\(0\) at " "$(log_text)"
+expect_eq "no stop timeout" "" "$(log_text | grep 'stop timeout passed')"
 launch --mvk-uninstall
 
 # --- System.exit(3) from the Java service: stopped with service-specific code 3 ---------------

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -394,6 +395,26 @@ TEST_F(WindowsOsTest, MemoryStatus) {
     GlobalMemoryStatusEx(&status);
     EXPECT_GT(bytes, 0u);
     EXPECT_LE(bytes, status.ullTotalPhys);
+}
+
+TEST_F(WindowsOsTest, LocalTimeIsTheCRuntimesLocalTime) {
+    // Taken between two readings of the C runtime's clock: equal to one of them to the minute
+    // (both fall in the same minute unless the minute turns in between).
+    auto minuteOf = [](const std::tm& t) {
+        return std::to_string(t.tm_year + 1900) + "-" + std::to_string(t.tm_mon + 1) + "-" +
+               std::to_string(t.tm_mday) + " " + std::to_string(t.tm_hour) + ":" +
+               std::to_string(t.tm_min);
+    };
+    const std::time_t before = std::time(nullptr);
+    const qv::LocalTime now = os.localTime();
+    const std::time_t after = std::time(nullptr);
+    const std::string seen = std::to_string(now.year) + "-" + std::to_string(now.month) + "-" +
+                             std::to_string(now.day) + " " + std::to_string(now.hour) + ":" +
+                             std::to_string(now.minute);
+    const std::string first = minuteOf(*std::localtime(&before));
+    const std::string second = minuteOf(*std::localtime(&after));
+    EXPECT_TRUE(seen == first || seen == second) << seen << " vs " << first << " / " << second;
+    EXPECT_LE(now.second, 59u);
 }
 
 TEST_F(WindowsOsTest, JvmLibraryAndItsEntry) {
