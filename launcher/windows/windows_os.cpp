@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
