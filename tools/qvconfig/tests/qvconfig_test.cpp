@@ -357,7 +357,7 @@ TEST_F(QvconfigTest, ValuesTheLauncherDoesNotReadAreRefused) {
     // A long key is quoted whole, not cut with the rest of its message.
     const std::string longKey(600, 'k');
     for (const std::string& key :
-         {std::string("7"), std::string("0"), std::string("40"), std::string("99"),
+         {std::string("7"), std::string("0"), std::string("48"), std::string("99"),
           std::string("106"), std::string("65536"), std::string("nosuch"), std::string(),
           std::string("-1"), std::string("1x"), longKey}) {
         SCOPED_TRACE(key);
