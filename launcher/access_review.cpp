@@ -212,8 +212,10 @@ AccessReview reviewAccess(Os& os, const std::vector<ReviewedPath>& paths,
 
     AccessReview review;
     for (const auto& [path, rights] : paths) {
+        // A structured binding cannot be captured before C++20: the lambda takes a name of its own.
+        const std::string& reviewed = path;
         if (std::any_of(trusted.begin(), trusted.end(),
-                        [&](std::string_view folder) { return isBelow(path, folder); })) {
+                        [&](std::string_view folder) { return isBelow(reviewed, folder); })) {
             review.skipped.push_back(path);
             continue;
         }
