@@ -10,6 +10,8 @@
 //  - a VALUE that names no value is refused with one message line that quotes it whole;
 //  - any other words give the problem (an unknown command quoted whole), an empty line and the
 //    usage, and exit code 1;
+//  - "--remove-signature" before the words of set, set-file, remove or apply gives that command
+//    with the signature to be removed; before any other words it is refused with the usage;
 //  - a command is given only with exit code 0; the same words give the same result twice.
 #include <cstddef>
 #include <cstdint>
@@ -50,7 +52,7 @@ const Form kForms[] = {
 
 bool same(const qvconfig::Command& a, const qvconfig::Command& b) {
     return a.verb == b.verb && a.exe == b.exe && a.value == b.value && a.argument == b.argument &&
-           a.all == b.all && a.toFile == b.toFile;
+           a.all == b.all && a.toFile == b.toFile && a.removeSignature == b.removeSignature;
 }
 
 std::vector<std::string> wordsOf(std::string_view input) {
@@ -86,6 +88,28 @@ void checkCommand(const std::vector<std::string>& args, int code, const qvconfig
         return;
     }
     const std::string& word = args[0];
+    if (word == "--remove-signature") {
+        // The words after it, read on their own, must be a command that changes the file.
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        qvconfig::Command changing;
+        std::string restErr;
+        const int restCode = qvconfig::parseCommandLine(rest, changing, restErr);
+        checkCommand(rest, restCode, changing, restErr);
+        if (restCode != qvconfig::kExitOk) {
+            check(code == restCode && err == restErr, "--remove-signature hid the words' refusal");
+            return;
+        }
+        if (changing.verb != Verb::set && changing.verb != Verb::setFile &&
+            changing.verb != Verb::remove && changing.verb != Verb::apply) {
+            check(code == qvconfig::kExitUsage, "--remove-signature taken with a reading command");
+            checkUsage(err, "--remove-signature goes with set, set-file, remove and apply", true);
+            return;
+        }
+        changing.removeSignature = true;
+        check(code == qvconfig::kExitOk && err.empty() && same(command, changing),
+              "--remove-signature was not taken with its command");
+        return;
+    }
     if (word == "help" || word == "--help" || word == "-h" || word == "/?") {
         check(code == qvconfig::kExitOk && err.empty(), "help not given");
         check(same(command, qvconfig::Command{Verb::help, {}, nullptr, {}}), "help not given");
