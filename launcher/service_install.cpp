@@ -329,9 +329,8 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         return fail(ctx, what, unsafe);
     }
     ServicePlaces places;
-    if (Step prepared = prepareServicePlaces(ctx, program, *settings, places);
-        !prepared.goesOn()) {
-        return fail(ctx, what, prepared);
+    if (Step placed = prepareServicePlaces(ctx, program, *settings, places); !placed.goesOn()) {
+        return fail(ctx, what, placed);
     }
     std::unique_ptr<ServiceManager> manager = ctx.os.openServiceManager();
     if (!manager) {
@@ -352,8 +351,7 @@ int installService(Context& ctx, const CommandLine& commandLine) {
     if (!service) {
         Step failed = stopWithLastError(ctx);
         if (failed.errorCode() == kErrorServiceExists) {
-            return updateService(ctx, *manager, program, *settings, places, imagePath,
-                                 definition);
+            return updateService(ctx, *manager, program, *settings, places, imagePath, definition);
         }
         return fail(ctx, what, failed);
     }

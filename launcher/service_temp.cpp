@@ -49,10 +49,10 @@ Step checkedOrStop(Context& ctx, const char* path) {
     const AccessReview review = reviewInstallation(ctx, paths, true);
     if (!review.passed()) {
         ctx.state.log.print("Error:\t\tThe temporary folder %s can be changed by others.\n", path);
-        return stopWithReason(ctx, "The service's temporary folder can be changed by others than "
-                                   "administrators and the service:\n" +
-                                       describeReview(review) +
-                                       "--mvk-install makes it anew.");
+        return stopWithReason(ctx,
+                              "The service's temporary folder can be changed by others than "
+                              "administrators and the service:\n" +
+                                  describeReview(review) + "--mvk-install makes it anew.");
     }
     return Step::goOn();
 }

@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -505,10 +505,9 @@ bool WindowsOs::createPrivateFile(const char* path) {
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
     // No access asked for: a lock that a running instance holds without sharing opens all the
     // same, and its owner and list can still be set.
-    windows::KernelHandle file(CreateFileA(path, 0,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           &attributes, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                           nullptr));
+    windows::KernelHandle file(
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &attributes,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         return false;

@@ -296,7 +296,7 @@ class FakeMachine : public Os {
     const FileEntry* entry(std::string_view path) const;
 
     std::map<int, std::string> resources_;
-    std::set<std::string> protectedFolders_;         // folded full paths
+    std::set<std::string> protectedFolders_;  // folded full paths
     // Whether this process may open the file at `path` for writing, by its access list, or
     // create it there when it is missing (ERROR_ACCESS_DENIED otherwise).
     bool mayWrite(std::string_view path) const;

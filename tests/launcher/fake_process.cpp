@@ -271,8 +271,7 @@ bool FakeMachine::mayWrite(std::string_view path) const {
     }
     const AccessList list = accessListOf(folded);
     return std::any_of(list.entries.begin(), list.entries.end(), [this](const AccessEntry& e) {
-        return e.allow && !e.inheritOnly && e.sid == processUserSid &&
-               (e.mask & kWriteRights) != 0;
+        return e.allow && !e.inheritOnly && e.sid == processUserSid && (e.mask & kWriteRights) != 0;
     });
 }
 

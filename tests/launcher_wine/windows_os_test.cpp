@@ -14,8 +14,8 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
