@@ -1,7 +1,7 @@
 #include "check.h"
 
-#include "check_findings.h"
 #include "access_review.h"
+#include "check_findings.h"
 #include "class_path.h"
 #include "config.h"
 #include "diagnostics.h"

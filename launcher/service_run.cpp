@@ -251,9 +251,8 @@ void ServiceRun::logMoment(const std::string& what) {
     state_->log.print("Service:\t%s %s\n", what.c_str(), dateTimeText(ctx_.os.localTime()).c_str());
 }
 
-void ServiceRun::endNow(const std::string& line, const ServiceEvent& kind,
-                        const std::string& event, std::uint32_t serviceExitCode,
-                        std::uint32_t processCode) {
+void ServiceRun::endNow(const std::string& line, const ServiceEvent& kind, const std::string& event,
+                        std::uint32_t serviceExitCode, std::uint32_t processCode) {
     if (processEnded_.exchange(true)) {
         return;
     }
@@ -272,8 +271,7 @@ void ServiceRun::exitCalled(jint code) {
         state_->log.print("Exit code:\t%d\n", static_cast<int>(code));
     }
     endNow(formatText("stopped by System.exit(%d) at", static_cast<int>(code)), kEventServiceError,
-           {},
-           static_cast<std::uint32_t>(code), static_cast<std::uint32_t>(code));
+           {}, static_cast<std::uint32_t>(code), static_cast<std::uint32_t>(code));
 }
 
 void ServiceRun::abortCalled() {

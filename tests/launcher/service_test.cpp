@@ -1054,13 +1054,17 @@ TEST(ServiceRun, EveryStartAndStopLeavesALineWithTheLocalTime) {
 }
 
 TEST(ServiceRun, TheJvmGetsReducedSignalsAndTheHooksOnce) {
+    // The service's own temporary folder comes first (its default below the program data folder).
+    const std::string kTempOption = "-Djava.io.tmpdir=C:\\ProgramData\\QuorvexService\\Temp";
     struct Case {
         const char* name;
         const char* options;  // value 12
         std::vector<std::string> expected;
     } cases[] = {
-        {"added", "-Dx=1", {"-Dx=1", "app.Main", "-Xrs", "abort", "exit"}},
-        {"already there", "-Xrs -Dx=1", {"-Xrs", "-Dx=1", "app.Main", "abort", "exit"}},
+        {"added", "-Dx=1", {kTempOption, "-Dx=1", "app.Main", "-Xrs", "abort", "exit"}},
+        {"already there",
+         "-Xrs -Dx=1",
+         {kTempOption, "-Xrs", "-Dx=1", "app.Main", "abort", "exit"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
