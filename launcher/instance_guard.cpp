@@ -21,6 +21,15 @@ Step anotherInstanceFound(Context& ctx) {
     return Step::anotherInstance();
 }
 
+Step lockPathOf(Context& ctx, const ProgramLocation& program, std::string_view mutexName,
+                FixedText<kPathSize>& lock) {
+    if (!lock.assign(program.directory()) || !joinPath(lock, lockFileName(mutexName))) {
+        return stopTooLong(ctx, formatText("The instance lock does not fit into %u characters.",
+                                           charsIn(kPathSize)));
+    }
+    return Step::goOn();
+}
+
 }  // namespace
 
 std::string lockFileName(std::string_view mutexName) {
@@ -33,6 +42,16 @@ std::string lockFileName(std::string_view mutexName) {
     std::string name(leaf);
     name += kLockSuffix;
     return name;
+}
+
+Step instanceLockPath(Context& ctx, const ProgramLocation& program, FixedText<kPathSize>& lock) {
+    lock.clear();
+    FixedText<kShortTextSize> name;
+    Result<bool> read = loadString(ctx, cfg::kMutexName, name);
+    if (name.empty()) {
+        return std::move(read.step);
+    }
+    return lockPathOf(ctx, program, name.view(), lock);
 }
 
 Step checkInstance(Context& ctx, const ProgramLocation& program) {
@@ -51,9 +70,8 @@ Step checkInstance(Context& ctx, const ProgramLocation& program) {
     }
 
     FixedText<kPathSize> lock;
-    if (!lock.assign(program.directory()) || !joinPath(lock, lockFileName(name.view()))) {
-        return stopTooLong(ctx, formatText("The instance lock does not fit into %u characters.",
-                                           charsIn(kPathSize)));
+    if (Step placed = lockPathOf(ctx, program, name.view(), lock); !placed.goesOn()) {
+        return placed;
     }
     const std::uint32_t errorBefore = ctx.os.lastError();
     if (service) {

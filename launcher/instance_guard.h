@@ -1,6 +1,6 @@
 // The single-instance guard (value 23): the console program's named mutex, and the instance
 // lock, a file beside the program that every logon session sees and that only administrators,
-// SYSTEM and the service can create or hold.
+// SYSTEM and the service's account can create or hold. The file stays when its holder ends.
 #ifndef QV_LAUNCHER_INSTANCE_GUARD_H
 #define QV_LAUNCHER_INSTANCE_GUARD_H
 
@@ -12,6 +12,11 @@ namespace qv {
 // The file name of the instance lock that belongs to a mutex name: its last element (after a
 // "Global\" or "Local\" prefix) followed by ".lock".
 std::string lockFileName(std::string_view mutexName);
+
+// The instance lock beside the program: goes on with `lock` empty when value 23 names no mutex.
+// The install makes it (for administrators and SYSTEM, and the rights of the service's account
+// added), so that an account that may not create files in the program's folder can hold it.
+Step instanceLockPath(Context& ctx, const ProgramLocation& program, FixedText<kPathSize>& lock);
 
 // Without a mutex name: goes on, nothing guarded. Console: the named mutex as before (another
 // instance when it already exists), then the instance lock, which shows a service or a console

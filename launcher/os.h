@@ -416,12 +416,13 @@ class Os {
     virtual bool createNamedMutex(const char* name) = 0;
 
     // CreateFileA(path, GENERIC_READ | GENERIC_WRITE, no sharing, SECURITY_ATTRIBUTES{sizeof,
-    // descriptor "D:P(A;;FA;;;BA)(A;;FA;;;SY)", FALSE}, OPEN_ALWAYS,
-    // FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE): the instance lock. A file, unlike a
-    // name in the object namespace, is the same for every logon session, and only a process that
-    // may create files in the folder, or open this one, can hold it. The handle is never closed
-    // and is not inherited: the file goes when the process ends. False when no handle was
-    // created (last error set; ERROR_SHARING_VIOLATION while another process holds the lock,
+    // descriptor "D:P(A;;FA;;;BA)(A;;FA;;;SY)", FALSE}, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN): the
+    // instance lock. A file, unlike a name in the object namespace, is the same for every logon
+    // session, and only a process that may create files in the folder, or open this one, can
+    // hold it. The handle is never closed and is not inherited: the lock is free again when the
+    // process ends. The file stays (an account that may open the install's lock but not create
+    // files in the program's folder needs it there). False when no handle was created (last
+    // error set; ERROR_SHARING_VIOLATION while another process holds the lock,
     // ERROR_ACCESS_DENIED for a process that may not open or create it).
     virtual bool holdLockFile(const char* path) = 0;
 
@@ -442,6 +443,13 @@ class Os {
     // owner (SetNamedSecurityInfoA), so that a folder a user made first is the user's no longer.
     // False on failure (last error set).
     [[nodiscard]] virtual bool createPrivateFolder(const char* path) = 0;
+    // CreateFileA(path, no access, sharing everything, OPEN_ALWAYS) with the access list
+    // "D:P(A;;FA;;;BA)(A;;FA;;;SY)", closed at once: a file only Administrators and SYSTEM may
+    // use, nothing inherited from its folder. A file that is there already (also one another
+    // process holds open) is given the same list and Administrators as its owner
+    // (SetNamedSecurityInfoA). The install's instance lock and debug log, before it grants the
+    // service's account its rights on them. False on failure (last error set).
+    [[nodiscard]] virtual bool createPrivateFile(const char* path) = 0;
     // LookupAccountSidA: "DOMAIN\name" of a SID text. False when the SID has no name here. The
     // last error is left alone.
     [[nodiscard]] virtual bool accountName(const char* sid, std::string& name) = 0;

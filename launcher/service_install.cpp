@@ -3,12 +3,15 @@
 #include "access_review.h"
 #include "diagnostics.h"
 #include "format.h"
+#include "instance_guard.h"
 #include "service_temp.h"
 #include "start_plan.h"
 
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -94,30 +97,63 @@ bool readPassword(Context& ctx, const ServiceAccount& account, Password& passwor
     return ctx.os.readSecretLine(password.text());
 }
 
-// What an account other than LocalSystem must be able to change: the service's log folder and
-// the debug log beside the program, made where they are missing. False with `cause` naming the
-// account, the place and the system's text, and the last error as the grant left it.
+// What the install makes ready for the service before it grants its account anything: the
+// temporary folder and the instance lock, both for administrators and SYSTEM only.
+struct ServicePlaces {
+    FixedText<kPathSize> tempFolder;
+    FixedText<kPathSize> lock;  // empty without a mutex name
+};
+
+Step prepareServicePlaces(Context& ctx, const ProgramLocation& program,
+                          const ServiceSettings& settings, ServicePlaces& places) {
+    if (Step temp = prepareServiceTempFolder(ctx, settings.name.view(), places.tempFolder);
+        !temp.goesOn()) {
+        return temp;
+    }
+    if (Step lock = instanceLockPath(ctx, program, places.lock); !lock.goesOn()) {
+        return lock;
+    }
+    if (!places.lock.empty() && !ctx.os.createPrivateFile(places.lock.c_str())) {
+        return stopWithLastError(ctx);
+    }
+    return Step::goOn();
+}
+
+// What an account other than LocalSystem must be able to change, since it may neither create
+// files in the program's folder nor make folders there or in the program data folder: the
+// service's log folder, the debug log beside the program (made for administrators and SYSTEM
+// first, as the service makes it: it holds every expanded value), its temporary folder and the
+// instance lock. False with `cause` naming the account, the place and the system's text, and the
+// last error as the grant left it.
 bool grantAccountItsPlaces(Context& ctx, const ProgramLocation& program,
-                           const ServiceAccount& account, std::string& cause) {
+                           const ServiceAccount& account, const ServicePlaces& prepared,
+                           std::string& cause) {
     if (account.kind == AccountKind::LocalSystem) {
         return true;
     }
     const std::string directory(program.directory());
-    const struct {
-        std::string path;
-        GrantTarget target;
-    } places[] = {
+    const std::string debugLog = directory + "\\" + kLogFileName;
+    std::vector<std::pair<std::string, GrantTarget>> places = {
         {directory + "\\" + kDefaultServiceLogFolder, GrantTarget::Folder},
-        {directory + "\\" + kLogFileName, GrantTarget::File},
+        {debugLog, GrantTarget::File},
+        {std::string(prepared.tempFolder.view()), GrantTarget::Folder},
     };
-    for (const auto& place : places) {
-        if (!ctx.os.grantModifyAccess(place.path.c_str(), place.target, account.grantee.c_str())) {
-            const std::uint32_t code = ctx.os.lastError();
-            cause =
-                formatText("%s could not be given modify rights on %s: %s", account.name.c_str(),
-                           place.path.c_str(), systemTextOf(ctx.os, code).c_str());
-            ctx.os.setLastError(code);
-            return false;
+    if (!prepared.lock.empty()) {
+        places.emplace_back(std::string(prepared.lock.view()), GrantTarget::File);
+    }
+    const auto failed = [&](const std::string& path) {
+        const std::uint32_t code = ctx.os.lastError();
+        cause = formatText("%s could not be given modify rights on %s: %s", account.name.c_str(),
+                           path.c_str(), systemTextOf(ctx.os, code).c_str());
+        ctx.os.setLastError(code);
+        return false;
+    };
+    if (!ctx.os.createPrivateFile(debugLog.c_str())) {
+        return failed(debugLog);
+    }
+    for (const auto& [path, target] : places) {
+        if (!ctx.os.grantModifyAccess(path.c_str(), target, account.grantee.c_str())) {
+            return failed(path);
         }
     }
     return true;
@@ -210,8 +246,8 @@ ServiceRecovery recoveryOf(const ServiceSettings& settings) {
 
 // The existing service of the name made as the install makes it, when it runs this program.
 int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& program,
-                  const ServiceSettings& settings, const std::string& imagePath,
-                  const ServiceDefinition& definition) {
+                  const ServiceSettings& settings, const ServicePlaces& places,
+                  const std::string& imagePath, const ServiceDefinition& definition) {
     const std::string what =
         formatText("The service %s could not be updated:", settings.name.c_str());
     std::unique_ptr<ServiceHandle> service;
@@ -235,7 +271,7 @@ int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& 
         return fail(ctx, what, stopWithLastError(ctx));
     }
     std::string cause;
-    if (!grantAccountItsPlaces(ctx, program, settings.account, cause)) {
+    if (!grantAccountItsPlaces(ctx, program, settings.account, places, cause)) {
         return failWith(ctx, what, cause, ctx.os.lastError());
     }
     if (!ctx.os.registerEventSource(settings.name.c_str(), program.path.c_str())) {
@@ -292,10 +328,9 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         !unsafe.goesOn()) {
         return fail(ctx, what, unsafe);
     }
-    FixedText<kPathSize> tempFolder;
-    if (Step temp = prepareServiceTempFolder(ctx, settings->name.view(), tempFolder);
-        !temp.goesOn()) {
-        return fail(ctx, what, temp);
+    ServicePlaces places;
+    if (Step placed = prepareServicePlaces(ctx, program, *settings, places); !placed.goesOn()) {
+        return fail(ctx, what, placed);
     }
     std::unique_ptr<ServiceManager> manager = ctx.os.openServiceManager();
     if (!manager) {
@@ -316,7 +351,7 @@ int installService(Context& ctx, const CommandLine& commandLine) {
     if (!service) {
         Step failed = stopWithLastError(ctx);
         if (failed.errorCode() == kErrorServiceExists) {
-            return updateService(ctx, *manager, program, *settings, imagePath, definition);
+            return updateService(ctx, *manager, program, *settings, places, imagePath, definition);
         }
         return fail(ctx, what, failed);
     }
@@ -329,7 +364,7 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         service->setRecovery(recoveryOf(*settings));
     if (configured) {
         // The virtual account exists from the creation of its service on: granted only now.
-        configured = grantAccountItsPlaces(ctx, program, settings->account, cause) &&
+        configured = grantAccountItsPlaces(ctx, program, settings->account, places, cause) &&
                      ctx.os.registerEventSource(settings->name.c_str(), program.path.c_str());
     }
     if (!configured) {

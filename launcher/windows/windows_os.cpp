@@ -35,7 +35,8 @@ constexpr char kShellOpenEntry[] = "ShellExecuteA";
 constexpr DWORD kMemoryStatusLength = 64;
 static_assert(sizeof(MEMORYSTATUSEX) == kMemoryStatusLength);
 // The instance lock's access: Administrators and SYSTEM, nothing inherited from the folder. The
-// process that creates the file has its handle whatever the list says.
+// process that creates the file has its handle whatever the list says. The same for the files
+// the install makes private.
 constexpr char kLockFileDescriptor[] = "D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 // The service's temporary folder and the service's folder above it: Administrators and SYSTEM,
 // for the folder and everything made in it, nothing inherited from above.
@@ -379,10 +380,10 @@ bool WindowsOs::holdLockFile(const char* path) {
         return false;
     }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
-    // Kept open for the life of the process; the system closes it, and deletes the file, when
-    // the process ends in whatever way.
+    // Kept open for the life of the process; the system closes it when the process ends in
+    // whatever way.
     HANDLE lock = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                              FILE_ATTRIBUTE_HIDDEN, nullptr);
     return lock != INVALID_HANDLE_VALUE;
 }
 
@@ -449,24 +450,15 @@ bool WindowsOs::processUser(std::string& sid, bool& administrator) {
     return true;
 }
 
-bool WindowsOs::createPrivateFolder(const char* path) {
-    windows::LocalDescriptor descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
-            kPrivateFolderDescriptor, SDDL_REVISION_1, descriptor.receiver(), nullptr)) {
-        return false;
-    }
-    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
-    if (CreateDirectoryA(path, &attributes)) {
-        return true;
-    }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
-    }
-    // There already: Administrators become its owner and its access list is set anew.
+namespace {
+
+// A path that is there already given the descriptor's access list (protected: nothing inherited)
+// and Administrators as its owner. False with the last error set.
+bool givenToAdministrators(const char* path, PSECURITY_DESCRIPTOR descriptor) {
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL dacl = nullptr;
-    if (!GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted)) {
+    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) {
         return false;
     }
     BYTE admins[SECURITY_MAX_SID_SIZE] = {};
@@ -483,6 +475,47 @@ bool WindowsOs::createPrivateFolder(const char* path) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool WindowsOs::createPrivateFolder(const char* path) {
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kPrivateFolderDescriptor, SDDL_REVISION_1, descriptor.receiver(), nullptr)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    if (CreateDirectoryA(path, &attributes)) {
+        return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    // There already: Administrators become its owner and its access list is set anew.
+    return givenToAdministrators(path, descriptor.get());
+}
+
+bool WindowsOs::createPrivateFile(const char* path) {
+    windows::LocalDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockFileDescriptor, SDDL_REVISION_1,
+                                                              descriptor.receiver(), nullptr)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    // No access asked for: a lock that a running instance holds without sharing opens all the
+    // same, and its owner and list can still be set.
+    windows::KernelHandle file(
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &attributes,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return false;
+    }
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    file.reset();
+    // There already: Administrators become its owner and its access list is set anew.
+    return !existed || givenToAdministrators(path, descriptor.get());
 }
 
 bool WindowsOs::accountName(const char* sid, std::string& name) {

@@ -33,6 +33,7 @@ class WindowsOs final : public Os {
     bool processUser(std::string& sid, bool& administrator) override;
     bool accountName(const char* sid, std::string& name) override;
     bool createPrivateFolder(const char* path) override;
+    bool createPrivateFile(const char* path) override;
 
     LocalTime localTime() override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;

@@ -311,13 +311,18 @@ std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
         return nullptr;
     }
     FileEntry* file = entry(full);
-    if (file && (file->directory || file->readOnly)) {
+    if ((file && (file->directory || file->readOnly)) || !mayWrite(full)) {
         lastErrorCode = kErrorAccessDenied;
         return nullptr;
     }
     if (file == nullptr) {
         addFile(full);
         file = entry(full);
+        setAccessList(full, AccessList{"S-1-5-32-544",
+                                       true,
+                                       {{true, false, kFullControl, "S-1-5-32-544"},
+                                        {true, false, kFullControl, "S-1-5-18"},
+                                        {true, false, kFullControl, processUserSid}}});
     }
     return std::make_unique<FakeLogStream>(file->content, faults);
 }

@@ -138,6 +138,13 @@ class FakeMachine : public Os {
     std::map<std::string, std::string> accountNames;
     // The folders createPrivateFolder made or gave back to administrators, in order.
     std::vector<std::string> privateFolders;
+    // The files createPrivateFile made or gave back to administrators, in order.
+    std::vector<std::string> privateFiles;
+    // The SIDs of accounts by folded name, as LookupAccountNameA finds them; an account named
+    // by neither a SID text nor an entry here stands for its own SID.
+    std::map<std::string, std::string> accountSids;
+    // The SID of an account as grantModifyAccess takes it (a SID text or a name).
+    std::string sidOfAccount(std::string_view account) const;
     // Paths whose access list cannot be read (ERROR_ACCESS_DENIED).
     std::set<std::string> unreadableAccessLists;
 
@@ -244,6 +251,7 @@ class FakeMachine : public Os {
     bool processUser(std::string& sid, bool& administrator) override;
     bool accountName(const char* sid, std::string& name) override;
     bool createPrivateFolder(const char* path) override;
+    bool createPrivateFile(const char* path) override;
     LocalTime localTime() override;
     bool availablePhysicalMemory(std::uint64_t& bytes) override;
     void shellOpen(const char* target) override;
@@ -288,7 +296,12 @@ class FakeMachine : public Os {
     const FileEntry* entry(std::string_view path) const;
 
     std::map<int, std::string> resources_;
-    std::set<std::string> protectedFolders_;         // folded full paths
+    std::set<std::string> protectedFolders_;  // folded full paths
+    // Whether this process may open the file at `path` for writing, by its access list, or
+    // create it there when it is missing (ERROR_ACCESS_DENIED otherwise).
+    bool mayWrite(std::string_view path) const;
+    // The access list of a folded full path: its own, or that of a folder below Program Files.
+    AccessList accessListOf(const std::string& foldedPath) const;
     std::map<std::string, AccessList> accessLists_;  // folded full paths
     int processId_;                                  // unique among the machines of a test program
     // Byte order, as std::string's, compared without memcmp: the fuzz targets' sanitizers

@@ -237,21 +237,50 @@ bool FakeMachine::readAccessList(const char* path, AccessList& list) {
         lastErrorCode = kErrorAccessDenied;
         return false;
     }
-    const auto own = accessLists_.find(key);
+    list = accessListOf(key);
+    return true;
+}
+
+AccessList FakeMachine::accessListOf(const std::string& foldedPath) const {
+    const auto own = accessLists_.find(foldedPath);
     if (own != accessLists_.end()) {
-        list = own->second;
-        return true;
+        return own->second;
     }
-    constexpr std::uint32_t kFullControl = 0x001F01FF;
-    constexpr std::uint32_t kReadAndExecute = 0x001200A9;
-    list = AccessList{"S-1-5-32-544",
+    return AccessList{"S-1-5-32-544",
                       true,
                       {{true, false, kFullControl, "S-1-5-18"},
                        {true, false, kFullControl, "S-1-5-32-544"},
                        {true, false, kFullControl,
                         "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"},
                        {true, false, kReadAndExecute, "S-1-5-32-545"}}};
-    return true;
+}
+
+// Windows grants an administrator every right the lists below give Administrators; any other
+// process opens a file for writing only when the file's list allows its user to write, and
+// creates one only in a folder that lets it add files ("File Security and Access Rights" in the
+// Windows documentation). A file without a list of its own has its folder's: below Program Files
+// (a protected folder) only read and execute for Users.
+bool FakeMachine::mayWrite(std::string_view path) const {
+    if (administrator) {
+        return true;
+    }
+    const std::string full = fullPath(path);
+    const std::string folded = foldCase(full);
+    if (entry(full) == nullptr || accessLists_.count(folded) == 0) {
+        return protectedFolders_.count(std::string(parentOf(folded))) == 0;
+    }
+    const AccessList list = accessListOf(folded);
+    return std::any_of(list.entries.begin(), list.entries.end(), [this](const AccessEntry& e) {
+        return e.allow && !e.inheritOnly && e.sid == processUserSid && (e.mask & kWriteRights) != 0;
+    });
+}
+
+std::string FakeMachine::sidOfAccount(std::string_view account) const {
+    if (account.rfind("S-", 0) == 0) {
+        return std::string(account);
+    }
+    const auto found = accountSids.find(foldCase(account));
+    return found == accountSids.end() ? std::string(account) : found->second;
 }
 
 bool FakeMachine::processUser(std::string& sid, bool& isAdministrator) {
@@ -280,12 +309,35 @@ bool FakeMachine::createPrivateFolder(const char* path) {
     if (there == nullptr) {
         addDirectory(full);
     }
-    constexpr std::uint32_t kFullControl = 0x001F01FF;
     setAccessList(full, AccessList{"S-1-5-32-544",
                                    true,
                                    {{true, false, kFullControl, "S-1-5-32-544"},
                                     {true, false, kFullControl, "S-1-5-18"}}});
     privateFolders.push_back(path);
+    return true;
+}
+
+bool FakeMachine::createPrivateFile(const char* path) {
+    const std::string full = fullPath(path);
+    const FileEntry* parent = entry(parentOf(full));
+    if (parent == nullptr || !parent->directory) {
+        lastErrorCode = kErrorPathNotFound;
+        return false;
+    }
+    // Only an administrator may make Administrators the owner of a file that is there.
+    const FileEntry* there = entry(full);
+    if (!administrator || (there != nullptr && there->directory)) {
+        lastErrorCode = kErrorAccessDenied;
+        return false;
+    }
+    if (there == nullptr) {
+        addFile(full);
+    }
+    setAccessList(full, AccessList{"S-1-5-32-544",
+                                   true,
+                                   {{true, false, kFullControl, "S-1-5-32-544"},
+                                    {true, false, kFullControl, "S-1-5-18"}}});
+    privateFiles.push_back(path);
     return true;
 }
 
@@ -311,15 +363,19 @@ bool FakeMachine::holdLockFile(const char* path) {
         return false;
     }
     // CreateFile checks the access list before the sharing: a process that the lock's list
-    // (Administrators, SYSTEM) does not name is refused whether or not the file is held.
+    // (Administrators, SYSTEM, and the account the install added) does not let write is refused
+    // whether or not the file is held. A held lock is there, with the list of its creator.
     const std::string key = foldCase(full);
     const auto held = heldLocks->find(key);
-    if (held != heldLocks->end() && held->second != processId_) {
-        lastErrorCode = administrator ? kErrorSharingViolation : kErrorAccessDenied;
+    const bool there = entry(full) != nullptr || held != heldLocks->end();
+    const bool allowed =
+        entry(full) != nullptr ? mayWrite(full) : administrator || (!there && mayWrite(full));
+    if (!allowed) {
+        lastErrorCode = kErrorAccessDenied;
         return false;
     }
-    if (!administrator && protectedFolders_.count(folder) != 0) {
-        lastErrorCode = kErrorAccessDenied;
+    if (held != heldLocks->end() && held->second != processId_) {
+        lastErrorCode = kErrorSharingViolation;
         return false;
     }
     (*heldLocks)[key] = processId_;

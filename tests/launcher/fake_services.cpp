@@ -328,6 +328,11 @@ bool FakeMachine::grantModifyAccess(const char* path, GrantTarget target, const 
         return false;
     }
     grants.push_back(Grant{path, target, account});
+    // SetEntriesInAclA with GRANT_ACCESS adds the account's entry to the list the path has.
+    const std::string key = foldCase(fullPath(path));
+    AccessList list = accessListOf(key);
+    list.entries.push_back(AccessEntry{true, false, kModify, sidOfAccount(account)});
+    accessLists_[key] = std::move(list);
     return true;
 }
 

@@ -23,6 +23,13 @@ inline constexpr std::uint32_t kErrorProcNotFound = 127;
 inline constexpr std::uint32_t kErrorBadExeFormat = 193;
 inline constexpr std::uint32_t kErrorEnvvarNotFound = 203;
 inline constexpr std::size_t kMaxVariableValueChars = 32767;
+// Access masks of the fake's access lists: full control, read and execute, modify (read, write,
+// execute, delete), and the rights that let a principal write a file (write data, generic all,
+// generic write).
+inline constexpr std::uint32_t kFullControl = 0x001F01FF;
+inline constexpr std::uint32_t kReadAndExecute = 0x001200A9;
+inline constexpr std::uint32_t kModify = 0x001301BF;
+inline constexpr std::uint32_t kWriteRights = 0x0002 | 0x10000000 | 0x40000000;
 
 // The system's texts of the codes the fake gives, with their line ends.
 const std::map<std::uint32_t, std::string>& systemTexts();

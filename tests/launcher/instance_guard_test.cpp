@@ -16,12 +16,13 @@ constexpr const char* kLock = "C:\\app\\quorvexService.lock";
 // One process on the computer: its session, its rights and how it runs the launcher.
 struct Process : LauncherOnMachine {
     Process(std::uint32_t session, bool administrator, RunMode mode) {
+        // The debug log as an administrator made it, open before the rights are the process's.
+        openLog();
         machine.session = session;
         machine.administrator = administrator;
         machine.protectFolder("C:\\app");
         machine.setConfig(23, kName);
         state->mode = mode;
-        openLog();
     }
     // Shares the computer's mutexes and open files with `other`.
     void sameComputerAs(const Process& other) {

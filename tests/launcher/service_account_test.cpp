@@ -126,7 +126,8 @@ TEST(ServiceInstall, TheAccountDependenciesPreshutdownAndMessageFileReachTheServ
          "QuorvexService",
          "NT AUTHORITY\\LocalService",
          std::string(""),
-         {"C:\\app\\logs|D|S-1-5-19", "C:\\app\\morvakin.log|F|S-1-5-19"},
+         {"C:\\app\\logs|D|S-1-5-19", "C:\\app\\morvakin.log|F|S-1-5-19",
+          "C:\\ProgramData\\QuorvexService\\Temp|D|S-1-5-19"},
          {"Tcpip", "Dhcp", "+NetworkProvider"},
          105000,
          ""},
@@ -136,7 +137,8 @@ TEST(ServiceInstall, TheAccountDependenciesPreshutdownAndMessageFileReachTheServ
          "QuorvexService",
          "NT AUTHORITY\\NetworkService",
          std::string(""),
-         {"C:\\app\\logs|D|S-1-5-20", "C:\\app\\morvakin.log|F|S-1-5-20"},
+         {"C:\\app\\logs|D|S-1-5-20", "C:\\app\\morvakin.log|F|S-1-5-20",
+          "C:\\ProgramData\\QuorvexService\\Temp|D|S-1-5-20"},
          {},
          3605000,
          ""},
@@ -147,7 +149,8 @@ TEST(ServiceInstall, TheAccountDependenciesPreshutdownAndMessageFileReachTheServ
          "Qv Bridge",
          "NT SERVICE\\Qv Bridge",
          std::nullopt,
-         {"C:\\app\\logs|D|NT SERVICE\\Qv Bridge", "C:\\app\\morvakin.log|F|NT SERVICE\\Qv Bridge"},
+         {"C:\\app\\logs|D|NT SERVICE\\Qv Bridge", "C:\\app\\morvakin.log|F|NT SERVICE\\Qv Bridge",
+          "C:\\ProgramData\\Qv Bridge\\Temp|D|NT SERVICE\\Qv Bridge"},
          {},
          35000,
          ""},
@@ -157,7 +160,8 @@ TEST(ServiceInstall, TheAccountDependenciesPreshutdownAndMessageFileReachTheServ
          "QuorvexService",
          ".\\svc-quorvex",
          std::string(kPassword),
-         {"C:\\app\\logs|D|svc-quorvex", "C:\\app\\morvakin.log|F|svc-quorvex"},
+         {"C:\\app\\logs|D|svc-quorvex", "C:\\app\\morvakin.log|F|svc-quorvex",
+          "C:\\ProgramData\\QuorvexService\\Temp|D|svc-quorvex"},
          {"Tcpip"},
          35000,
          "Password of .\\svc-quorvex: \n"},
@@ -294,6 +298,7 @@ TEST(ServiceUpdate, TheAccountAndDependenciesAreSetAgainAndTheAccountGranted) {
     machine.services["quorvexservice"] = s;
     machine.setConfig(44, "NT SERVICE\\QuorvexService");
     machine.setConfig(45, "Afd;Dhcp");
+    machine.setConfig(23, "Global\\qv");
     EXPECT_EQ(runWith(machine, "--mvk-install"), kExitServiceCommandDone);
     EXPECT_EQ(machine.stdoutText,
               std::string("The service QuorvexService is updated: ") + kImagePath + "\n");
@@ -301,9 +306,15 @@ TEST(ServiceUpdate, TheAccountAndDependenciesAreSetAgainAndTheAccountGranted) {
     EXPECT_EQ(updated.account, "NT SERVICE\\QuorvexService");
     EXPECT_EQ(updated.password, std::nullopt);
     EXPECT_THAT(updated.dependencies, ElementsAre("Afd", "Dhcp"));
-    ASSERT_EQ(machine.grants.size(), 2u);
-    EXPECT_EQ(machine.grants[0].path, kLogFolder);
-    EXPECT_EQ(machine.grants[0].account, "NT SERVICE\\QuorvexService");
+    // What the account may not make itself: the install makes it private, then grants it.
+    EXPECT_THAT(machine.privateFiles, ElementsAre("C:\\app\\qv.lock", "C:\\app\\morvakin.log"));
+    std::vector<std::string> granted;
+    for (const FakeMachine::Grant& g : machine.grants) {
+        EXPECT_EQ(g.account, "NT SERVICE\\QuorvexService");
+        granted.push_back(g.path);
+    }
+    EXPECT_THAT(granted, ElementsAre(kLogFolder, "C:\\app\\morvakin.log",
+                                     "C:\\ProgramData\\QuorvexService\\Temp", "C:\\app\\qv.lock"));
     EXPECT_EQ(machine.eventMessageFiles,
               (std::map<std::string, std::string>{{"QuorvexService", kProgramPath}}));
 }

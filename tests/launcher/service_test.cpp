@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <set>
 
 namespace qv::testing {
 namespace {
@@ -642,6 +643,139 @@ TEST(ServiceTemp, TheInstallAndEveryStartMakeItAndTheServiceUsesIt) {
     ASSERT_EQ(s.machine.events.size(), 1u);
     EXPECT_THAT(s.machine.events[0], HasSubstr("The system cannot find the path specified."));
     EXPECT_TRUE(s.jvm.creations.empty());
+}
+
+// A service start under each kind of account after an install, on a machine that behaves as
+// Windows documents: the program's folder lies below Program Files, where only administrators may
+// create files ("File Security and Access Rights"); only an administrator may make
+// Administrators the owner of a file or folder ("SE_TAKE_OWNERSHIP_NAME", "SetNamedSecurityInfo");
+// LocalSystem's token holds the Administrators group, the other service accounts' do not. The
+// install (an administrator) makes what the account needs: the service then starts, its guard
+// holds against a second instance, its TEMP is its own folder, and its debug log stays private.
+TEST(ServiceAccountStart, EachAccountStartsGuardedWithItsTempFolderAfterAnInstall) {
+    constexpr const char* kTemp = "C:\\ProgramData\\QuorvexService\\Temp";
+    constexpr const char* kLock = "C:\\app\\qv.lock";
+    struct Case {
+        const char* name;
+        const char* account;  // value 44
+        const char* sid;      // the service process's user
+        bool administrator;
+    } cases[] = {
+        {"LocalSystem", "", "S-1-5-18", true},
+        {"the virtual account", "NT SERVICE\\QuorvexService",
+         "S-1-5-80-1111111111-2222222222-3333333333-4444444444-5555555555", false},
+        {"LocalService", "LocalService", "S-1-5-19", false},
+        {"a user account", ".\\svc-quorvex", "S-1-5-21-7-8-9-1005", false},
+    };
+    // The program's folder where an install puts it, the install as an administrator, then the
+    // service process under the account.
+    const auto installedAs = [](ServiceMachine& s, const Case& c) {
+        s.machine.protectFolder("C:\\app");
+        s.machine.setVariable("ProgramData", "C:\\ProgramData");
+        s.machine.addDirectory("C:\\ProgramData");
+        s.machine.setConfig(23, "qv");
+        s.machine.setConfig(44, c.account);
+        s.machine.stdinLines = {"secret"};
+        s.machine.accountSids = {{"nt service\\quorvexservice", c.sid}, {"svc-quorvex", c.sid}};
+        s.machine.administrator = true;
+        s.machine.session = 1;
+        EXPECT_EQ(runWith(s.machine, "--mvk-install"), kExitServiceCommandDone)
+            << s.machine.stdoutText;
+        s.machine.commandLineText = std::string(kQuotedProgram) + " --mvk-service --mvk-debug";
+        s.machine.administrator = c.administrator;
+        s.machine.processUserSid = c.sid;
+        s.machine.session = 0;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        installedAs(s, c);
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopped));
+        EXPECT_EQ(s.last().serviceExitCode, 0u);
+        EXPECT_TRUE(s.machine.events.empty()) << s.machine.events[0];
+        EXPECT_EQ(s.machine.variable("TEMP"), kTemp);
+        EXPECT_EQ(s.machine.variable("TMP"), kTemp);
+        ASSERT_EQ(s.jvm.creations.size(), 1u);
+        EXPECT_THAT(s.jvm.creations[0].options,
+                    ::testing::Contains(std::string("-Djava.io.tmpdir=") + kTemp));
+        EXPECT_THAT(s.machine.locksTaken, ElementsAre(kLock));
+        EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr("Exit code:\t0\n"));
+
+        // The temporary folder and the debug log: administrators, SYSTEM and the account alone.
+        for (const char* path : {kTemp, kLogPath}) {
+            SCOPED_TRACE(path);
+            AccessList list;
+            ASSERT_TRUE(s.machine.readAccessList(path, list));
+            std::set<std::string> principals;
+            for (const AccessEntry& entry : list.entries) {
+                principals.insert(entry.sid);
+            }
+            std::set<std::string> allowed{"S-1-5-32-544", "S-1-5-18", c.sid};
+            EXPECT_EQ(principals, allowed);
+        }
+
+        // A second instance under the same account, while the first holds the lock.
+        ServiceMachine second;
+        installedAs(second, c);
+        second.machine.heldLocks = s.machine.heldLocks;
+        second.machine.setConfig(105, "Already running.");
+        EXPECT_EQ(second.run(), 0);
+        EXPECT_THAT(second.states(), ElementsAre(kStartPending, kStopped));
+        EXPECT_EQ(second.last().serviceExitCode, kServiceExitAnotherInstance);
+        ASSERT_EQ(second.machine.events.size(), 1u);
+        EXPECT_THAT(second.machine.events[0], HasSubstr("Already running."));
+        EXPECT_TRUE(second.jvm.creations.empty());
+
+        // An ordinary user can neither take the lock first nor hold it.
+        FakeMachine user;
+        user.heldLocks = s.machine.heldLocks;
+        user.administrator = false;
+        user.protectFolder("C:\\app");
+        EXPECT_FALSE(user.holdLockFile(kLock));
+        EXPECT_EQ(user.lastError(), 5u);
+    }
+}
+
+// Under an account other than LocalSystem the start only uses the folder the install made: one
+// that is missing, or that others can change, stops the start with the reason.
+TEST(ServiceAccountStart, ATempFolderThatIsMissingOrOpenToOthersStopsTheStart) {
+    constexpr const char* kTemp = "C:\\ProgramData\\QuorvexService\\Temp";
+    constexpr const char* kSid = "S-1-5-19";
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&)> arrange;
+        const char* event;
+    } cases[] = {
+        {"missing", [](FakeMachine&) {},
+         "The service's temporary folder C:\\ProgramData\\QuorvexService\\Temp is missing: "
+         "--mvk-install makes it for the service's account."},
+        {"Users may write it",
+         [](FakeMachine& m) {
+             m.addDirectory(kTemp);
+             m.setAccessList(kTemp, AccessList{"S-1-5-32-544",
+                                               true,
+                                               {{true, false, 0x001F01FF, "S-1-5-32-544"},
+                                                {true, false, 0x001301BF, "S-1-5-32-545"}}});
+         },
+         "C:\\ProgramData\\QuorvexService\\Temp can be changed by BUILTIN\\Users (S-1-5-32-545)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        s.machine.setVariable("ProgramData", "C:\\ProgramData");
+        s.machine.addDirectory("C:\\ProgramData");
+        c.arrange(s.machine);
+        s.machine.administrator = false;
+        s.machine.processUserSid = kSid;
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kStopped));
+        EXPECT_EQ(s.last().serviceExitCode, kServiceExitPreparationFailed);
+        ASSERT_EQ(s.machine.events.size(), 1u);
+        EXPECT_THAT(s.machine.events[0], HasSubstr(c.event));
+        EXPECT_TRUE(s.machine.privateFolders.empty());
+        EXPECT_TRUE(s.jvm.creations.empty());
+    }
 }
 
 TEST(ServiceRun, AFailedStartStopsWithItsCodeAndReportsToTheEventLog) {

@@ -307,7 +307,7 @@ TEST_F(WindowsOsTest, GuardHandlesAreNotInherited) {
     EXPECT_GE(created, 2);
 }
 
-// The lock is held against every other opener, hidden while held, and gone with its handle.
+// The lock is held against every other opener and hidden; the file stays when its holder ends.
 TEST_F(WindowsOsTest, InstanceLockIsHeldAgainstOthers) {
     char folder[MAX_PATH] = {};
     ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
@@ -385,6 +385,29 @@ TEST_F(WindowsOsTest, PrivateFolderIsMadeOrGivenBack) {
     EXPECT_FALSE(os.createPrivateFolder((folder + "\\missing\\below").c_str()));
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
     RemoveDirectoryA(folder.c_str());
+}
+
+// The install's private file (the instance lock, the debug log): made with its access list, and
+// given back (owner and list set anew) when it is there, also while a running instance holds it
+// without sharing; a file whose folder is missing is not made.
+TEST_F(WindowsOsTest, PrivateFileIsMadeOrGivenBackAlsoWhileHeld) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string file =
+        std::string(temp) + "qv-seam-private-" + std::to_string(GetCurrentProcessId()) + ".lock";
+    DeleteFileA(file.c_str());
+    ASSERT_TRUE(os.createPrivateFile(file.c_str())) << os.lastError();
+    EXPECT_EQ(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    qv::AccessList list;
+    ASSERT_TRUE(os.readAccessList(file.c_str(), list));
+    for (const qv::AccessEntry& entry : list.entries) {
+        EXPECT_NE(entry.sid, "S-1-1-0");       // no Everyone
+        EXPECT_NE(entry.sid, "S-1-5-32-545");  // no Users
+    }
+    ASSERT_TRUE(os.holdLockFile(file.c_str()));
+    EXPECT_TRUE(os.createPrivateFile(file.c_str())) << os.lastError();
+    EXPECT_FALSE(os.createPrivateFile((std::string(temp) + "qv-no-such-folder\\x.lock").c_str()));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(WindowsOsTest, MemoryStatus) {
