@@ -94,11 +94,12 @@ bool readPassword(Context& ctx, const ServiceAccount& account, Password& passwor
     return ctx.os.readSecretLine(password.text());
 }
 
-// What an account other than LocalSystem must be able to change: the service's log folder and
-// the debug log beside the program, made where they are missing. False with `cause` naming the
-// account, the place and the system's text, and the last error as the grant left it.
+// What an account other than LocalSystem must be able to change: the service's log folder (value
+// 41) and the debug log beside the program, made where they are missing. False with `cause` naming
+// the account, the place and the system's text, and the last error as the grant left it.
 bool grantAccountItsPlaces(Context& ctx, const ProgramLocation& program,
-                           const ServiceAccount& account, std::string& cause) {
+                           const ServiceSettings& settings, std::string& cause) {
+    const ServiceAccount& account = settings.account;
     if (account.kind == AccountKind::LocalSystem) {
         return true;
     }
@@ -107,7 +108,7 @@ bool grantAccountItsPlaces(Context& ctx, const ProgramLocation& program,
         std::string path;
         GrantTarget target;
     } places[] = {
-        {directory + "\\" + kDefaultServiceLogFolder, GrantTarget::Folder},
+        {serviceLogFolder(directory, settings.logFolder.view()), GrantTarget::Folder},
         {directory + "\\" + kLogFileName, GrantTarget::File},
     };
     for (const auto& place : places) {
@@ -235,7 +236,7 @@ int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& 
         return fail(ctx, what, stopWithLastError(ctx));
     }
     std::string cause;
-    if (!grantAccountItsPlaces(ctx, program, settings.account, cause)) {
+    if (!grantAccountItsPlaces(ctx, program, settings, cause)) {
         return failWith(ctx, what, cause, ctx.os.lastError());
     }
     if (!ctx.os.registerEventSource(settings.name.c_str(), program.path.c_str())) {
@@ -329,7 +330,7 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         service->setRecovery(recoveryOf(*settings));
     if (configured) {
         // The virtual account exists from the creation of its service on: granted only now.
-        configured = grantAccountItsPlaces(ctx, program, settings->account, cause) &&
+        configured = grantAccountItsPlaces(ctx, program, *settings, cause) &&
                      ctx.os.registerEventSource(settings->name.c_str(), program.path.c_str());
     }
     if (!configured) {
