@@ -48,6 +48,14 @@ bool OutputLog::open() {
     if (file_) {
         return true;
     }
+    // CreateDirectory makes one level: the folders above it first (those that are there, a
+    // drive or a share, fail harmlessly).
+    for (std::size_t slash = folder_.find('\\', 1); slash != std::string::npos;
+         slash = folder_.find('\\', slash + 1)) {
+        if (folder_[slash - 1] != '\\' && folder_[slash - 1] != ':') {
+            (void)os_.createFolder(folder_.substr(0, slash).c_str());
+        }
+    }
     if (!os_.createFolder(folder_.c_str())) {
         return false;
     }

@@ -164,8 +164,9 @@ class FakeMachine : public Os {
     // Output log files held open by another program without FILE_SHARE_DELETE: moving or
     // deleting them fails (ERROR_SHARING_VIOLATION), folded full paths.
     std::set<std::string> lockedOutputFiles;
-    // Every output file path (as given) that openOutputFile, moveFile or deleteFile was called
-    // with, in order, with the call: "open C:\x", "move C:\a > C:\b", "delete C:\x".
+    // Every path (as given) that createFolder, openOutputFile, moveFile or deleteFile was called
+    // with, in order, with the call: "folder C:\x", "open C:\x", "move C:\a > C:\b",
+    // "delete C:\x". CreateDirectory makes one level only; the fake makes any.
     std::vector<std::string> outputCalls() const;
     // The output log files there are now, full paths as made, in name order.
     std::vector<std::string> outputFileNames() const;

@@ -156,6 +156,7 @@ std::unique_ptr<OutputPipe> FakeMachine::redirectStandardOutput(std::size_t buff
 bool FakeMachine::createFolder(const char* path) {
     const std::string folded = foldCase(fullPath(path));
     std::lock_guard<std::mutex> lock(output_->mutex);
+    output_->calls.push_back("folder " + std::string(path));
     if (!output_->setupThread) {
         output_->setupThread = std::this_thread::get_id();
     }

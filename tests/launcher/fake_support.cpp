@@ -132,7 +132,7 @@ const char* seamCallName(SeamCall kind) {
         "log write",       "file bytes",         "service manager",  "service create",
         "service open",    "service configure",  "service query",    "service stop",
         "service delete",  "event source",       "dispatcher",       "control handler",
-        "status report",   "access grant",       "secret read",        "instance lock",
+        "status report",   "access grant",       "secret read",      "instance lock",
     };
     return names[static_cast<std::size_t>(kind)];
 }
