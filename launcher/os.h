@@ -155,6 +155,46 @@ class LogStream {
     LogStream() = default;
 };
 
+// The pipe that the process's standard output and standard error write into in service mode
+// (CreatePipe): the standard handles hold its write end. The destructor closes the read end.
+class OutputPipe {
+  public:
+    virtual ~OutputPipe() = default;
+    OutputPipe(const OutputPipe&) = delete;
+    OutputPipe& operator=(const OutputPipe&) = delete;
+
+    // ReadFile of the read end: blocks until bytes are there and gives how many were placed in
+    // `buffer` (at most `maxBytes`); 0 once the write end is closed and everything was read (or
+    // on an error).
+    [[nodiscard]] virtual std::size_t read(char* buffer, std::size_t maxBytes) = 0;
+    // PeekNamedPipe: the bytes written and not yet read (0 when the call fails).
+    [[nodiscard]] virtual std::size_t pending() = 0;
+    // CloseHandle of the write end: a read gives 0 once what was written is read. Only when the
+    // process is about to end; nothing writes through the standard handles after.
+    virtual void closeWriteEnd() = 0;
+
+  protected:
+    OutputPipe() = default;
+};
+
+// A file of the service's output log, open for appending (binary). The destructor calls
+// CloseHandle.
+class OutputFile {
+  public:
+    virtual ~OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // WriteFile of all the bytes. False when not all were written (ERROR_DISK_FULL; last error
+    // set).
+    [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
+    // GetFileSizeEx: the file's size in bytes (0 when the call fails).
+    [[nodiscard]] virtual std::uint64_t size() = 0;
+
+  protected:
+    OutputFile() = default;
+};
+
 // The local date and time as GetLocalTime gives it (SYSTEMTIME without the day of the week and the
 // milliseconds).
 struct LocalTime {
@@ -485,6 +525,25 @@ class Os {
     // it: it holds every expanded value. Null when it cannot be opened (last error as the system
     // left it).
     virtual std::unique_ptr<LogStream> openLogForAppend(const char* path) = 0;
+
+    // --- The service's output log -------------------------------------------------------------
+
+    // CreatePipe(&read, &write, SECURITY_ATTRIBUTES without inheritance, `bufferBytes`), then
+    // SetStdHandle(STD_OUTPUT_HANDLE) and SetStdHandle(STD_ERROR_HANDLE) with the write end: a C
+    // runtime that starts after this (the JVM library's) writes its stdout and stderr into the
+    // pipe. Null when the pipe cannot be made (last error set; the standard handles unchanged).
+    virtual std::unique_ptr<OutputPipe> redirectStandardOutput(std::size_t bufferBytes) = 0;
+    // CreateDirectoryA(path, nullptr): true when it made the folder or a folder is there already
+    // (last error set otherwise).
+    [[nodiscard]] virtual bool createFolder(const char* path) = 0;
+    // CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    // OPEN_ALWAYS): the file at its end, made when it is not there. Null on failure (last error
+    // set).
+    virtual std::unique_ptr<OutputFile> openOutputFile(const char* path) = 0;
+    // MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING). False on failure (last error set).
+    [[nodiscard]] virtual bool moveFile(const char* from, const char* to) = 0;
+    // DeleteFileA(path). False on failure (last error set; ERROR_FILE_NOT_FOUND when none).
+    [[nodiscard]] virtual bool deleteFile(const char* path) = 0;
 
     // --- Standard output ----------------------------------------------------------------------
 

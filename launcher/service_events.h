@@ -34,6 +34,8 @@ inline constexpr ServiceEvent kEventJvmAborted{5, EventType::Error};
 inline constexpr ServiceEvent kEventStopMethodFailed{6, EventType::Warning};
 // The debug log could not be opened; the service started without it.
 inline constexpr ServiceEvent kEventDebugLogNotOpened{7, EventType::Warning};
+// The output log could not be opened, or standard output not led into it; the service runs.
+inline constexpr ServiceEvent kEventOutputLogNotOpened{8, EventType::Warning};
 
 // Every event, for the comparison with the message table.
 struct NamedServiceEvent {
@@ -48,6 +50,7 @@ inline constexpr NamedServiceEvent kServiceEvents[] = {
     {kEventJvmAborted, "QV_EVENT_JVM_ABORTED"},
     {kEventStopMethodFailed, "QV_EVENT_STOP_METHOD_FAILED"},
     {kEventDebugLogNotOpened, "QV_EVENT_DEBUG_LOG_NOT_OPENED"},
+    {kEventOutputLogNotOpened, "QV_EVENT_OUTPUT_LOG_NOT_OPENED"},
 };
 
 }  // namespace qv

@@ -121,20 +121,21 @@ Step prepareServicePlaces(Context& ctx, const ProgramLocation& program,
 
 // What an account other than LocalSystem must be able to change, since it may neither create
 // files in the program's folder nor make folders there or in the program data folder: the
-// service's log folder, the debug log beside the program (made for administrators and SYSTEM
-// first, as the service makes it: it holds every expanded value), its temporary folder and the
-// instance lock. False with `cause` naming the account, the place and the system's text, and the
-// last error as the grant left it.
+// service's log folder (value 41), the debug log beside the program (made for administrators and
+// SYSTEM first, as the service makes it: it holds every expanded value), its temporary folder and
+// the instance lock. False with `cause` naming the account, the place and the system's text, and
+// the last error as the grant left it.
 bool grantAccountItsPlaces(Context& ctx, const ProgramLocation& program,
-                           const ServiceAccount& account, const ServicePlaces& prepared,
+                           const ServiceSettings& settings, const ServicePlaces& prepared,
                            std::string& cause) {
+    const ServiceAccount& account = settings.account;
     if (account.kind == AccountKind::LocalSystem) {
         return true;
     }
     const std::string directory(program.directory());
     const std::string debugLog = directory + "\\" + kLogFileName;
     std::vector<std::pair<std::string, GrantTarget>> places = {
-        {directory + "\\" + kDefaultServiceLogFolder, GrantTarget::Folder},
+        {serviceLogFolder(directory, settings.logFolder.view()), GrantTarget::Folder},
         {debugLog, GrantTarget::File},
         {std::string(prepared.tempFolder.view()), GrantTarget::Folder},
     };
@@ -271,7 +272,7 @@ int updateService(Context& ctx, ServiceManager& manager, const ProgramLocation& 
         return fail(ctx, what, stopWithLastError(ctx));
     }
     std::string cause;
-    if (!grantAccountItsPlaces(ctx, program, settings.account, places, cause)) {
+    if (!grantAccountItsPlaces(ctx, program, settings, places, cause)) {
         return failWith(ctx, what, cause, ctx.os.lastError());
     }
     if (!ctx.os.registerEventSource(settings.name.c_str(), program.path.c_str())) {
@@ -364,7 +365,7 @@ int installService(Context& ctx, const CommandLine& commandLine) {
         service->setRecovery(recoveryOf(*settings));
     if (configured) {
         // The virtual account exists from the creation of its service on: granted only now.
-        configured = grantAccountItsPlaces(ctx, program, settings->account, places, cause) &&
+        configured = grantAccountItsPlaces(ctx, program, *settings, places, cause) &&
                      ctx.os.registerEventSource(settings->name.c_str(), program.path.c_str());
     }
     if (!configured) {

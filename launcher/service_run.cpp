@@ -5,6 +5,8 @@
 #include "diagnostics.h"
 #include "format.h"
 #include "jvm_start.h"
+#include "output_log.h"
+#include "output_relay.h"
 #include "service_events.h"
 #include "service_settings.h"
 #include "service_temp.h"
@@ -203,6 +205,13 @@ class ServiceRun final : public ServiceProgram {
     void logMoment(const std::string& what);
     // On its own thread: attaches to the JVM and calls the stop method.
     void callStopMethod(JavaVM* vm);
+    // Standard output and standard error into the output log, before the JVM library is
+    // loaded (its C runtime takes the standard handles as it starts). Without it the service
+    // runs all the same, after an event.
+    void startOutput();
+    // What the Java service printed so far reaches the output log (bounded), before the stopped
+    // report.
+    void drainOutput();
 
     std::unique_ptr<LauncherState> state_;
     Context ctx_;
@@ -233,6 +242,10 @@ class ServiceRun final : public ServiceProgram {
     std::atomic<jobject> mainThread_{nullptr};
     // Only the service thread: a JVM was created (its exit code goes to the debug log).
     bool jvmCreated_ = false;
+    // The output relay, made on the service thread; drained from any thread that reports
+    // stopped. Destroyed first, when every thread of the run is done with it.
+    std::atomic<OutputRelay*> output_{nullptr};
+    std::unique_ptr<OutputRelay> outputRelay_;
 };
 
 void JNICALL serviceExitHook(jint code) {
@@ -260,8 +273,43 @@ void ServiceRun::endNow(const std::string& line, const ServiceEvent& kind, const
     if (!event.empty()) {
         ctx_.os.reportEvent(settings_->name.c_str(), kind, event.c_str());
     }
+    drainOutput();
     (void)reporter_.stopped(serviceExitCode);
     ctx_.os.endProcess(processCode);
+}
+
+void ServiceRun::startOutput() {
+    const std::string program = runningProgramPath(ctx_);
+    const std::size_t slash = program.rfind('\\');
+    const std::string folder = serviceLogFolder(
+        std::string_view(program).substr(0, slash == std::string::npos ? 0 : slash),
+        settings_->logFolder.view());
+    auto log = std::make_unique<OutputLog>(ctx_.os, folder, settings_->name.c_str(),
+                                           settings_->logFileBytes, settings_->logFilesKept);
+    auto warn = [this](const std::string& text) {
+        state_->log.print("Service:\t%s\n", text.c_str());
+        ctx_.os.reportEvent(settings_->name.c_str(), kEventOutputLogNotOpened, text.c_str());
+    };
+    if (!log->open()) {
+        warn("The output log in " + folder +
+             " cannot be opened: " + systemTextOf(ctx_.os, ctx_.os.lastError()));
+    }
+    std::unique_ptr<OutputPipe> pipe = ctx_.os.redirectStandardOutput(kOutputPipeBytes);
+    if (!pipe) {
+        warn("Standard output cannot be led into the output log: " +
+             systemTextOf(ctx_.os, ctx_.os.lastError()));
+        return;
+    }
+    outputRelay_ =
+        std::make_unique<OutputRelay>(std::move(pipe), std::move(log),
+                                      outputStartLine(settings_->name.view(), ctx_.os.localTime()));
+    output_.store(outputRelay_.get());
+}
+
+void ServiceRun::drainOutput() {
+    if (OutputRelay* relay = output_.load()) {
+        relay->drain();
+    }
 }
 
 void ServiceRun::exitCalled(jint code) {
@@ -484,6 +532,7 @@ std::uint32_t ServiceRun::startAndRun() {
     StartPlan plan;
     Step prepared = planStart(ctx_, line_, Restarts::Never, plan);
     logMoment("started at");
+    startOutput();
     if (!st.debugLogFailure.empty()) {
         const std::string text =
             "The debug log cannot be opened; the service runs without it. " + st.debugLogFailure;
@@ -593,6 +642,7 @@ void ServiceRun::serviceMain() {
             logMoment("stopped at");
         }
         closeDebugLog(ctx_);
+        drainOutput();
         (void)reporter_.stopped(exitCode);
     }
     std::lock_guard<std::mutex> lock(mutex_);

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "paths.h"
 #include "words.h"
 
 #include <algorithm>
@@ -36,6 +37,12 @@ std::uint32_t secondsValue(int seconds, std::uint32_t byDefault, std::uint32_t m
     const std::uint32_t chosen =
         seconds < 1 ? byDefault : std::min(static_cast<std::uint32_t>(seconds), most);
     return chosen * kMillisecondsPerSecond;
+}
+
+// A count from an integer value: unset or below 1 gives the default, more than `most` gives
+// `most`.
+std::uint32_t countValue(int count, std::uint32_t byDefault, std::uint32_t most) {
+    return count < 1 ? byDefault : std::min(static_cast<std::uint32_t>(count), most);
 }
 
 bool isBlank(char c) {
@@ -108,6 +115,11 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
     stop.keepFirst(std::move(delay.step));
     Result<int> deadline = loadInt(ctx, cfg::kServiceStartDeadline);
     stop.keepFirst(std::move(deadline.step));
+    stop.keepFirst(loadString(ctx, cfg::kServiceLogFolder, settings.logFolder).step);
+    Result<int> logSize = loadInt(ctx, cfg::kServiceLogFileSize);
+    stop.keepFirst(std::move(logSize.step));
+    Result<int> logsKept = loadInt(ctx, cfg::kServiceLogFilesKept);
+    stop.keepFirst(std::move(logsKept.step));
     if (!stop.goesOn()) {
         return stop;
     }
@@ -122,6 +134,10 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         secondsValue(delay.value, kDefaultRestartDelaySeconds, kMaxRestartDelaySeconds);
     settings.startDeadlineMs =
         secondsValue(deadline.value, kDefaultStartDeadlineSeconds, kMaxStartDeadlineSeconds);
+    settings.logFileBytes =
+        countValue(logSize.value, kDefaultServiceLogFileMb, kMaxServiceLogFileMb) * kBytesPerMb;
+    settings.logFilesKept =
+        countValue(logsKept.value, kDefaultServiceLogFilesKept, kMaxServiceLogFilesKept);
     const std::optional<ServiceStartType> type = startTypeOf(settings.startTypeText.view());
     if (!type) {
         ctx.state.log.print("Error:\t\t%s\n",
@@ -136,6 +152,16 @@ Step loadServiceSettings(Context& ctx, ServiceSettings& settings) {
         return Step::windowsError(kErrorInvalidData);
     }
     return Step::goOn();
+}
+
+std::string serviceLogFolder(std::string_view programDirectory, std::string_view value) {
+    if (value.empty()) {
+        value = kDefaultServiceLogFolder;
+    }
+    if (isAbsolutePath(value)) {
+        return std::string(value);
+    }
+    return std::string(programDirectory) + "\\" + std::string(value);
 }
 
 std::optional<ServiceStartType> startTypeOf(std::string_view text) {

@@ -1,4 +1,4 @@
-// The settings of the Windows service (configuration values 33 to 40, 44 and 45), read only by the
+// The settings of the Windows service (configuration values 33 to 45), read only by the
 // service commands, and the words of the command line that select those commands.
 #ifndef QV_LAUNCHER_SERVICE_SETTINGS_H
 #define QV_LAUNCHER_SERVICE_SETTINGS_H
@@ -45,6 +45,13 @@ inline constexpr std::uint32_t kPreshutdownMarginMs = 5000;
 // The folder of the service's output logs, beside the program; an account other than LocalSystem
 // is granted modify rights on it at install.
 inline constexpr const char* kDefaultServiceLogFolder = "logs";
+// The output log (values 42 and 43): the size in MB at which the file is rotated, and how many
+// rotated files are kept.
+inline constexpr std::uint32_t kDefaultServiceLogFileMb = 10;
+inline constexpr std::uint32_t kMaxServiceLogFileMb = 1024;
+inline constexpr std::uint32_t kDefaultServiceLogFilesKept = 5;
+inline constexpr std::uint32_t kMaxServiceLogFilesKept = 100;
+inline constexpr std::uint64_t kBytesPerMb = 1024 * 1024;
 
 struct ServiceSettings {
     FixedText<kServiceNameSize> name;
@@ -63,7 +70,16 @@ struct ServiceSettings {
     std::vector<std::string> dependencies;
     // How long a start may take until main is called.
     std::uint32_t startDeadlineMs = kDefaultStartDeadlineSeconds * kMillisecondsPerSecond;
+    // Value 41 as written: empty for kDefaultServiceLogFolder (see serviceLogFolder).
+    FixedText<kPathSize> logFolder;
+    // Values 42 and 43.
+    std::uint64_t logFileBytes = kDefaultServiceLogFileMb * kBytesPerMb;
+    std::uint32_t logFilesKept = kDefaultServiceLogFilesKept;
 };
+
+// The folder of the service's output logs: value 41, a relative one below the program's
+// directory; unset, kDefaultServiceLogFolder there.
+std::string serviceLogFolder(std::string_view programDirectory, std::string_view value);
 
 // The services of value 45: the texts between the separators, without the blanks around them;
 // empty ones are left out.
@@ -80,7 +96,7 @@ Step loadServiceName(Context& ctx, ServiceSettings& settings);
 // Values 44 and 45, for the service of the settings' name. The virtual account of another
 // service stops the step with ERROR_INVALID_DATA, the reason in `why` and in the debug log.
 Step loadServiceAccount(Context& ctx, ServiceSettings& settings, std::string& why);
-// Values 33 to 40, 44 and 45. A start type other than the three known texts, a stop method not
+// Values 33 to 45. A start type other than the three known texts, a stop method not
 // of its form, or the virtual account of another service, stops the step with
 // ERROR_INVALID_DATA, naming the value in the debug log.
 Step loadServiceSettings(Context& ctx, ServiceSettings& settings);

@@ -45,6 +45,13 @@ class WindowsOs final : public Os {
     std::unique_ptr<InputFile> openForReading(const char* path) override;
     std::unique_ptr<LogStream> openLogForAppend(const char* path) override;
 
+    // The service's output log (windows_output.cpp).
+    std::unique_ptr<OutputPipe> redirectStandardOutput(std::size_t bufferBytes) override;
+    bool createFolder(const char* path) override;
+    std::unique_ptr<OutputFile> openOutputFile(const char* path) override;
+    bool moveFile(const char* from, const char* to) override;
+    bool deleteFile(const char* path) override;
+
     void writeStdout(std::string_view text) override;
     bool readSecretLine(std::string& line) override;
 

@@ -202,10 +202,13 @@ void FakeMachine::setReadOnly(std::string_view path) {
 }
 
 bool FakeMachine::exists(std::string_view path) const {
-    return entry(path) != nullptr;
+    return entry(path) != nullptr || outputContent(path).has_value();
 }
 
 std::string FakeMachine::fileContent(std::string_view path) const {
+    if (std::optional<std::string> output = outputContent(path)) {
+        return *output;
+    }
     const FileEntry* file = entry(path);
     return file ? file->content : std::string();
 }

@@ -196,6 +196,9 @@ void JNICALL fakeCallStaticVoidMethodV(JNIEnv* env, jclass cls, jmethodID method
         return;
     }
     jvm.mainArguments.push_back(strings);
+    if (jvm.onMain) {
+        jvm.onMain();
+    }
     if (jvm.mainAborts && jvm.abortHook != nullptr) {
         jvm.abortHook();
         return;

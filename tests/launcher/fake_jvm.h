@@ -62,6 +62,8 @@ class FakeJvm {
     std::function<void()> beforeCreate;
     // Called when DestroyJavaVM begins.
     std::function<void()> onDestroy;
+    // Called as main begins (what the Java service does first).
+    std::function<void()> onMain;
 
     // --- Record --------------------------------------------------------------------------------
     std::vector<Creation> creations;

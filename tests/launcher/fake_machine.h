@@ -154,6 +154,38 @@ class FakeMachine : public Os {
 
     // --- Output, shell and last error -------------------------------------------------------
     std::string stdoutText;
+
+    // --- The service's output log (fake_output.cpp) --------------------------------------------
+    // What a C runtime that started after redirectStandardOutput (the JVM library's) writes to
+    // its standard output or standard error: into the pipe, blocking while the pipe's buffer is
+    // full as WriteFile on a pipe does; before a redirection (or after its write end was
+    // closed) the service has no console and the text goes nowhere. False when it went nowhere.
+    bool printToStandardHandles(std::string_view text);
+    // CreatePipe fails (ERROR_NOT_ENOUGH_MEMORY).
+    bool pipeFails = false;
+    // The space left on the disk of the output log, in bytes: a write that does not fit fails
+    // whole (ERROR_DISK_FULL). Nothing (the start): room for everything. Any thread.
+    void setOutputDiskFree(std::optional<std::uint64_t> bytes);
+    // Folders that createFolder may not make (ERROR_ACCESS_DENIED), folded full paths.
+    std::set<std::string> unmakeableFolders;
+    // Output log files held open by another program without FILE_SHARE_DELETE: moving or
+    // deleting them fails (ERROR_SHARING_VIOLATION), folded full paths.
+    std::set<std::string> lockedOutputFiles;
+    // Every path (as given) that createFolder, openOutputFile, moveFile or deleteFile was called
+    // with, in order, with the call: "folder C:\x", "open C:\x", "move C:\a > C:\b",
+    // "delete C:\x". CreateDirectory makes one level only; the fake makes any.
+    std::vector<std::string> outputCalls() const;
+    // The output log files there are now, full paths as made, in name order.
+    std::vector<std::string> outputFileNames() const;
+
+    // The pipe and the files (fake_output.cpp).
+    struct OutputStore;
+
+    std::unique_ptr<OutputPipe> redirectStandardOutput(std::size_t bufferBytes) override;
+    bool createFolder(const char* path) override;
+    std::unique_ptr<OutputFile> openOutputFile(const char* path) override;
+    bool moveFile(const char* from, const char* to) override;
+    bool deleteFile(const char* path) override;
     std::vector<std::string> shellOpened;
     std::uint32_t lastErrorCode = 0;
 
@@ -332,6 +364,13 @@ class FakeMachine : public Os {
     bool serviceMainReturned_ = false;
     // The thread of the service's main function, which may outlive the dispatcher's return.
     std::thread serviceThread_;
+    // The output log's folders and files are kept apart from the other files, under a lock of
+    // their own: the relay's thread writes and rotates them while the service thread uses the
+    // rest of the machine. fileContent and exists see them too.
+    static std::shared_ptr<OutputStore> makeOutputStore();
+    std::shared_ptr<OutputStore> output_ = makeOutputStore();
+    // A copy of an output log file's content; nothing when there is no such file.
+    std::optional<std::string> outputContent(std::string_view path) const;
     void joinServiceThread();
 };
 

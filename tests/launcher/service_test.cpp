@@ -1,6 +1,7 @@
 // The service commands on the fake machine: install and uninstall with their arguments and
 // failures, and the status reports of a service run from start to stop.
 #include "entry.h"
+#include "format.h"
 #include "service_install.h"
 #include "service_run.h"
 
@@ -1163,6 +1164,157 @@ TEST(ServiceRun, OutsideTheServiceManagerItEndsWithTheSystemText) {
               "the service controller.\n");
     EXPECT_TRUE(s.machine.statuses.empty());
     EXPECT_TRUE(s.jvm.creations.empty());
+}
+
+// --- The output log
+// -------------------------------------------------------------------------------
+
+constexpr const char* kStartLine = "--- QuorvexService started at 2026-03-14 09:05:07 ---\r\n";
+
+// What the JVM prints as it starts (a bad option) and what main prints land in the output log,
+// after the line of the start, wherever value 41 puts it; the folders above it are made first.
+TEST(ServiceOutput, WhatTheJavaServicePrintsLandsInTheOutputLog) {
+    struct Case {
+        const char* name;
+        const char* folder;  // value 41; null: unset
+        const char* file;
+        std::vector<std::string> folders;
+    } cases[] = {
+        {"unset",
+         nullptr,
+         "C:\\app\\logs\\QuorvexService.log",
+         {"folder C:\\app", "folder C:\\app\\logs"}},
+        {"relative",
+         "out\\svc",
+         "C:\\app\\out\\svc\\QuorvexService.log",
+         {"folder C:\\app", "folder C:\\app\\out", "folder C:\\app\\out\\svc"}},
+        {"absolute",
+         "D:\\var\\qv",
+         "D:\\var\\qv\\QuorvexService.log",
+         {"folder D:\\var", "folder D:\\var\\qv"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        if (c.folder != nullptr) {
+            s.machine.setConfig(41, c.folder);
+        }
+        FakeMachine& m = s.machine;
+        s.jvm.beforeCreate = [&m] { m.printToStandardHandles("Unrecognized option: -Xbad\r\n"); };
+        s.jvm.onMain = [&m] { m.printToStandardHandles("hello from main\r\n"); };
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopped));
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_EQ(m.fileContent(c.file),
+                  std::string(kStartLine) + "Unrecognized option: -Xbad\r\nhello from main\r\n");
+        std::vector<std::string> calls = m.outputCalls();
+        ASSERT_GE(calls.size(), c.folders.size());
+        calls.resize(c.folders.size());
+        EXPECT_EQ(calls, c.folders);
+        EXPECT_TRUE(m.events.empty());
+        EXPECT_EQ(m.stdoutText, "");
+    }
+}
+
+// Every start adds its line to the same file; output printed just before an abort is in the log
+// before the stopped report.
+TEST(ServiceOutput, EachStartAppendsItsLineAndAnAbortKeepsWhatWasPrinted) {
+    ServiceMachine s;
+    FakeMachine& m = s.machine;
+    EXPECT_EQ(s.run(), 0);
+    s.jvm.mainAborts = true;
+    s.jvm.onMain = [&m] { m.printToStandardHandles("#\r\n# A fatal error has been detected\r\n"); };
+    m.statuses.clear();
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_EQ(s.last().serviceExitCode, kServiceExitJvmAbort);
+    EXPECT_EQ(m.fileContent("C:\\app\\logs\\QuorvexService.log"),
+              std::string(kStartLine) + kStartLine + "#\r\n# A fatal error has been detected\r\n");
+}
+
+// Rotation while the service runs (values 42 and 43): no file grows past the size, the number
+// kept is the configured one, and the newest output is in the current file.
+TEST(ServiceOutput, TheLogRotatesWhileTheServiceRuns) {
+    ServiceMachine s;
+    FakeMachine& m = s.machine;
+    m.setConfig(42, "1");
+    m.setConfig(43, "2");
+    std::string printed = kStartLine;
+    constexpr int kLines = 3500;  // 1000 bytes each: 3.5 MB
+    s.jvm.onMain = [&m, &printed] {
+        for (int i = 0; i < kLines; ++i) {
+            std::string line = formatText("line %06d ", i);
+            line.resize(998, '.');
+            line += "\r\n";
+            printed += line;
+            ASSERT_TRUE(m.printToStandardHandles(line));
+        }
+    };
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_THAT(m.outputFileNames(), ElementsAre("C:\\app\\logs\\QuorvexService.1.log",
+                                                 "C:\\app\\logs\\QuorvexService.2.log",
+                                                 "C:\\app\\logs\\QuorvexService.log"));
+    const std::string newest = m.fileContent("C:\\app\\logs\\QuorvexService.log");
+    const std::string older = m.fileContent("C:\\app\\logs\\QuorvexService.1.log");
+    const std::string oldest = m.fileContent("C:\\app\\logs\\QuorvexService.2.log");
+    for (const std::string* file : {&newest, &older, &oldest}) {
+        EXPECT_LE(file->size(), 1024u * 1024u);
+        EXPECT_FALSE(file->empty());
+    }
+    // Nothing lost or doubled: the three files are the end of what was printed, in order.
+    const std::string kept = oldest + older + newest;
+    ASSERT_LE(kept.size(), printed.size());
+    EXPECT_EQ(kept, printed.substr(printed.size() - kept.size()));
+    EXPECT_GT(kept.size(), 2u * 1024u * 1024u);
+}
+
+// A full disk, a folder that cannot be made or a pipe that cannot be made: the service starts,
+// runs and stops as always; main is never held up by output that cannot be written (it prints
+// more than the pipe holds); the last two are an event.
+TEST(ServiceOutput, OutputThatCannotBeWrittenNeverStopsTheService) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&)> fault;
+        const char* event;  // the event's text starts so; null: none
+    } cases[] = {
+        {"the disk is full", [](FakeMachine& m) { m.setOutputDiskFree(0); }, nullptr},
+        {"the folder cannot be made",
+         [](FakeMachine& m) { m.unmakeableFolders.insert("c:\\app\\logs"); },
+         "The output log in C:\\app\\logs cannot be opened: "},
+        {"no pipe", [](FakeMachine& m) { m.pipeFails = true; },
+         "Standard output cannot be led into the output log: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceMachine s;
+        FakeMachine& m = s.machine;
+        c.fault(m);
+        s.jvm.onMain = [&m] { (void)m.printToStandardHandles(std::string(200 * 1024, 'x')); };
+        EXPECT_EQ(s.run(), 0);
+        EXPECT_THAT(s.states(), ElementsAre(kStartPending, kRunning, kStopped));
+        EXPECT_EQ(s.last().win32ExitCode, 0u);
+        EXPECT_EQ(s.jvm.mainArguments.size(), 1u);
+        EXPECT_EQ(m.fileContent("C:\\app\\logs\\QuorvexService.log"), "");
+        if (c.event == nullptr) {
+            EXPECT_TRUE(m.events.empty());
+        } else {
+            ASSERT_EQ(m.events.size(), 1u);
+            EXPECT_EQ(m.eventKinds[0].id, kEventOutputLogNotOpened.id);
+            EXPECT_THAT(m.events[0],
+                        ::testing::StartsWith(std::string("QuorvexService: ") + c.event));
+            EXPECT_THAT(s.machine.fileContent(kLogPath), HasSubstr(c.event));
+        }
+    }
+}
+
+// The console program leaves the standard handles alone.
+TEST(ServiceOutput, TheConsoleProgramHasNoOutputLog) {
+    FakeMachine machine;
+    FakeJvm& jvm = makeRunnable(machine);
+    bool printed = true;
+    jvm.onMain = [&machine, &printed] { printed = machine.printToStandardHandles("x"); };
+    EXPECT_EQ(runWith(machine, ""), kExitMainReturned);
+    EXPECT_FALSE(printed);
+    EXPECT_TRUE(machine.outputCalls().empty());
 }
 
 }  // namespace

@@ -95,6 +95,24 @@ expect_stdout "uninstall: one line" < <(printf 'The service %s is uninstalled.\n
 expect_eq "uninstalled" 1060 "$(wine "$QV_PROBE_EXE" service "$SERVICE" | sed -n 's/^error: //p')"
 expect_eq "event source removed" 1 "$(wine reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$SERVICE" >/dev/null 2>&1; echo $?)"
 
+# --- what the JVM and main print lands in the output log (value 41 unset: logs beside the program)
+service_case output serve,print
+launch --mvk-install
+wine sc start "$SERVICE" >/dev/null 2>&1
+wait_state 4 || fail "not running: state $STATE"
+wine sc stop "$SERVICE" >/dev/null 2>&1
+wait_state 1 || fail "not stopped: state $STATE"
+expect_eq "stopped with success" 0 "$(query_field WIN32_EXIT_CODE)"
+OUTPUT_LOG="$BIN/logs/$SERVICE.log"
+[ -f "$OUTPUT_LOG" ] || fail "no output log $OUTPUT_LOG"
+expect_match "the start line comes first" \
+    "^--- $SERVICE started at [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ---"$'\r'"\$" \
+    "$(head -n 1 "$OUTPUT_LOG")"
+expect_eq "what the creation and main printed, in order" \
+    "$(printf 'stand-in JVM: created\r\nmain: to standard output\r\nmain: to standard error\r')" \
+    "$(tail -n +2 "$OUTPUT_LOG")"
+launch --mvk-uninstall
+
 # --- a configured stop method ends main; the service stops with success -----------------------
 service_case stop_method serve
 configure "set 37 app.Service.shutdown"

@@ -410,6 +410,64 @@ TEST_F(WindowsOsTest, PrivateFileIsMadeOrGivenBackAlsoWhileHeld) {
     EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
 }
 
+// The output log's files: a folder made or found, a file appended to with its size, moved over
+// another and deleted; CreateDirectory makes one level only.
+TEST_F(WindowsOsTest, OutputFilesAreAppendedMovedAndDeleted) {
+    DeleteFileA("seam_out\\a.log");
+    DeleteFileA("seam_out\\b.log");
+    RemoveDirectoryA("seam_out");
+    ASSERT_TRUE(os.createFolder("seam_out"));
+    EXPECT_TRUE(os.createFolder("seam_out"));  // there already
+    EXPECT_FALSE(os.createFolder("seam_absent\\below"));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    {
+        auto file = os.openOutputFile("seam_out\\a.log");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(file->size(), 0u);
+        ASSERT_TRUE(file->write("one\r\n"));
+    }
+    {
+        auto file = os.openOutputFile("seam_out\\a.log");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(file->size(), 5u);
+        ASSERT_TRUE(file->write("two\r\n"));
+    }
+    EXPECT_EQ(readFile("seam_out\\a.log"), "one\r\ntwo\r\n");
+    writeFile("seam_out\\b.log", "old");
+    ASSERT_TRUE(os.moveFile("seam_out\\a.log", "seam_out\\b.log"));
+    EXPECT_EQ(readFile("seam_out\\b.log"), "one\r\ntwo\r\n");
+    EXPECT_FALSE(os.moveFile("seam_out\\a.log", "seam_out\\c.log"));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(os.deleteFile("seam_out\\b.log"));
+    EXPECT_FALSE(os.deleteFile("seam_out\\b.log"));
+    EXPECT_EQ(os.lastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+}
+
+// After the redirection what is written to the standard handles comes out of the pipe; once the
+// write end is closed the pipe ends.
+TEST_F(WindowsOsTest, StandardOutputAndErrorGoIntoThePipe) {
+    const HANDLE savedOut = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE savedErr = GetStdHandle(STD_ERROR_HANDLE);
+    auto pipe = os.redirectStandardOutput(4096);
+    ASSERT_NE(pipe, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "out;", 4, &written, nullptr));
+    ASSERT_TRUE(WriteFile(GetStdHandle(STD_ERROR_HANDLE), "err;", 4, &written, nullptr));
+    SetStdHandle(STD_OUTPUT_HANDLE, savedOut);
+    SetStdHandle(STD_ERROR_HANDLE, savedErr);
+    EXPECT_EQ(pipe->pending(), 8u);
+    std::string got;
+    char buffer[16];
+    while (got.size() < 8) {
+        const std::size_t n = pipe->read(buffer, sizeof buffer);
+        ASSERT_GT(n, 0u);
+        got.append(buffer, n);
+    }
+    EXPECT_EQ(got, "out;err;");
+    pipe->closeWriteEnd();
+    EXPECT_EQ(pipe->read(buffer, sizeof buffer), 0u);
+}
+
 TEST_F(WindowsOsTest, MemoryStatus) {
     std::uint64_t bytes = 0;
     ASSERT_TRUE(os.availablePhysicalMemory(bytes));
