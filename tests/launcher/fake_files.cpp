@@ -262,13 +262,21 @@ std::unique_ptr<FileFind> FakeMachine::findFirst(const char* pattern) {
     return std::make_unique<FakeFileFind>(std::move(names), faults);
 }
 
+const FakeMachine::FileEntry* FakeMachine::regularFile(std::string_view path) {
+    const FileEntry* file = entry(path);
+    if (file == nullptr || file->directory) {
+        lastErrorCode = kErrorFileNotFound;
+        return nullptr;
+    }
+    return file;
+}
+
 std::unique_ptr<InputFile> FakeMachine::openForReading(const char* path) {
     if (failsIn(*this, SeamCall::FileOpen)) {
         return nullptr;
     }
-    const FileEntry* file = entry(path);
-    if (file == nullptr || file->directory) {
-        lastErrorCode = kErrorFileNotFound;
+    const FileEntry* file = regularFile(path);
+    if (file == nullptr) {
         return nullptr;
     }
     return std::make_unique<FakeInputFile>(file->content, faults, lastErrorCode);
@@ -279,9 +287,8 @@ bool FakeMachine::readFileBytes(const char* path, std::uint64_t offset, std::siz
     if (failsIn(*this, SeamCall::FileBytes)) {
         return false;
     }
-    const FileEntry* file = entry(path);
-    if (file == nullptr || file->directory) {
-        lastErrorCode = kErrorFileNotFound;
+    const FileEntry* file = regularFile(path);
+    if (file == nullptr) {
         return false;
     }
     bytes = offset < file->content.size()
@@ -294,9 +301,8 @@ bool FakeMachine::fileSize(const char* path, std::uint64_t& bytes) {
     if (failsIn(*this, SeamCall::FileBytes)) {
         return false;
     }
-    const FileEntry* file = entry(path);
-    if (file == nullptr || file->directory) {
-        lastErrorCode = kErrorFileNotFound;
+    const FileEntry* file = regularFile(path);
+    if (file == nullptr) {
         return false;
     }
     bytes = file->content.size();
@@ -321,11 +327,10 @@ std::unique_ptr<LogStream> FakeMachine::openLogForAppend(const char* path) {
     if (file == nullptr) {
         addFile(full);
         file = entry(full);
-        setAccessList(full, AccessList{"S-1-5-32-544",
-                                       true,
-                                       {{true, false, kFullControl, "S-1-5-32-544"},
-                                        {true, false, kFullControl, "S-1-5-18"},
-                                        {true, false, kFullControl, processUserSid}}});
+        // A new log is private to administrators, SYSTEM and the user who made it.
+        AccessList list = privateAccessList();
+        list.entries.push_back({true, false, kFullControl, processUserSid});
+        setAccessList(full, std::move(list));
     }
     return std::make_unique<FakeLogStream>(file->content, faults);
 }

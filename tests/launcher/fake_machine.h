@@ -326,6 +326,8 @@ class FakeMachine : public Os {
     RegKeyData& makeKey(View view, RegistryRoot root, std::string_view path);
     FileEntry* entry(std::string_view path);
     const FileEntry* entry(std::string_view path) const;
+    // The file at `path`; null with ERROR_FILE_NOT_FOUND for a folder or nothing there.
+    const FileEntry* regularFile(std::string_view path);
 
     std::map<int, std::string> resources_;
     std::set<std::string> protectedFolders_;  // folded full paths

@@ -309,10 +309,7 @@ bool FakeMachine::createPrivateFolder(const char* path) {
     if (there == nullptr) {
         addDirectory(full);
     }
-    setAccessList(full, AccessList{"S-1-5-32-544",
-                                   true,
-                                   {{true, false, kFullControl, "S-1-5-32-544"},
-                                    {true, false, kFullControl, "S-1-5-18"}}});
+    setAccessList(full, privateAccessList());
     privateFolders.push_back(path);
     return true;
 }
@@ -333,10 +330,7 @@ bool FakeMachine::createPrivateFile(const char* path) {
     if (there == nullptr) {
         addFile(full);
     }
-    setAccessList(full, AccessList{"S-1-5-32-544",
-                                   true,
-                                   {{true, false, kFullControl, "S-1-5-32-544"},
-                                    {true, false, kFullControl, "S-1-5-18"}}});
+    setAccessList(full, privateAccessList());
     privateFiles.push_back(path);
     return true;
 }

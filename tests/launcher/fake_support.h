@@ -30,6 +30,17 @@ inline constexpr std::uint32_t kFullControl = 0x001F01FF;
 inline constexpr std::uint32_t kReadAndExecute = 0x001200A9;
 inline constexpr std::uint32_t kModify = 0x001301BF;
 inline constexpr std::uint32_t kWriteRights = 0x0002 | 0x10000000 | 0x40000000;
+inline constexpr const char* kSystemSid = "S-1-5-18";
+inline constexpr const char* kAdministratorsSid = "S-1-5-32-544";
+
+// What the launcher makes private (the install's files and folders, a new debug log): owned by
+// Administrators, full control for Administrators and SYSTEM only.
+inline AccessList privateAccessList() {
+    return AccessList{
+        kAdministratorsSid,
+        true,
+        {{true, false, kFullControl, kAdministratorsSid}, {true, false, kFullControl, kSystemSid}}};
+}
 
 // The system's texts of the codes the fake gives, with their line ends.
 const std::map<std::uint32_t, std::string>& systemTexts();
